@@ -1,0 +1,21 @@
+// Showing and hiding the glass and the tool windows, the grow/shrink animation, the locator ring, the
+// first colour sample after a show, and the program's sounds.
+#pragma once
+
+#include "magnifier/Magnifier.h"
+
+inline constexpr const char16_t* MainWindowSound = u"MainWindow.wav";
+inline constexpr const char16_t* OtherWindowsSound = u"OtherWindows.wav";
+
+void ShowMagnifier(Magnifier& m);
+void HideMagnifier(Magnifier& m);
+void HideAll(Magnifier& m);
+void ShowColorPickerWindow(Magnifier& m, bool withSound);
+void ShowTapeWindow(Magnifier& m, bool withSound);
+void HideColorPickerWindow(Magnifier& m, bool withSound, bool keepSetting);
+void HideTapeWindow(Magnifier& m, bool withSound, bool keepSetting);
+void StepAnimation(Magnifier& m, bool finish);
+bool PlayToolSound(Magnifier& m, const char16_t* name);
+
+// Whether the locator ring is on the screen for a given countdown value.
+bool LocatorRingDrawn(uint32_t locatorCount);

@@ -1,0 +1,25 @@
+// The magnified view: capturing the screen around the zoom point, enlarging it, correcting brightness
+// and contrast, the cross-hair and the zoom-indicator dot; and composing the glass's picture.
+#pragma once
+
+#include <cstdint>
+
+#include "magnifier/Magnifier.h"
+
+void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor);
+void ComposeMagnifier(Magnifier& m, platform::Surface target, int32_t x, int32_t y, bool windowPaint);
+void UpdateLensGeometry(Magnifier& m);
+
+// The source rectangle for a window of side w x h at zoom `zoom` centred on `zoomPoint`, kept on the
+// screen whose right and bottom edges are given.
+platform::Rect SourceRectangle(int32_t w, int32_t h, float zoom, platform::Point zoomPoint, int32_t screenRight,
+                               int32_t screenBottom);
+
+// Brightness and contrast: pure functions of each colour byte.
+int32_t BrightnessDelta(float bright);       // -150 .. +200
+double ContrastFactor(float contrast);       // 0.4 .. e
+uint8_t AdjustBrightness(uint8_t value, int32_t delta);
+uint8_t AdjustContrast(uint8_t value, double factor);
+// Applies both passes (each only when its value is not 0.5) to w x h pixels of 3 bytes each, rows
+// `stride` bytes apart.
+void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast);

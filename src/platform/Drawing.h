@@ -1,0 +1,107 @@
+// Platform drawing services: surfaces, bitmaps, brushes, pens, fonts, copies, figures and text.
+// Colours are 0x00BBGGRR. Failures give null handles or false; drawing with a null handle does
+// nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Constants.h"
+#include "platform/Types.h"
+
+namespace platform {
+
+// ---- Drawing surfaces ----
+
+Surface GetWindowSurface(Window window);  // a null window gives the whole-screen surface
+bool ReleaseWindowSurface(Window window, Surface surface);
+Surface CreateMemorySurface(Surface compatibleWith);  // compatibleWith may be null (the screen)
+bool DeleteMemorySurface(Surface surface);
+
+// Selecting returns the previous selection, which callers select back before deleting the surface.
+Bitmap SelectBitmapInto(Surface surface, Bitmap bitmap);
+Brush SelectBrushInto(Surface surface, Brush brush);
+Pen SelectPenInto(Surface surface, Pen pen);
+Font SelectFontInto(Surface surface, Font font);
+
+// ---- Bitmaps ----
+
+Bitmap CreateCompatibleBitmapFor(Surface surface, int32_t width, int32_t height);
+
+struct BitmapInfoHeader {
+    uint32_t size = 40;
+    int32_t width = 0;
+    int32_t height = 0;  // positive: bottom-up
+    uint16_t planes = 1;
+    uint16_t bitCount = 24;
+    uint32_t compression = 0;
+    uint32_t sizeImage = 0;
+    int32_t xPelsPerMeter = 0;
+    int32_t yPelsPerMeter = 0;
+    uint32_t colorsUsed = 0;
+    uint32_t colorsImportant = 0;
+};
+// A 24-bit bottom-up section with rows padded to 4 bytes; *bits receives its pixel bytes
+// (blue, green, red per pixel). Only 24-bit uncompressed headers are supported.
+Bitmap CreateDibSection(Surface surface, const BitmapInfoHeader* header, uint8_t** bits);
+Bitmap LoadBitmapFile(const char16_t* path);  // a ".bmp" file; null on any failure
+bool GetBitmapSize(Bitmap bitmap, int32_t* width, int32_t* height);
+bool DeleteBitmapObject(Bitmap bitmap);
+
+// ---- Brushes, pens, fonts ----
+
+Brush CreateSolidBrushOf(ColorRef color);
+Brush GetSystemColorBrush(int index);  // shared, never deleted
+ColorRef GetSystemColor(int index);
+Pen CreatePenOf(int style, int32_t width, ColorRef color);
+
+struct FontRecord {
+    int32_t height = 0;  // negative: character height
+    int32_t width = 0;
+    int32_t escapement = 0;
+    int32_t orientation = 0;
+    int32_t weight = 0;
+    uint8_t italic = 0;
+    uint8_t underline = 0;
+    uint8_t strikeOut = 0;
+    uint8_t charSet = 0;
+    uint8_t outPrecision = 0;
+    uint8_t clipPrecision = 0;
+    uint8_t quality = 0;
+    uint8_t pitchAndFamily = 0;
+    char16_t faceName[32] = {};
+};
+Font CreateFontFrom(const FontRecord* record);
+int GetDeviceCapability(Surface surface, int index);  // DeviceLogPixelsY ...
+bool DeleteBrushObject(Brush brush);
+bool DeletePenObject(Pen pen);
+bool DeleteFontObject(Font font);
+
+// ---- Copies ----
+
+bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+              int32_t sourceX, int32_t sourceY, uint32_t rop);
+int SetStretchMode(Surface surface, int mode);  // returns the previous mode
+bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+                 int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop);
+// Copies with scaling, leaving out every source pixel of the key colour.
+bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+                     int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, ColorRef key);
+ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y);  // 0xFFFFFFFF outside
+
+// ---- Figures ----
+
+bool FillRectangle(Surface surface, const Rect* rect, Brush brush);
+bool DrawEllipse(Surface surface, int32_t left, int32_t top, int32_t right, int32_t bottom);
+bool DrawFocusRectangle(Surface surface, const Rect* rect);
+int SetLineMode(Surface surface, int mode);  // Rop2XorPen, Rop2CopyPen; returns the previous mode
+bool MoveTo(Surface surface, int32_t x, int32_t y, Point* previous);
+bool LineTo(Surface surface, int32_t x, int32_t y);  // the end point is not drawn
+
+// ---- Text ----
+
+int SetBackgroundMode(Surface surface, int mode);
+ColorRef SetTextColorOf(Surface surface, ColorRef color);
+// length -1: up to the terminating zero. Returns the text height.
+int DrawTextIn(Surface surface, const char16_t* text, int length, Rect* rect, uint32_t format);
+
+}  // namespace platform

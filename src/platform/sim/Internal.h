@@ -1,0 +1,106 @@
+// What the parts of the simulated handheld share among themselves: object counting, the screen and
+// window clipping, resource records (icons, cursors, accelerators, dialog templates) and resets.
+// Not for the system's code, tests or vistrel-sim.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Types.h"
+#include "platform/sim/Image.h"
+
+namespace platform {
+
+// Shared resource records, made by the module loader (Resources.cpp).
+struct IconObject {
+    int id = 0;
+    Image image;  // 0xFF000000 bits unused; transparent pixels hold the mask colour below
+    std::vector<bool> mask;  // true = transparent
+};
+
+struct CursorObject {
+    int id = 0;          // resource id, or the system id (32512 ...) for system cursors
+    bool system = false;
+    Image image;
+    std::vector<bool> mask;
+    Point hotSpot;
+};
+
+struct AcceleratorObject {
+    struct Entry {
+        uint8_t flags = 0;  // AccelVirtKey, AccelAlt ...
+        uint16_t key = 0;   // virtual key, or character code when AccelVirtKey is clear
+        uint16_t command = 0;
+    };
+    std::vector<Entry> entries;
+};
+
+// A dialog template in dialog units, as the resource script gives it.
+struct DialogTemplateObject {
+    struct Control {
+        std::u16string className;  // BUTTON, STATIC, EDIT, COMBOBOX, msctls_trackbar32, SysTabControl32
+        std::u16string text;
+        int id = -1;
+        int32_t x = 0, y = 0, width = 0, height = 0;
+        uint32_t style = 0;
+        uint32_t exStyle = 0;
+        int iconId = 0;  // STATIC icon controls: the icon resource id
+    };
+    int id = 0;
+    std::u16string caption;
+    int32_t x = 0, y = 0, width = 0, height = 0;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    std::u16string fontName;
+    int fontSize = 0;
+    std::vector<Control> controls;
+};
+
+}  // namespace platform
+
+namespace platform::sim::detail {
+
+// ---- Object counting (Device.cpp) ----
+// Every handle handed out is counted by kind: "surfaces", "bitmaps", "brushes", "pens", "fonts",
+// "cursors", "icons", "menus", "windows", "modules", "mutexes", "regkeys", "finds", "locks",
+// "processes".
+void CountObject(const char* kind, int delta);
+
+// ---- Screen and windows (Windowing.cpp) ----
+Image& ScreenImage();
+const Image& DesktopImage();
+int32_t ScreenPixelsPerInch();
+
+// How a window's surface reaches the screen: its client origin in screen coordinates and, per screen
+// pixel, whether drawing through the surface may change it (the pixel belongs to the window's
+// visible part and, for a paint surface, to the region being painted).
+struct WindowClip {
+    Point origin;
+    Rect bounds;  // screen rectangle outside which nothing is allowed
+    std::function<bool(int32_t screenX, int32_t screenY)> allows;
+};
+bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
+
+// ---- Raster (Raster.cpp) ----
+Surface CreateWindowSurface(Window window, bool paintClip);  // counted as a surface
+void DestroyWindowSurface(Surface surface);
+void ResetRaster();
+
+// ---- Resources, files and registry (Resources.cpp, Files.cpp, Registry.cpp) ----
+Module CreateExecutableModule();   // the running program's own module (counted as a module)
+void DestroyExecutableModule(Module module);
+// Host path of a device path ("\Program Files\Vistrel\Skins\x.bmp"); empty when it maps nowhere.
+std::string HostPath(const char16_t* devicePath);
+void ResetResources();
+void LoadRegistryFile(const std::string& hostPath);  // empty path: empty registry, not kept
+void ResetRegistry();
+
+// ---- UTF helpers (Text.cpp) ----
+std::string ToUtf8(const std::u16string& text);
+std::u16string FromUtf8(const std::string& text);
+
+}  // namespace platform::sim::detail

@@ -1,0 +1,16 @@
+// The colour picker window: the colour under the cross-hair in RGB and HSB.
+#pragma once
+
+#include "magnifier/Magnifier.h"
+
+struct Hsb {
+    double hue = 0.0;         // 0 to below 360
+    double saturation = 0.0;  // 0 to 1
+    double brightness = 0.0;  // 0 to 1
+};
+
+void PaintColorPicker(Magnifier& m, platform::Surface target);
+void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y);
+void ColorPickerRelease(Magnifier& m);
+void UpdateColorPickerText(Magnifier& m);
+Hsb RgbToHsb(platform::ColorRef color);
