@@ -18,14 +18,14 @@ namespace platform {
 // Shared resource records, made by the module loader (Resources.cpp).
 struct IconObject {
     int id = 0;
-    Image image;  // 0xFF000000 bits unused; transparent pixels hold the mask colour below
+    sim::Image image;
     std::vector<bool> mask;  // true = transparent
 };
 
 struct CursorObject {
     int id = 0;          // resource id, or the system id (32512 ...) for system cursors
     bool system = false;
-    Image image;
+    sim::Image image;
     std::vector<bool> mask;
     Point hotSpot;
 };
