@@ -10,3 +10,7 @@ void LoadResourceLibrary();
 bool RegisterShellClass(platform::Module instance, const char16_t* className);
 bool InitInstance(platform::Module instance);
 void Shutdown();
+
+// Loads a text of the string table from the resource module; a text the resource library lacks is
+// taken from the executable. Returns its length, 0 (and an empty buffer) when neither has it.
+int LoadShellString(int id, char16_t* buffer, int capacity);

@@ -25,6 +25,7 @@ struct ShellState {
     platform::Window SettingsSheetWindow = nullptr;
     Settings EditedSettings;
     platform::Bitmap SkinPreviewBitmap = nullptr;
+    platform::Icon ClassIcon = nullptr;  // icon 101, shared by the three window classes
 };
 
 // The shell of the running process. Each run of the entry point has its own record (a second copy of

@@ -17,3 +17,6 @@ void FollowMove(Magnifier& m);
 void FollowResize(Magnifier& m);
 // Records the offsets of both tool windows from the magnifier window.
 void CaptureToolOffsets(Magnifier& m);
+// Rule 4: after a screen change, a docked tool window whose side of the magnifier window lies at the
+// screen's edge moves to the opposite side. Returns the dock side it has afterwards.
+int32_t FlipDockedToolRect(const Magnifier& m, int32_t side, platform::Rect& rect, int32_t width);

@@ -8,3 +8,5 @@ void TapePointer(Magnifier& m, int32_t x, int32_t y);
 void TapeMark(Magnifier& m, int32_t x, int32_t y);
 void TapeRelease(Magnifier& m);
 void UpdateTapeText(Magnifier& m);
+// The measurement text for a fixed point, a moving point and the screen's pixels per inch.
+void FormatTapeText(platform::Point start, platform::Point end, const Resolution& ppi, char16_t (&text)[128]);

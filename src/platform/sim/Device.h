@@ -17,9 +17,9 @@ struct DeviceConfig {
     int32_t screenWidth = 240;
     int32_t screenHeight = 320;
     int32_t pixelsPerInch = 96;      // vertical pixels per inch of the screen (also used horizontally)
-    std::string home;                // host folder that stands for the executable's folder
-    std::string registryFile;        // empty: an empty registry that is not kept
-    std::optional<Image> desktop;    // empty: the built-in test picture
+    std::string home{};              // host folder that stands for the executable's folder
+    std::string registryFile{};      // empty: an empty registry that is not kept
+    std::optional<Image> desktop{};  // empty: the built-in test picture
     uint32_t clockStart = 0;
 };
 
@@ -42,7 +42,7 @@ public:
 // previous device held.
 void ResetDevice(const DeviceConfig& config);
 const DeviceConfig& Config();
-void SetInputSource(InputSource* source);
+void SetInputSource(InputSource* source);  // kept across ResetDevice; null: no input
 
 // Runs a program's entry point as a new process of the device and returns its exit code. At the end
 // of the process its windows are destroyed (silently, as the system does at process exit); every
@@ -59,10 +59,15 @@ inline constexpr const char16_t* ExecutablePath = u"\\Program Files\\Vistrel\\Vi
 
 uint32_t Clock();
 // Lets ms of device time pass: the program's loop runs every timer that falls due, in order.
-// Outside a running program the clock just moves.
+// Outside a running program the clock just moves. Called from the input source while a program runs,
+// the time passes once the current command has returned (after the messages it caused), before the
+// next command is asked for; several waits in one command add up.
 void Wait(uint32_t ms);
 
 // ---- Input ----
+// Stylus and key events wait in the device's input queue; which window one reaches is decided when the
+// program's loop takes it, as on the handheld (a capture taken while handling a press already routes
+// the moves queued after it). Hot keys, tray events and SendRaw reach their window at once.
 
 void StylusDown(Point screen);
 void StylusMove(Point screen);

@@ -1,0 +1,316 @@
+// The magnified view: capture around the zoom point, enlargement, brightness/contrast correction,
+// colour sample, cross-hair and the zoom-indicator dot; and the composition of the glass's picture.
+#include "magnifier/Rendering.h"
+
+#include <array>
+#include <bit>
+#include <cmath>
+
+#include "platform/Geometry.h"
+#include "settings/SkinLayout.h"
+#include "tools/ColorPicker.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr double InsetFactor = 0.091428571;
+constexpr double DialRadiusFactor = 0.43;
+constexpr double DotRadiusFactor = 0.0125;
+constexpr double SmallestDotRadius = 1.5;
+constexpr double DialAnglePerZoom = 0.6155555555555555;
+constexpr double DialStartAngle = 0.38;
+constexpr double ContrastPivot = 159.0;
+// Limit of a source side: the platform's coordinates are 16-bit, and an absurd zoom must not
+// overflow the integer conversions.
+constexpr int32_t LargestSourceSide = 0xFFFF;
+
+// Truncation toward zero that stays defined for values no int32 can hold (and for NaN).
+int32_t Trunc(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return 2147483647;
+    if (v <= -2147483648.0) return int32_t(-2147483647 - 1);
+    return int32_t(v);
+}
+
+int32_t WindowWidth(const Magnifier& m) { return m.Settings.WindowRect.right - m.Settings.WindowRect.left; }
+int32_t WindowHeight(const Magnifier& m) { return m.Settings.WindowRect.bottom - m.Settings.WindowRect.top; }
+
+// One side of the source rectangle: centred on the point, shifted back onto the screen once.
+void PlaceSpan(int32_t centre, int32_t size, int32_t limit, int32_t* low, int32_t* high) {
+    *low = centre - size / 2;
+    *high = *low + size;
+    if (*low < 0) {
+        *low = 0;
+        *high = size;
+    } else if (*high > limit) {
+        *low -= *high - limit;
+        *high = limit;
+    }
+}
+
+int32_t SourceSide(int32_t windowSide, float reciprocal) {
+    const float side = float(windowSide) * reciprocal;
+    const int32_t t = Trunc(side);
+    if (t < 1) return 1;
+    return t > LargestSourceSide ? LargestSourceSide : t;
+}
+
+void ComputeDialDot(Magnifier& m) {
+    const int32_t w = WindowWidth(m);
+    const double middle = (w + 1) * 0.5;
+    const double angle = double(m.Settings.ZoomX - 1.0f) * DialAnglePerZoom + DialStartAngle;
+    m.DialDot.x = middle - m.DialRadius * std::cos(angle);
+    m.DialDot.y = middle - m.DialRadius * std::sin(angle);
+}
+
+void RemakeCorrectionDib(Magnifier& m, int32_t w, int32_t h) {
+    if (m.CorrectionDib) DeleteBitmapObject(m.CorrectionDib);
+    m.CorrectionDib = nullptr;
+    m.CorrectionBits = nullptr;
+    BitmapInfoHeader header;
+    header.width = w;
+    header.height = h;
+    m.CorrectionDib = CreateDibSection(m.MemoryDC, &header, &m.CorrectionBits);
+    if (!m.CorrectionDib) m.CorrectionBits = nullptr;
+    m.CorrectionStride = ((w * 24 + 31) / 32) * 4;
+}
+
+// ---- Brightness and contrast ----
+
+using ByteTable = std::array<uint8_t, 256>;
+
+ByteTable BuildCorrectionTable(float bright, float contrast) {
+    const bool adjustBright = bright != 0.5f;
+    const bool adjustContrast = contrast != 0.5f;
+    const int32_t delta = adjustBright ? BrightnessDelta(bright) : 0;
+    const double factor = adjustContrast ? ContrastFactor(contrast) : 1.0;
+    ByteTable table;
+    for (int v = 0; v < 256; ++v) {
+        uint8_t b = uint8_t(v);
+        if (adjustBright) b = AdjustBrightness(b, delta);
+        if (adjustContrast) b = AdjustContrast(b, factor);
+        table[size_t(v)] = b;
+    }
+    return table;
+}
+
+// Both passes are pure functions of each byte, so one table per (Bright, Contrast) pair gives the
+// same result as running them byte by byte; it is kept until the values change.
+const ByteTable& CorrectionTable(float bright, float contrast) {
+    static ByteTable table = BuildCorrectionTable(0.5f, 0.5f);
+    static uint32_t brightBits = std::bit_cast<uint32_t>(0.5f);
+    static uint32_t contrastBits = std::bit_cast<uint32_t>(0.5f);
+    const uint32_t b = std::bit_cast<uint32_t>(bright);
+    const uint32_t c = std::bit_cast<uint32_t>(contrast);
+    if (b != brightBits || c != contrastBits) {
+        table = BuildCorrectionTable(bright, contrast);
+        brightBits = b;
+        contrastBits = c;
+    }
+    return table;
+}
+
+// The correction pass over the w x h window area, through the 24-bit working bitmap. A working
+// bitmap of another size (the window changed and the lens geometry has not caught up yet) is used
+// only as far as it reaches.
+void ApplyCorrection(Magnifier& m, int32_t w, int32_t h) {
+    if (!m.CorrectionDib || !m.CorrectionBits) return;
+    int32_t dibWidth = 0;
+    int32_t dibHeight = 0;
+    if (!GetBitmapSize(m.CorrectionDib, &dibWidth, &dibHeight)) return;
+    const int32_t cw = w < dibWidth ? w : dibWidth;
+    const int32_t ch = h < dibHeight ? h : dibHeight;
+    if (cw <= 0 || ch <= 0) return;
+    Surface work = CreateMemorySurface(m.MemoryDC);
+    Bitmap previous = SelectBitmapInto(work, m.CorrectionDib);
+    CopyBits(work, 0, 0, cw, ch, m.MemoryDC, 0, 0, RopSrcCopy);
+    CorrectPixels(m.CorrectionBits, m.CorrectionStride, cw, ch, m.Settings.Bright, m.Settings.Contrast);
+    CopyBits(m.MemoryDC, 0, 0, cw, ch, work, 0, 0, RopSrcCopy);
+    SelectBitmapInto(work, previous);
+    DeleteMemorySurface(work);
+}
+
+// ---- Capture ----
+
+// The source area contains the glass itself: capture it unscaled, paint the glass's footprint over
+// the capture (navy lens, skin, dot) so that the view never shows its own content, then enlarge.
+void CaptureAroundGlass(Magnifier& m, const Rect& source, Bitmap viewPrevious, int32_t w, int32_t h) {
+    const int32_t sw = source.right - source.left;
+    const int32_t sh = source.bottom - source.top;
+    Surface capture = CreateMemorySurface(m.MemoryDC);
+    Bitmap capturePrevious = SelectBitmapInto(capture, m.ScratchBitmap);
+    CopyBits(capture, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
+    SelectBitmapInto(m.MemoryDC, viewPrevious);
+    ComposeMagnifier(m, capture, m.Settings.WindowRect.left - source.left, m.Settings.WindowRect.top - source.top,
+                     false);
+    SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    StretchBits(m.MemoryDC, 0, 0, w, h, capture, 0, 0, sw, sh, RopSrcCopy);
+    SelectBitmapInto(capture, capturePrevious);
+    DeleteMemorySurface(capture);
+}
+
+void DrawCrossHair(Magnifier& m, int32_t cx, int32_t cy, int32_t arm) {
+    Pen previousPen = SelectPenInto(m.MemoryDC, m.CrossHairPen);
+    const int previousMode = SetLineMode(m.MemoryDC, Rop2XorPen);
+    MoveTo(m.MemoryDC, cx, cy - arm, nullptr);
+    LineTo(m.MemoryDC, cx, cy + arm + 1);
+    MoveTo(m.MemoryDC, cx - arm, cy, nullptr);
+    LineTo(m.MemoryDC, cx + arm + 1, cy);
+    SetLineMode(m.MemoryDC, previousMode);
+    SelectPenInto(m.MemoryDC, previousPen);
+}
+
+// The colour under the cross-hair's centre. Near the screen's edges that centre can lie a few pixels
+// outside the image (it sits half the zoom left of and below the zoom point's pixel); the nearest pixel
+// of the image is read then, so that the picked colour is always a colour of the view.
+ColorRef SampleView(const Magnifier& m, int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (w > 0 && h > 0) {
+        x = x < 0 ? 0 : (x >= w ? w - 1 : x);
+        y = y < 0 ? 0 : (y >= h ? h - 1 : y);
+    }
+    return GetPixelColor(m.MemoryDC, x, y) & 0x00FFFFFF;
+}
+
+// ---- Composition ----
+
+void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y) {
+    const int32_t left = Trunc((m.DialDot.x - m.DialDotRadius) + x);
+    const int32_t top = Trunc((m.DialDot.y - m.DialDotRadius) + y);
+    const int32_t right = Trunc(left + 2 * m.DialDotRadius);
+    const int32_t bottom = Trunc(top + 2 * m.DialDotRadius);
+    DrawEllipse(d, left, top, right, bottom);
+}
+
+}  // namespace
+
+Rect SourceRectangle(int32_t w, int32_t h, float zoom, Point zoomPoint, int32_t screenRight, int32_t screenBottom) {
+    const float r = 1.0f / zoom;
+    const int32_t sw = SourceSide(w, r);
+    const int32_t sh = SourceSide(h, r);
+    Rect source;
+    PlaceSpan(zoomPoint.x, sw, screenRight, &source.left, &source.right);
+    PlaceSpan(zoomPoint.y, sh, screenBottom, &source.top, &source.bottom);
+    return source;
+}
+
+int32_t BrightnessDelta(float bright) {
+    double b = bright;
+    if (!(b == b)) return 0;
+    if (b < 0.0) b = 0.0;
+    if (b > 1.0) b = 1.0;
+    if (b > 0.5) return Trunc((b - 0.5) * 400.0);
+    if (b < 0.5) return Trunc(((1.0 - b) - 0.5) * -300.0);
+    return 0;
+}
+
+double ContrastFactor(float contrast) {
+    double c = contrast;
+    if (!(c == c)) return 1.0;
+    if (c < 0.0) c = 0.0;
+    if (c > 1.0) c = 1.0;
+    if (c < 0.5) return c * 1.2 + 0.4;
+    if (c > 0.5) return std::exp((c - 0.5) * 2.0);
+    return 1.0;
+}
+
+uint8_t AdjustBrightness(uint8_t value, int32_t delta) {
+    const int32_t v = int32_t(value) + delta;
+    return uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+uint8_t AdjustContrast(uint8_t value, double factor) {
+    const int32_t v = Trunc(ContrastPivot + (value - ContrastPivot) * factor);
+    return uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast) {
+    if (!bits || w <= 0 || h <= 0) return;
+    if (bright == 0.5f && contrast == 0.5f) return;
+    const ByteTable& table = CorrectionTable(bright, contrast);
+    const size_t rowBytes = size_t(w) * 3;
+    for (int32_t row = 0; row < h; ++row) {
+        uint8_t* p = bits + size_t(row) * size_t(stride);
+        for (size_t i = 0; i < rowBytes; ++i) p[i] = table[p[i]];
+    }
+}
+
+void UpdateLensGeometry(Magnifier& m) {
+    DrawLock lock(m);
+    if (!lock.Held()) return;
+    const int32_t w = WindowWidth(m);
+    const int32_t h = WindowHeight(m);
+    m.ViewInset.x = w * InsetFactor;
+    m.ViewInset.y = h * InsetFactor;
+    m.DialRadius = w * DialRadiusFactor;
+    m.DialDotRadius = w * DotRadiusFactor;
+    if (m.DialDotRadius < SmallestDotRadius) m.DialDotRadius = SmallestDotRadius;
+    ComputeDialDot(m);
+    RemakeCorrectionDib(m, w, h);
+}
+
+void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor) {
+    DrawLock lock(m);
+    if (!lock.Held()) return;
+    const Settings& s = m.Settings;
+    const int32_t w = WindowWidth(m);
+    const int32_t h = WindowHeight(m);
+    const Rect source = SourceRectangle(w, h, s.ZoomX, s.ZoomPnt, m.ScreenRect.right, m.ScreenRect.bottom);
+    const int32_t sw = source.right - source.left;
+    const int32_t sh = source.bottom - source.top;
+
+    const int32_t px = Trunc(double(s.ZoomPnt.x - source.left) / sw * w);
+    const int32_t py = Trunc(double(s.ZoomPnt.y - source.top) / sh * h);
+    const int32_t half = Trunc(s.ZoomX * 0.5);
+    const int32_t cx = px - half;
+    const int32_t cy = py + half;
+    const int32_t arm = w / 16;
+
+    SetStretchMode(m.MemoryDC, s.SmoothImg ? StretchBilinear : StretchColorOnColor);
+    Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    if (IntersectRectangles(nullptr, source, s.WindowRect))
+        CaptureAroundGlass(m, source, previous, w, h);
+    else
+        StretchBits(m.MemoryDC, 0, 0, w, h, m.ScreenDC, source.left, source.top, sw, sh, RopSrcCopy);
+
+    if (samplePickedColor) {
+        m.PickedColor = SampleView(m, cx, cy, w, h);
+        UpdateColorPickerText(m);
+    }
+    if (applyCorrection && (s.Bright != 0.5f || s.Contrast != 0.5f)) ApplyCorrection(m, w, h);
+    if (drawCrossHair) DrawCrossHair(m, cx, cy, arm);
+    SelectBitmapInto(m.MemoryDC, previous);
+
+    ComputeDialDot(m);
+    m.SourceRect = source;
+}
+
+void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool windowPaint) {
+    DrawLock lock(m);
+    if (!lock.Held()) return;
+    const int32_t w = WindowWidth(m);
+    const int32_t h = WindowHeight(m);
+    Surface d = windowPaint ? CreateMemorySurface(target) : target;
+    Bitmap dPrevious = SelectBitmapInto(d, m.ScratchBitmap);
+    Bitmap memoryPrevious = nullptr;
+    if (windowPaint) {
+        // The image lies shifted up and left by the inset; the strips it leaves at the right and
+        // bottom keep the buffer's old content and are covered by the skin.
+        memoryPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+        CopyBits(d, x - Trunc(m.ViewInset.x), y - Trunc(m.ViewInset.y), w, h, m.MemoryDC, 0, 0, RopSrcCopy);
+        if (m.SkinBitmap) SelectBitmapInto(m.MemoryDC, m.SkinBitmap);
+    } else {
+        const Rect footprint{x, y, x + w, y + h};
+        FillRectangle(d, &footprint, m.BackgroundBrush);
+        if (m.SkinBitmap) memoryPrevious = SelectBitmapInto(m.MemoryDC, m.SkinBitmap);
+    }
+    if (m.SkinBitmap) {
+        const ColorRef key = SkinKeyColor(m.MemoryDC);
+        TransparentCopy(d, x, y, w, h, m.MemoryDC, 0, 0, SkinFrameSize, SkinFrameSize, key);
+    }
+    DrawDialDot(m, d, x, y);
+    if (windowPaint) CopyBits(target, x, y, w, h, d, x, y, RopSrcCopy);
+    if (memoryPrevious) SelectBitmapInto(m.MemoryDC, memoryPrevious);
+    SelectBitmapInto(d, dPrevious);
+    if (windowPaint) DeleteMemorySurface(d);
+}

@@ -1,0 +1,103 @@
+// Pixel rows of a canvas in its two storage formats, and the binary raster operations.
+#include <cstring>
+
+#include "platform/sim/RasterInternal.h"
+
+namespace platform::sim::raster {
+
+Canvas CanvasOfImage(Image& image) {
+    Canvas canvas;
+    if (image.width <= 0 || image.height <= 0 || image.pixels.empty()) return canvas;
+    canvas.row0 = reinterpret_cast<uint8_t*>(image.pixels.data());
+    canvas.stride = ptrdiff_t(image.width) * 4;
+    canvas.format = PixelFormat::Color32;
+    canvas.limit = Rect{0, 0, image.width, image.height};
+    return canvas;
+}
+
+namespace {
+
+inline uint8_t* PixelAddress(const Canvas& canvas, int32_t gx, int32_t gy) {
+    const ptrdiff_t bytesPerPixel = canvas.format == PixelFormat::Color32 ? 4 : 3;
+    return canvas.row0 + ptrdiff_t(gy) * canvas.stride + ptrdiff_t(gx) * bytesPerPixel;
+}
+
+inline ColorRef LoadBgr(const uint8_t* p) { return ColorRef(p[2]) | ColorRef(p[1]) << 8 | ColorRef(p[0]) << 16; }
+
+inline void StoreBgr(uint8_t* p, ColorRef c) {
+    p[0] = BlueOf(c);
+    p[1] = GreenOf(c);
+    p[2] = RedOf(c);
+}
+
+inline ColorRef Load32(const uint8_t* p) {
+    ColorRef c;
+    std::memcpy(&c, p, 4);
+    return c & 0xFFFFFF;
+}
+
+inline void Store32(uint8_t* p, ColorRef c) {
+    c &= 0xFFFFFF;
+    std::memcpy(p, &c, 4);
+}
+
+}  // namespace
+
+void ReadRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, ColorRef* out) {
+    if (count <= 0) return;
+    const uint8_t* p = PixelAddress(canvas, gx, gy);
+    if (canvas.format == PixelFormat::Color32) {
+        std::memcpy(out, p, size_t(count) * 4);
+        for (int32_t i = 0; i < count; ++i) out[i] &= 0xFFFFFF;
+    } else {
+        for (int32_t i = 0; i < count; ++i, p += 3) out[i] = LoadBgr(p);
+    }
+}
+
+void WriteRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, const ColorRef* in, const uint8_t* keep) {
+    if (count <= 0) return;
+    uint8_t* p = PixelAddress(canvas, gx, gy);
+    const bool tested = canvas.allows && *canvas.allows;
+    if (!keep && !tested) {
+        if (canvas.format == PixelFormat::Color32) {
+            std::memcpy(p, in, size_t(count) * 4);
+        } else {
+            for (int32_t i = 0; i < count; ++i, p += 3) StoreBgr(p, in[i]);
+        }
+        return;
+    }
+    const int32_t bytesPerPixel = canvas.format == PixelFormat::Color32 ? 4 : 3;
+    for (int32_t i = 0; i < count; ++i, p += bytesPerPixel) {
+        if (keep && !keep[i]) continue;
+        if (tested && !(*canvas.allows)(gx + i, gy)) continue;
+        if (canvas.format == PixelFormat::Color32)
+            Store32(p, in[i]);
+        else
+            StoreBgr(p, in[i]);
+    }
+}
+
+ColorRef ReadPixel(const Canvas& canvas, int32_t gx, int32_t gy) {
+    const uint8_t* p = PixelAddress(canvas, gx, gy);
+    return canvas.format == PixelFormat::Color32 ? Load32(p) : LoadBgr(p);
+}
+
+bool SameStorage(const Canvas& a, const Canvas& b) { return a.row0 != nullptr && a.row0 == b.row0; }
+
+bool ValidLineMode(int mode) { return mode >= 1 && mode <= 16; }
+
+// The mode's number minus one is a truth table over (pen bit, destination bit): bit (pen * 2 +
+// destination) of it is the result for that pair. So 13 (copy pen) gives the pen, 7 (XOR pen) the
+// exclusive or, 11 the destination unchanged, 6 its inverse.
+ColorRef ApplyLineMode(int mode, ColorRef pen, ColorRef destination) {
+    const uint32_t table = uint32_t(mode - 1);
+    const uint32_t p = pen, d = destination;
+    uint32_t result = 0;
+    if (table & 8) result |= p & d;
+    if (table & 4) result |= p & ~d;
+    if (table & 2) result |= ~p & d;
+    if (table & 1) result |= ~p & ~d;
+    return result & 0xFFFFFF;
+}
+
+}  // namespace platform::sim::raster

@@ -1,0 +1,232 @@
+// Figures: filled rectangles, ellipses, focus frames and lines. A figure is first marked as a pixel
+// mask and then drawn, so every pixel is touched exactly once and an XOR figure drawn twice leaves
+// the surface as it was.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/sim/RasterInternal.h"
+
+namespace platform::sim::raster {
+
+namespace {
+
+__extension__ typedef __int128 Wide;
+
+constexpr int PenNull = 5;
+// Lines are stamped pixel by pixel with a square of the pen's width; wider pens are drawn this wide.
+constexpr int32_t MaxLinePenWidth = 64;
+
+Rect Normalized(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    return Rect{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+}
+
+// The part of `area` that the canvas can show, in surface coordinates.
+Rect VisiblePart(const Canvas& canvas, const Rect& area) {
+    Rect visible;
+    IntersectRectangles(&visible, area, canvas.SurfaceLimit());
+    return visible;
+}
+
+int32_t ClampToInt32(int64_t v) {
+    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+FigureMask::FigureMask(const Rect& area) : box(area) {
+    if (IsRectangleEmpty(area)) {
+        box = Rect{};
+        return;
+    }
+    cells.assign(size_t(Width(area)) * size_t(Height(area)), None);
+}
+
+void ApplyFigure(const Canvas& canvas, const FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk, int lineMode) {
+    if (mask.Empty() || !canvas.Usable()) return;
+    const Rect box = VisiblePart(canvas, mask.box);
+    if (IsRectangleEmpty(box)) return;
+    const int32_t count = Width(box);
+    const size_t maskWidth = size_t(Width(mask.box));
+    std::vector<ColorRef> row(static_cast<size_t>(count));
+    std::vector<uint8_t> keep(static_cast<size_t>(count));
+    for (int32_t y = box.top; y < box.bottom; ++y) {
+        const uint8_t* cells = mask.cells.data() + size_t(y - mask.box.top) * maskWidth + size_t(box.left - mask.box.left);
+        if (std::none_of(cells, cells + count, [](uint8_t c) { return c != FigureMask::None; })) continue;
+        const int32_t gx = box.left + canvas.origin.x, gy = y + canvas.origin.y;
+        ReadRow(canvas, gx, gy, count, row.data());
+        for (int32_t i = 0; i < count; ++i) {
+            keep[size_t(i)] = cells[i] != FigureMask::None;
+            if (!keep[size_t(i)]) continue;
+            const ColorRef ink = cells[i] == FigureMask::Outline ? outlineInk : interiorInk;
+            row[size_t(i)] = ApplyLineMode(lineMode, ink & 0xFFFFFF, row[size_t(i)]);
+        }
+        WriteRow(canvas, gx, gy, count, row.data(), keep.data());
+    }
+}
+
+// Pixels whose centres lie inside the ellipse inscribed in box; those inside the ellipse shrunk by
+// the pen width on every side are the interior, the rest the outline.
+void MarkEllipse(FigureMask* mask, const Rect& box, int32_t penWidth, bool outline, bool interior) {
+    if (mask->Empty() || IsRectangleEmpty(box)) return;
+    Rect area;
+    if (!IntersectRectangles(&area, box, mask->box)) return;
+    const double a = (double(box.right) - box.left) / 2.0, b = (double(box.bottom) - box.top) / 2.0;
+    const double cx = (double(box.left) + box.right) / 2.0, cy = (double(box.top) + box.bottom) / 2.0;
+    const double pen = outline ? double(std::max(penWidth, 1)) : 0.0;
+    const double innerA = a - pen, innerB = b - pen;
+    const bool hasInner = innerA > 0 && innerB > 0;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        const double dy = y + 0.5 - cy;
+        for (int32_t x = area.left; x < area.right; ++x) {
+            const double dx = x + 0.5 - cx;
+            if ((dx / a) * (dx / a) + (dy / b) * (dy / b) > 1.0) continue;
+            const bool inner = hasInner && (dx / innerA) * (dx / innerA) + (dy / innerB) * (dy / innerB) <= 1.0;
+            if (inner) {
+                if (interior) mask->Mark(x, y, FigureMask::Interior);
+            } else if (outline) {
+                mask->Mark(x, y, FigureMask::Outline);
+            }
+        }
+    }
+}
+
+// The pixels of the line from `from` towards `to` without the end point: along the longer axis one
+// pixel per step, the other coordinate rounded from the exact line. Only the steps that can reach
+// the mask are visited, so a line of any length costs at most the mask's size.
+void MarkLine(FigureMask* mask, Point from, Point to, int32_t penWidth) {
+    if (mask->Empty()) return;
+    const int32_t width = std::clamp(penWidth, 1, MaxLinePenWidth);
+    const int32_t before = (width - 1) / 2, after = width / 2;  // stamp extent around each pixel
+    const int64_t dx = int64_t(to.x) - from.x, dy = int64_t(to.y) - from.y;
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    const int64_t steps = xMajor ? std::llabs(dx) : std::llabs(dy);
+    if (steps == 0) return;
+    const int64_t minor = xMajor ? std::llabs(dy) : std::llabs(dx);
+    const int64_t majorStart = xMajor ? from.x : from.y, minorStart = xMajor ? from.y : from.x;
+    const int64_t majorSign = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const int64_t minorSign = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    // Major coordinates whose stamp can touch the mask.
+    const int64_t low = int64_t(xMajor ? mask->box.left : mask->box.top) - after;
+    const int64_t high = int64_t(xMajor ? mask->box.right : mask->box.bottom) - 1 + before;
+    int64_t first, last;
+    if (majorSign > 0) {
+        first = low - majorStart;
+        last = high - majorStart;
+    } else {
+        first = majorStart - high;
+        last = majorStart - low;
+    }
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, steps - 1);
+    for (int64_t i = first; i <= last; ++i) {
+        const int64_t major = majorStart + majorSign * i;
+        const int64_t offset = int64_t((Wide(2) * i * minor + steps) / (Wide(2) * steps));
+        const int64_t other = minorStart + minorSign * offset;
+        const int64_t px = xMajor ? major : other, py = xMajor ? other : major;
+        for (int64_t sy = py - before; sy <= py + after; ++sy)
+            for (int64_t sx = px - before; sx <= px + after; ++sx) mask->Mark(ClampToInt32(sx), ClampToInt32(sy), FigureMask::Outline);
+    }
+}
+
+// A 1-pixel frame along the inside of rect, every other pixel (by the parity of x + y).
+void MarkFocusFrame(FigureMask* mask, const Rect& rect) {
+    if (mask->Empty() || IsRectangleEmpty(rect)) return;
+    Rect area;
+    if (!IntersectRectangles(&area, rect, mask->box)) return;
+    auto mark = [&](int32_t x, int32_t y) {
+        if (((int64_t(x) + y) & 1) == 0) mask->Mark(x, y, FigureMask::Outline);
+    };
+    for (int32_t x = area.left; x < area.right; ++x) {
+        if (rect.top >= area.top) mark(x, rect.top);
+        if (rect.bottom - 1 < area.bottom) mark(x, rect.bottom - 1);
+    }
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        if (rect.left >= area.left) mark(rect.left, y);
+        if (rect.right - 1 < area.right) mark(rect.right - 1, y);
+    }
+}
+
+void FillBlock(const Canvas& canvas, const Rect& rect, ColorRef color) {
+    if (!canvas.Usable()) return;
+    const Rect area = VisiblePart(canvas, rect);
+    if (IsRectangleEmpty(area)) return;
+    std::vector<ColorRef> row(size_t(Width(area)), color & 0xFFFFFF);
+    for (int32_t y = area.top; y < area.bottom; ++y)
+        WriteRow(canvas, area.left + canvas.origin.x, y + canvas.origin.y, Width(area), row.data(), nullptr);
+}
+
+}  // namespace platform::sim::raster
+
+namespace platform {
+
+using namespace sim::raster;
+
+bool FillRectangle(Surface surface, const Rect* rect, Brush brush) {
+    SurfaceObject* s = FindSurface(surface);
+    BrushObject* b = FindBrush(brush);
+    if (!s || !b || !rect) return false;
+    FillBlock(CanvasOf(s), *rect, b->color);
+    return true;
+}
+
+bool DrawEllipse(Surface surface, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s) return false;
+    const Canvas canvas = CanvasOf(s);
+    const Rect box = Normalized(left, top, right, bottom);
+    if (!canvas.Usable() || IsRectangleEmpty(box)) return true;
+    const bool outline = s->pen && s->pen->style != PenNull;
+    FigureMask mask(VisiblePart(canvas, box));
+    MarkEllipse(&mask, box, outline ? s->pen->width : 0, outline, s->brush != nullptr);
+    ApplyFigure(canvas, mask, outline ? s->pen->color : 0, s->brush ? s->brush->color : 0, s->lineMode);
+    return true;
+}
+
+bool DrawFocusRectangle(Surface surface, const Rect* rect) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || !rect) return false;
+    const Canvas canvas = CanvasOf(s);
+    if (!canvas.Usable()) return true;
+    FigureMask mask(VisiblePart(canvas, *rect));
+    MarkFocusFrame(&mask, *rect);
+    ApplyFigure(canvas, mask, 0xFFFFFF, 0xFFFFFF, Rop2XorPen);
+    return true;
+}
+
+int SetLineMode(Surface surface, int mode) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || !ValidLineMode(mode)) return 0;
+    const int previous = s->lineMode;
+    s->lineMode = mode;
+    return previous;
+}
+
+bool MoveTo(Surface surface, int32_t x, int32_t y, Point* previous) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s) return false;
+    if (previous) *previous = s->position;
+    s->position = Point{x, y};
+    return true;
+}
+
+bool LineTo(Surface surface, int32_t x, int32_t y) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s) return false;
+    const Point from = s->position, to{x, y};
+    s->position = to;
+    if (!s->pen || s->pen->style == PenNull) return true;
+    const Canvas canvas = CanvasOf(s);
+    if (!canvas.Usable()) return true;
+    const int32_t reach = std::clamp(s->pen->width, 1, MaxLinePenWidth);
+    Rect bounds = Normalized(from.x, from.y, to.x, to.y);
+    bounds.right = ClampToInt32(int64_t(bounds.right) + 1);
+    bounds.bottom = ClampToInt32(int64_t(bounds.bottom) + 1);
+    bounds = Rect{ClampToInt32(int64_t(bounds.left) - reach), ClampToInt32(int64_t(bounds.top) - reach),
+                  ClampToInt32(int64_t(bounds.right) + reach), ClampToInt32(int64_t(bounds.bottom) + reach)};
+    FigureMask mask(VisiblePart(canvas, bounds));
+    MarkLine(&mask, from, to, s->pen->width);
+    ApplyFigure(canvas, mask, s->pen->color, s->pen->color, s->lineMode);
+    return true;
+}
+
+}  // namespace platform

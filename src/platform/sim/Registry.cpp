@@ -1,0 +1,535 @@
+// The registry of the simulated handheld: HKEY_CURRENT_USER, kept in a text file in the format of
+// registry exports. The file is read when the device starts and written again after every change
+// (through a temporary file and a rename, so that it is never left half written).
+//
+// Key and value names ignore letter case. A key exists when it was created (or appears in the file);
+// the keys above it exist implicitly and can be opened, but only created keys are listed and written.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/Window.h"
+#include "platform/sim/CaseFold.h"
+#include "platform/sim/Device.h"
+#include "platform/sim/Internal.h"
+
+namespace platform {
+
+struct RegKeyObject {
+    std::u16string path;  // as it was opened
+};
+
+}  // namespace platform
+
+namespace platform::sim::detail {
+
+namespace {
+
+constexpr uint32_t ErrorInvalidParameter = 87;
+constexpr size_t MaxValueBytes = 1 << 20;
+constexpr size_t MaxNameUnits = 16383;
+constexpr size_t MaxKeyComponentUnits = 255;
+constexpr size_t MaxFileBytes = 16 << 20;
+constexpr const char* FileHeader = "Windows Registry Editor Version 5.00";
+constexpr std::u16string_view HiveName = u"HKEY_CURRENT_USER";
+
+struct StoredValue {
+    std::u16string name;
+    RegistryValue value;
+};
+
+struct StoredKey {
+    std::u16string name;
+    std::vector<StoredValue> values;  // in the order first written
+
+    StoredValue* Find(std::u16string_view valueName) {
+        for (StoredValue& v : values) {
+            if (SameIgnoringCase(v.name, valueName)) return &v;
+        }
+        return nullptr;
+    }
+};
+
+struct RegistryState {
+    std::map<std::u16string, StoredKey> keys;  // by folded path
+    std::set<RegKeyObject*> handles;
+    std::string file;  // empty: not kept
+};
+
+RegistryState& State() {
+    static RegistryState state;
+    return state;
+}
+
+bool HasControlCharacter(std::u16string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20; });
+}
+
+// A key path with its empty components dropped ("\Software\\X\" is "Software\X"); nullopt when a
+// component is too long or holds a control character.
+std::optional<std::u16string> NormalKeyPath(std::u16string_view path) {
+    std::u16string out;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != u'\\') continue;
+        std::u16string_view part = path.substr(start, i - start);
+        start = i + 1;
+        if (part.empty()) continue;
+        if (part.size() > MaxKeyComponentUnits || HasControlCharacter(part)) return std::nullopt;
+        if (!out.empty()) out += u'\\';
+        out += part;
+    }
+    return out;
+}
+
+bool KeyExists(const std::u16string& folded) {
+    const auto& keys = State().keys;
+    if (folded.empty() || keys.count(folded)) return true;
+    auto below = keys.lower_bound(folded + u'\\');
+    return below != keys.end() && below->first.compare(0, folded.size() + 1, folded + u'\\') == 0;
+}
+
+StoredKey& MakeKey(const std::u16string& path) {
+    StoredKey& key = State().keys[Folded(path)];
+    if (key.name.empty()) key.name = path;
+    return key;
+}
+
+bool ValidHandle(RegKey key) { return key && State().handles.count(key); }
+
+RegKey NewHandle(const std::u16string& path) {
+    auto* handle = new RegKeyObject{path};
+    State().handles.insert(handle);
+    CountObject("regkeys", 1);
+    return handle;
+}
+
+// ---- The file ----
+
+std::u16string Utf16FromBytes(const std::vector<uint8_t>& data, size_t units) {
+    std::u16string text;
+    for (size_t i = 0; i < units; ++i) text += char16_t(data[2 * i] | (data[2 * i + 1] << 8));
+    return text;
+}
+
+// REG_SZ data written as "text" when that form gives back exactly the same bytes: UTF-16 with one
+// terminating zero at the end, no other zero and no line breaks.
+std::optional<std::string> AsQuotedText(const RegistryValue& value) {
+    const std::vector<uint8_t>& data = value.data;
+    if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != 0 || data.back() != 0) return std::nullopt;
+    std::u16string text = Utf16FromBytes(data, data.size() / 2 - 1);
+    if (text.find(u'\0') != std::u16string::npos || HasControlCharacter(text)) return std::nullopt;
+    std::string utf8 = ToUtf8(text);
+    if (FromUtf8(utf8) != text) return std::nullopt;
+    std::string quoted = "\"";
+    for (char c : utf8) {
+        if (c == '\\' || c == '"') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string QuotedName(const std::u16string& name) {
+    if (name.empty()) return "@";
+    std::string quoted = "\"";
+    for (char c : ToUtf8(name)) {
+        if (c == '\\' || c == '"') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string HexLine(const std::string& prefix, const std::vector<uint8_t>& data) {
+    std::string line = prefix;
+    size_t column = line.size();
+    for (size_t i = 0; i < data.size(); ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, "%02x", data[i]);
+        line += byte;
+        column += 2;
+        if (i + 1 < data.size()) {
+            line += ',';
+            ++column;
+            if (column > 76) {
+                line += "\\\n  ";
+                column = 2;
+            }
+        }
+    }
+    return line;
+}
+
+std::string ValueLine(const StoredValue& stored) {
+    std::string name = QuotedName(stored.name) + "=";
+    const RegistryValue& v = stored.value;
+    if (v.type == RegSz) {
+        if (std::optional<std::string> text = AsQuotedText(v)) return name + *text;
+    }
+    if (v.type == RegDword && v.data.size() == 4) {
+        char text[24];
+        uint32_t n = uint32_t(v.data[0]) | uint32_t(v.data[1]) << 8 | uint32_t(v.data[2]) << 16 | uint32_t(v.data[3]) << 24;
+        std::snprintf(text, sizeof text, "dword:%08x", n);
+        return name + text;
+    }
+    if (v.type == RegBinary) return HexLine(name + "hex:", v.data);
+    char type[24];
+    std::snprintf(type, sizeof type, "hex(%x):", v.type);
+    return HexLine(name + type, v.data);
+}
+
+void SaveFile() {
+    const RegistryState& state = State();
+    if (state.file.empty()) return;
+    std::string text = std::string(FileHeader) + "\n\n";
+    for (const auto& [folded, key] : state.keys) {
+        text += "[" + ToUtf8(std::u16string(HiveName)) + (key.name.empty() ? "" : "\\" + ToUtf8(key.name)) + "]\n";
+        for (const StoredValue& value : key.values) text += ValueLine(value) + "\n";
+        text += "\n";
+    }
+    std::string temporary = state.file + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.flush();
+        if (!out) return;
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, state.file, error);
+    if (error) std::filesystem::remove(temporary, error);
+}
+
+std::string Trim(std::string_view s) {
+    size_t a = s.find_first_not_of(" \t\r");
+    if (a == std::string_view::npos) return std::string();
+    size_t b = s.find_last_not_of(" \t\r");
+    return std::string(s.substr(a, b - a + 1));
+}
+
+// Reads "..." with \\ and \" from text at pos (on the opening quote); pos ends after the closing one.
+std::optional<std::string> ReadQuoted(const std::string& text, size_t* pos) {
+    if (*pos >= text.size() || text[*pos] != '"') return std::nullopt;
+    std::string out;
+    for (size_t i = *pos + 1; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
+            out += text[++i];
+        } else if (c == '"') {
+            *pos = i + 1;
+            return out;
+        } else {
+            out += c;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<uint32_t> ParseHexNumber(std::string_view text) {
+    if (text.empty() || text.size() > 8) return std::nullopt;
+    uint32_t value = 0;
+    for (char c : text) {
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) return std::nullopt;
+        value = value << 4 | uint32_t(digit);
+    }
+    return value;
+}
+
+std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
+    std::vector<uint8_t> bytes;
+    std::string list = Trim(text);
+    if (list.empty()) return bytes;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
+        std::string item = Trim(std::string_view(list).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        std::optional<uint32_t> byte = ParseHexNumber(item);
+        if (!byte || item.size() > 2) return std::nullopt;
+        bytes.push_back(uint8_t(*byte));
+        if (bytes.size() > MaxValueBytes) return std::nullopt;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> TextBytes(const std::u16string& text) {
+    std::vector<uint8_t> data;
+    data.reserve(text.size() * 2 + 2);
+    for (char16_t c : text) {
+        data.push_back(uint8_t(c & 0xFF));
+        data.push_back(uint8_t(c >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+}
+
+// The data part of a value line: "text", dword:n, hex:.., hex(N):..; nullopt when malformed.
+std::optional<RegistryValue> ParseData(const std::string& text) {
+    RegistryValue value;
+    if (!text.empty() && text[0] == '"') {
+        size_t pos = 0;
+        std::optional<std::string> quoted = ReadQuoted(text, &pos);
+        if (!quoted || !Trim(std::string_view(text).substr(pos)).empty()) return std::nullopt;
+        value.type = RegSz;
+        value.data = TextBytes(FromUtf8(*quoted));
+        return value;
+    }
+    if (text.rfind("dword:", 0) == 0) {
+        std::optional<uint32_t> n = ParseHexNumber(Trim(std::string_view(text).substr(6)));
+        if (!n) return std::nullopt;
+        value.type = RegDword;
+        value.data = {uint8_t(*n), uint8_t(*n >> 8), uint8_t(*n >> 16), uint8_t(*n >> 24)};
+        return value;
+    }
+    size_t colon = text.find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    std::string kind = text.substr(0, colon);
+    if (kind == "hex") {
+        value.type = RegBinary;
+    } else if (kind.size() > 5 && kind.rfind("hex(", 0) == 0 && kind.back() == ')') {
+        std::optional<uint32_t> type = ParseHexNumber(std::string_view(kind).substr(4, kind.size() - 5));
+        if (!type) return std::nullopt;
+        value.type = *type;
+    } else {
+        return std::nullopt;
+    }
+    std::optional<std::vector<uint8_t>> bytes = ParseHexBytes(text.substr(colon + 1));
+    if (!bytes) return std::nullopt;
+    value.data = std::move(*bytes);
+    return value;
+}
+
+// A key line "[HKEY_CURRENT_USER\path]": the key's path, or nullopt for anything else (another hive,
+// a deletion, a malformed line), after which value lines are skipped until the next key line.
+std::optional<std::u16string> ParseKeyLine(const std::string& line) {
+    if (line.size() < 2 || line.back() != ']' || line[1] == '-') return std::nullopt;
+    std::u16string inner = FromUtf8(line.substr(1, line.size() - 2));
+    size_t cut = inner.find(u'\\');
+    std::u16string hive = inner.substr(0, cut);
+    if (!SameIgnoringCase(hive, HiveName)) return std::nullopt;
+    return NormalKeyPath(cut == std::u16string::npos ? std::u16string() : inner.substr(cut + 1));
+}
+
+void ParseValueLine(const std::string& line, StoredKey& key) {
+    size_t pos = 0;
+    std::u16string name;
+    if (line[0] == '@') {
+        pos = 1;
+    } else {
+        std::optional<std::string> quoted = ReadQuoted(line, &pos);
+        if (!quoted) return;
+        name = FromUtf8(*quoted);
+        if (name.empty() || name.size() > MaxNameUnits || HasControlCharacter(name)) return;
+    }
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    if (pos >= line.size() || line[pos] != '=') return;
+    std::string data = Trim(std::string_view(line).substr(pos + 1));
+    if (data == "-") {
+        key.values.erase(std::remove_if(key.values.begin(), key.values.end(),
+                                        [&](const StoredValue& v) { return SameIgnoringCase(v.name, name); }),
+                         key.values.end());
+        return;
+    }
+    std::optional<RegistryValue> value = ParseData(data);
+    if (!value) return;
+    if (StoredValue* existing = key.Find(name)) {
+        existing->value = std::move(*value);
+    } else {
+        key.values.push_back(StoredValue{name, std::move(*value)});
+    }
+}
+
+std::string FileText(const std::string& bytes) {
+    if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE) {
+        std::u16string text;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
+        return ToUtf8(text);
+    }
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+    return bytes;
+}
+
+// Lines ending in a backslash go on in the next line (with its leading blanks dropped).
+std::vector<std::string> LogicalLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string current;
+    bool continuing = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = Trim(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (continuing) {
+            current += line;
+        } else {
+            current = line;
+        }
+        continuing = !current.empty() && current.back() == '\\';
+        if (continuing) {
+            current.pop_back();
+            continue;
+        }
+        lines.push_back(std::move(current));
+        current.clear();
+    }
+    if (continuing) lines.push_back(std::move(current));
+    return lines;
+}
+
+void ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return;
+    std::string bytes;
+    char buffer[8192];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.append(buffer, size_t(in.gcount()));
+        if (bytes.size() > MaxFileBytes) return;  // not a registry this device could have written
+    }
+    StoredKey* current = nullptr;
+    for (const std::string& line : LogicalLines(FileText(bytes))) {
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            std::optional<std::u16string> path = ParseKeyLine(line);
+            current = path ? &MakeKey(*path) : nullptr;
+        } else if ((line[0] == '"' || line[0] == '@') && current) {
+            ParseValueLine(line, *current);
+        }
+        // Anything else, the header line included, is skipped.
+    }
+}
+
+void DropHandles() {
+    for (RegKeyObject* handle : State().handles) delete handle;
+    State().handles.clear();
+}
+
+}  // namespace
+
+void LoadRegistryFile(const std::string& hostPath) {
+    ResetRegistry();
+    State().file = hostPath;
+    if (!hostPath.empty()) ReadFile(hostPath);
+}
+
+// A new device: no keys, no handles (not counted: the device's counts start afresh), no file.
+void ResetRegistry() {
+    DropHandles();
+    State().keys.clear();
+    State().file.clear();
+}
+
+}  // namespace platform::sim::detail
+
+namespace platform {
+
+using namespace sim::detail;
+
+uint32_t RegistryOpenKey(const char16_t* subKey, RegKey* key) {
+    if (!key) return ErrorInvalidParameter;
+    *key = nullptr;
+    std::optional<std::u16string> path = NormalKeyPath(subKey ? subKey : u"");
+    if (!path) return ErrorInvalidParameter;
+    if (!KeyExists(Folded(*path))) return ErrorFileNotFound;
+    *key = NewHandle(*path);
+    return ErrorSuccess;
+}
+
+uint32_t RegistryCreateKey(const char16_t* subKey, RegKey* key) {
+    if (!key) return ErrorInvalidParameter;
+    *key = nullptr;
+    std::optional<std::u16string> path = NormalKeyPath(subKey ? subKey : u"");
+    if (!path) return ErrorInvalidParameter;
+    if (!State().keys.count(Folded(*path))) {
+        MakeKey(*path);
+        SaveFile();
+    }
+    *key = NewHandle(*path);
+    return ErrorSuccess;
+}
+
+uint32_t RegistryQueryValue(RegKey key, const char16_t* name, uint32_t* type, void* data, uint32_t* size) {
+    if (!ValidHandle(key)) return ErrorInvalidHandle;
+    auto found = State().keys.find(Folded(key->path));
+    StoredValue* stored = found == State().keys.end() ? nullptr : found->second.Find(name ? name : u"");
+    if (!stored) return ErrorFileNotFound;
+    const std::vector<uint8_t>& bytes = stored->value.data;
+    if (!size) {
+        if (data) return ErrorInvalidParameter;
+    } else if (data && bytes.size() > *size) {
+        *size = uint32_t(bytes.size());
+        if (type) *type = stored->value.type;
+        return ErrorMoreData;
+    } else {
+        if (data) std::copy(bytes.begin(), bytes.end(), static_cast<uint8_t*>(data));
+        *size = uint32_t(bytes.size());
+    }
+    if (type) *type = stored->value.type;
+    return ErrorSuccess;
+}
+
+uint32_t RegistrySetValue(RegKey key, const char16_t* name, uint32_t type, const void* data, uint32_t size) {
+    if (!ValidHandle(key)) return ErrorInvalidHandle;
+    if ((!data && size > 0) || size > MaxValueBytes) return ErrorInvalidParameter;
+    std::u16string valueName = name ? name : u"";
+    if (valueName.size() > MaxNameUnits || HasControlCharacter(valueName)) return ErrorInvalidParameter;
+    sim::RegistryValue value;
+    value.type = type;
+    if (size > 0) {
+        const uint8_t* bytes = static_cast<const uint8_t*>(data);
+        value.data.assign(bytes, bytes + size);
+    }
+    StoredKey& stored = MakeKey(key->path);
+    if (StoredValue* existing = stored.Find(valueName)) {
+        existing->value = std::move(value);
+    } else {
+        stored.values.push_back(StoredValue{valueName, std::move(value)});
+    }
+    SaveFile();
+    return ErrorSuccess;
+}
+
+uint32_t RegistryCloseKey(RegKey key) {
+    if (!ValidHandle(key)) return ErrorInvalidHandle;
+    State().handles.erase(key);
+    delete key;
+    CountObject("regkeys", -1);
+    return ErrorSuccess;
+}
+
+}  // namespace platform
+
+namespace platform::sim {
+
+RegistrySnapshot Registry() {
+    RegistrySnapshot snapshot;
+    for (const auto& [folded, key] : detail::State().keys) {
+        auto& values = snapshot[key.name];
+        for (const auto& stored : key.values) values[stored.name] = stored.value;
+    }
+    return snapshot;
+}
+
+void SetRegistryValue(const std::u16string& key, const std::u16string& name, const RegistryValue& value) {
+    std::optional<std::u16string> path = detail::NormalKeyPath(key);
+    if (!path || name.size() > detail::MaxNameUnits || detail::HasControlCharacter(name) ||
+        value.data.size() > detail::MaxValueBytes) {
+        return;
+    }
+    detail::StoredKey& stored = detail::MakeKey(*path);
+    if (detail::StoredValue* existing = stored.Find(name)) {
+        existing->value = value;
+    } else {
+        stored.values.push_back(detail::StoredValue{name, value});
+    }
+    detail::SaveFile();
+}
+
+}  // namespace platform::sim

@@ -1,0 +1,275 @@
+// Drawing surfaces: the whole screen, a window's client area, memory surfaces; what is selected into
+// them; the canvas each one draws on; and the raster's object table with its stock objects.
+#include <utility>
+
+#include "platform/sim/RasterInternal.h"
+
+namespace platform::sim::raster {
+
+ObjectTable& Objects() {
+    static ObjectTable table;
+    return table;
+}
+
+BitmapObject* StockBitmap() {
+    ObjectTable& table = Objects();
+    if (!table.stockBitmap) {
+        auto bitmap = std::make_unique<BitmapObject>();
+        bitmap->width = 1;
+        bitmap->height = 1;
+        bitmap->format = PixelFormat::Color32;
+        bitmap->storage.assign(4, 0);
+        bitmap->row0 = bitmap->storage.data();
+        bitmap->stride = 4;
+        bitmap->stock = true;
+        table.stockBitmap = table.bitmaps.Add(std::move(bitmap));
+    }
+    return table.stockBitmap;
+}
+
+BrushObject* StockBrush() {
+    ObjectTable& table = Objects();
+    if (!table.stockBrush) {
+        auto brush = std::make_unique<BrushObject>();
+        brush->color = 0xFFFFFF;
+        brush->stock = true;
+        table.stockBrush = table.brushes.Add(std::move(brush));
+    }
+    return table.stockBrush;
+}
+
+PenObject* StockPen() {
+    ObjectTable& table = Objects();
+    if (!table.stockPen) {
+        auto pen = std::make_unique<PenObject>();
+        pen->style = PenSolid;
+        pen->width = 1;
+        pen->color = 0;
+        pen->stock = true;
+        table.stockPen = table.pens.Add(std::move(pen));
+    }
+    return table.stockPen;
+}
+
+FontObject* StockFont() {
+    ObjectTable& table = Objects();
+    if (!table.stockFont) {
+        auto font = std::make_unique<FontObject>();
+        font->record.weight = FontWeightNormal;
+        font->stock = true;
+        table.stockFont = table.fonts.Add(std::move(font));
+    }
+    return table.stockFont;
+}
+
+SurfaceObject* FindSurface(Surface surface) { return surface ? Objects().surfaces.Find(surface) : nullptr; }
+BitmapObject* FindBitmap(Bitmap bitmap) { return bitmap ? Objects().bitmaps.Find(bitmap) : nullptr; }
+BrushObject* FindBrush(Brush brush) { return brush ? Objects().brushes.Find(brush) : nullptr; }
+PenObject* FindPen(Pen pen) { return pen ? Objects().pens.Find(pen) : nullptr; }
+FontObject* FindFont(Font font) { return font ? Objects().fonts.Find(font) : nullptr; }
+
+namespace {
+
+SurfaceObject* NewSurface(SurfaceObject::Kind kind) {
+    auto surface = std::make_unique<SurfaceObject>();
+    surface->kind = kind;
+    surface->pen = StockPen();
+    surface->brush = StockBrush();
+    surface->font = StockFont();
+    surface->pen->selections++;
+    surface->brush->selections++;
+    surface->font->selections++;
+    if (kind == SurfaceObject::Kind::Memory) surface->bitmap = StockBitmap();
+    detail::CountObject("surfaces", +1);
+    return Objects().surfaces.Add(std::move(surface));
+}
+
+// Lets go of everything selected into the surface, then frees it.
+void FreeSurface(SurfaceObject* surface) {
+    if (surface->bitmap && surface->bitmap->selectedInto == surface) surface->bitmap->selectedInto = nullptr;
+    if (surface->pen) surface->pen->selections--;
+    if (surface->brush) surface->brush->selections--;
+    if (surface->font) surface->font->selections--;
+    Objects().surfaces.Remove(surface);
+    detail::CountObject("surfaces", -1);
+}
+
+template <class T>
+T* SwapSelection(T** slot, T* object) {
+    T* previous = *slot;
+    if (previous) previous->selections--;
+    object->selections++;
+    *slot = object;
+    return previous;
+}
+
+}  // namespace
+
+Canvas CanvasOf(SurfaceObject* surface) {
+    switch (surface->kind) {
+        case SurfaceObject::Kind::Screen:
+            return CanvasOfImage(detail::ScreenImage());
+        case SurfaceObject::Kind::Window: {
+            // A window surface follows the window as it is now; a paint surface keeps the region
+            // that was to be painted when the paint began.
+            if (!surface->paintClip || !surface->clipKnown) {
+                surface->clipKnown = detail::GetWindowClip(surface->window, surface->paintClip, &surface->clip);
+            }
+            if (!surface->clipKnown) return Canvas{};
+            Canvas canvas = CanvasOfImage(detail::ScreenImage());
+            if (!IntersectRectangles(&canvas.limit, canvas.limit, surface->clip.bounds)) return Canvas{};
+            canvas.origin = surface->clip.origin;
+            canvas.allows = surface->clip.allows ? &surface->clip.allows : nullptr;
+            return canvas;
+        }
+        case SurfaceObject::Kind::Memory: {
+            Canvas canvas;
+            const BitmapObject* bitmap = surface->bitmap;
+            if (!bitmap || !bitmap->row0) return canvas;
+            canvas.row0 = bitmap->row0;
+            canvas.stride = bitmap->stride;
+            canvas.format = bitmap->format;
+            canvas.limit = Rect{0, 0, bitmap->width, bitmap->height};
+            return canvas;
+        }
+    }
+    return Canvas{};
+}
+
+TextStyle TextStyleOf(const SurfaceObject* surface) {
+    TextStyle style;
+    if (surface->font) {
+        style.height = surface->font->record.height;
+        style.weight = surface->font->record.weight;
+        style.antialiased = surface->font->record.quality == FontQualityAntialiased;
+    }
+    style.color = surface->textColor;
+    style.opaque = surface->backgroundMode == BackgroundOpaque;
+    style.background = surface->backgroundColor;
+    return style;
+}
+
+void ReleaseObjects() {
+    ObjectTable& table = Objects();
+    table.surfaces.Clear();
+    table.bitmaps.Clear();
+    table.brushes.Clear();
+    table.pens.Clear();
+    table.fonts.Clear();
+    table.stockBitmap = nullptr;
+    table.stockBrush = nullptr;
+    table.stockPen = nullptr;
+    table.stockFont = nullptr;
+    table.systemBrushes.clear();
+}
+
+}  // namespace platform::sim::raster
+
+namespace platform::sim::detail {
+
+Surface CreateWindowSurface(Window window, bool paintClip) {
+    WindowClip clip;
+    if (!window || !GetWindowClip(window, paintClip, &clip)) return nullptr;  // no such window
+    SurfaceObject* surface = raster::NewSurface(SurfaceObject::Kind::Window);
+    surface->window = window;
+    surface->paintClip = paintClip;
+    surface->clip = std::move(clip);
+    surface->clipKnown = true;
+    return surface;
+}
+
+void DestroyWindowSurface(Surface surface) {
+    SurfaceObject* s = raster::FindSurface(surface);
+    if (s && s->kind != SurfaceObject::Kind::Memory) raster::FreeSurface(s);
+}
+
+void ResetRaster() {
+    raster::ReleaseObjects();
+    raster::ReleaseFonts();
+}
+
+}  // namespace platform::sim::detail
+
+namespace platform {
+
+using namespace sim::raster;
+
+Surface GetWindowSurface(Window window) {
+    if (!window) return NewSurface(SurfaceObject::Kind::Screen);
+    return sim::detail::CreateWindowSurface(window, false);
+}
+
+bool ReleaseWindowSurface(Window window, Surface surface) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || s->kind == SurfaceObject::Kind::Memory || s->paintClip || s->window != window) return false;
+    FreeSurface(s);
+    return true;
+}
+
+Surface CreateMemorySurface(Surface compatibleWith) {
+    if (compatibleWith && !FindSurface(compatibleWith)) return nullptr;
+    return NewSurface(SurfaceObject::Kind::Memory);
+}
+
+bool DeleteMemorySurface(Surface surface) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || s->kind != SurfaceObject::Kind::Memory) return false;
+    FreeSurface(s);
+    return true;
+}
+
+Bitmap SelectBitmapInto(Surface surface, Bitmap bitmap) {
+    SurfaceObject* s = FindSurface(surface);
+    BitmapObject* b = FindBitmap(bitmap);
+    if (!s || !b || s->kind != SurfaceObject::Kind::Memory) return nullptr;
+    // A bitmap can be selected into one memory surface at a time (the stock bitmap into any).
+    if (!b->stock && b->selectedInto && b->selectedInto != s) return nullptr;
+    BitmapObject* previous = s->bitmap;
+    if (previous && previous->selectedInto == s) previous->selectedInto = nullptr;
+    if (!b->stock) b->selectedInto = s;
+    s->bitmap = b;
+    return previous;
+}
+
+Brush SelectBrushInto(Surface surface, Brush brush) {
+    SurfaceObject* s = FindSurface(surface);
+    BrushObject* b = FindBrush(brush);
+    if (!s || !b) return nullptr;
+    return SwapSelection(&s->brush, b);
+}
+
+Pen SelectPenInto(Surface surface, Pen pen) {
+    SurfaceObject* s = FindSurface(surface);
+    PenObject* p = FindPen(pen);
+    if (!s || !p) return nullptr;
+    return SwapSelection(&s->pen, p);
+}
+
+Font SelectFontInto(Surface surface, Font font) {
+    SurfaceObject* s = FindSurface(surface);
+    FontObject* f = FindFont(font);
+    if (!s || !f) return nullptr;
+    return SwapSelection(&s->font, f);
+}
+
+int GetDeviceCapability(Surface surface, int index) {
+    constexpr int HorizontalResolution = 8, VerticalResolution = 10, BitsPerPixel = 12, Planes = 14;
+    if (!FindSurface(surface)) return 0;
+    switch (index) {
+        case DeviceLogPixelsX:
+        case DeviceLogPixelsY:
+            return sim::detail::ScreenPixelsPerInch();
+        case HorizontalResolution:
+            return sim::detail::ScreenImage().width;
+        case VerticalResolution:
+            return sim::detail::ScreenImage().height;
+        case BitsPerPixel:
+            return 24;
+        case Planes:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace platform

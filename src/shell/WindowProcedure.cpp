@@ -1,0 +1,277 @@
+// The one window procedure of the magnifier, colour picker and tape windows; the tray icon and its
+// callback; the 40 ms tick and the tray timer.
+#include "shell/WindowProcedure.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "magnifier/Animation.h"
+#include "magnifier/Magnifier.h"
+#include "magnifier/PointerInteraction.h"
+#include "magnifier/Rendering.h"
+#include "magnifier/ScreenChange.h"
+#include "shell/Commands.h"
+#include "shell/Shell.h"
+#include "shell/ShellState.h"
+#include "tools/ColorPicker.h"
+#include "tools/Tape.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr uint32_t TrayRecordSize = 152;
+constexpr uint32_t TrayIconFlags = TrayFlagMessage | TrayFlagIcon | TrayFlagTip;  // 7
+constexpr int32_t RefreshPeriodTicks = 3;
+
+enum class Target { Magnifier, ColorPicker, Tape, Other };
+
+Target TargetOf(Window window) {
+    const ShellState& s = Shell();
+    if (!window) return Target::Other;
+    if (window == s.MagnifierWindow) return Target::Magnifier;
+    if (window == s.ColorPickerWindow) return Target::ColorPicker;
+    if (window == s.TapeWindow) return Target::Tape;
+    return Target::Other;
+}
+
+// The pointer position of a message in screen coordinates: the signed 16-bit halves of lParam are
+// the receiving window's client coordinates.
+Point ScreenPointOf(Window window, LParam lParam) {
+    Point point{PointX(lParam), PointY(lParam)};
+    ClientToScreenPoint(window, &point);
+    return point;
+}
+
+Point CursorPoint() {
+    Point point;
+    GetCursorPosition(&point);
+    return point;
+}
+
+void Paint(Window window, Target target) {
+    PaintInfo info;
+    Surface surface = BeginPainting(window, &info);
+    Magnifier* m = Shell().MagnifierObject;
+    if (surface && m) {
+        if (target == Target::Magnifier) ComposeMagnifier(*m, surface, 0, 0, true);
+        else if (target == Target::ColorPicker) PaintColorPicker(*m, surface);
+        else if (target == Target::Tape) PaintTape(*m, surface);
+    }
+    EndPainting(window, &info);
+}
+
+void PointerMoved(Magnifier& m, Window window, Target target, WParam wParam, LParam lParam) {
+    Point p = ScreenPointOf(window, lParam);
+    if (!(wParam & KeyLButton)) return;
+    if (target == Target::Magnifier) MagnifierPointerMove(m, p.x, p.y);
+    else if (target == Target::ColorPicker) ColorPickerPointer(m, p.x, p.y);
+    else if (target == Target::Tape) TapePointer(m, p.x, p.y);
+}
+
+void PointerReleased(Magnifier& m, Target target) {
+    if (target == Target::Magnifier) MagnifierRelease(m);
+    else if (target == Target::ColorPicker) ColorPickerRelease(m);
+    else if (target == Target::Tape) TapeRelease(m);
+}
+
+void DoubleTapped(Magnifier& m, Window window, Target target, LParam lParam) {
+    if (target == Target::Magnifier) {
+        Point p = ScreenPointOf(window, lParam);
+        if (!MagnifierDoubleTap(m, p.x, p.y)) HideAll(m);
+    } else if (target == Target::ColorPicker) {
+        HideColorPickerWindow(m, true, false);
+    } else if (target == Target::Tape) {
+        HideTapeWindow(m, true, false);
+    }
+}
+
+void RightReleased(Magnifier& m, Window window, Target target, LParam lParam) {
+    if (target == Target::Magnifier) {
+        Point p = ScreenPointOf(window, lParam);
+        if (MagnifierMenuHit(m, p.x, p.y)) ShowPopupMenu();
+    } else if (target == Target::Tape) {
+        Point p = ScreenPointOf(window, lParam);
+        TapeMark(m, p.x, p.y);
+    }
+}
+
+// The hardware key: its code in the high word of lParam, 0x1000 in the low word on release.
+void HotKeyPressed(Magnifier& m, LParam lParam) {
+    if (HighWord(uintptr_t(lParam)) != GetHotKeyCode(m)) return;
+    if (uintptr_t(lParam) & ModKeyUp) return;
+    Point p = CursorPoint();
+    TapeMark(m, p.x, p.y);
+}
+
+void TrayCallback(LParam pointerMessage) {
+    ShellState& s = Shell();
+    switch (pointerMessage) {
+    case MsgLButtonDown:  // a tap: confirmed by the timer unless a double tap follows
+        SetWindowTimer(s.MagnifierWindow, TrayTimerId, TrayDelayMs, TrayTimerProcedure);
+        break;
+    case MsgLButtonDoubleClick:
+        KillWindowTimer(s.MagnifierWindow, TrayTimerId);
+        ShowPopupMenu();
+        break;
+    case MsgRButtonDown:
+        ShowPopupMenu();
+        break;
+    default:
+        break;
+    }
+}
+
+void MagnifierDestroyed() {
+    Shutdown();
+    PostQuit(0);
+    Shell().MagnifierWindow = nullptr;  // the handle is gone; nothing may use it any more
+}
+
+// Messages that need the Magnifier; the caller has checked that it exists.
+LResult WithMagnifier(Magnifier& m, Window window, Target target, uint32_t message, WParam wParam,
+                      LParam lParam) {
+    switch (message) {
+    case MsgActivate:
+        if (LowWord(wParam) != 0) RegisterTapeHotKey(m);  // a refusal (already registered) is harmless
+        return 0;
+    case MsgSettingChange:
+        if (target == Target::Magnifier && wParam == ScreenChangeCode) ReconfigureScreen(m);
+        return 0;
+    case MsgKeyDown:
+        if (target == Target::Tape && (wParam == VkControl || wParam == VkReturn)) {
+            Point p = CursorPoint();
+            TapeMark(m, p.x, p.y);
+        }
+        return 0;
+    case MsgMouseMove:
+        PointerMoved(m, window, target, wParam, lParam);
+        return 0;
+    case MsgLButtonUp:
+    case MsgCaptureChanged:
+        PointerReleased(m, target);
+        return 0;
+    case MsgLButtonDoubleClick:
+        DoubleTapped(m, window, target, lParam);
+        return 0;
+    case MsgRButtonUp:
+        RightReleased(m, window, target, lParam);
+        return 0;
+    case MsgMouseWheel:
+        MagnifierWheel(m, int16_t(HighWord(wParam)));
+        return 0;
+    case MsgHotKey:
+        HotKeyPressed(m, lParam);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+bool NeedsMagnifier(uint32_t message) {
+    switch (message) {
+    case MsgActivate:
+    case MsgSettingChange:
+    case MsgKeyDown:
+    case MsgMouseMove:
+    case MsgLButtonUp:
+    case MsgCaptureChanged:
+    case MsgLButtonDoubleClick:
+    case MsgRButtonUp:
+    case MsgMouseWheel:
+    case MsgHotKey:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SuspendsRefresh(int32_t state) {
+    return state == StateMoveMagnifier || state == StateResize || state == StateResizeZoom;
+}
+
+// The timed refresh of the view: cross-hair while aiming a tool, colour sample while aiming the picker.
+void RefreshView(Magnifier& m, int32_t state) {
+    ShellState& s = Shell();
+    s.TicksSinceRefresh = 0;
+    bool aimingPicker = state == StateAimColorPicker;
+    bool aimingTape = state == StateAimTape;
+    RenderView(m, true, aimingPicker || aimingTape, aimingPicker);
+    InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
+    InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
+}
+
+}  // namespace
+
+void AddTrayIcon(Window window) {
+    ShellState& s = Shell();
+    if (s.TrayIconAdded) return;
+    if (!s.TrayIcon) s.TrayIcon = LoadIconResource(s.Instance, Res::IconTray);
+    s.TrayIconData = TrayIconRecord{};
+    s.TrayIconData.size = TrayRecordSize;
+    s.TrayIconData.window = window;
+    s.TrayIconData.id = TrayIconId;
+    s.TrayIconData.flags = TrayIconFlags;
+    s.TrayIconData.callbackMessage = TrayCallbackMessage;
+    s.TrayIconData.icon = s.TrayIcon;
+    // The tip field holds 63 characters and the terminating zero; a longer text is cut.
+    LoadShellString(Res::StringTitle, s.TrayIconData.tip, int(sizeof s.TrayIconData.tip / sizeof(char16_t)));
+    s.TrayIconAdded = TrayNotify(TrayAdd, &s.TrayIconData);
+}
+
+LResult WindowProcedure(Window window, uint32_t message, WParam wParam, LParam lParam) {
+    ShellState& s = Shell();
+    Target target = TargetOf(window);
+    switch (message) {
+    case MsgCreate:
+        if (!s.MagnifierWindow) AddTrayIcon(window);  // the first window created is the magnifier window
+        return 0;
+    case MsgDestroy:
+        if (target == Target::Magnifier) MagnifierDestroyed();
+        return 0;
+    case MsgPaint:
+        if (target == Target::Other) break;
+        Paint(window, target);
+        return 0;
+    case MsgEraseBackground:
+        return 1;  // never erased: every paint covers the whole window
+    case MsgNotify:
+        return 0;
+    case MsgCommand:
+        DecodeCommandMessage(wParam);
+        return 0;
+    case TrayCallbackMessage:
+        if (target != Target::Magnifier || wParam != TrayIconId) break;
+        TrayCallback(lParam);
+        return 0;
+    default:
+        if (!NeedsMagnifier(message)) break;
+        if (target == Target::Other) break;
+        if (Magnifier* m = s.MagnifierObject) return WithMagnifier(*m, window, target, message, wParam, lParam);
+        return 0;
+    }
+    return DefaultWindowProcedure(window, message, wParam, lParam);
+}
+
+void TickProcedure(Window, uint32_t, uintptr_t, uint32_t) {
+    ShellState& s = Shell();
+    KillWindowTimer(s.MagnifierWindow, TickTimerId);  // re-armed at the end: ticks never queue up
+    if (Magnifier* m = s.MagnifierObject) {
+        if (s.Closing && IsHidden(*m)) {
+            Shutdown();
+            PostQuit(0);
+            return;
+        }
+        int32_t state = GetPointerState(*m);
+        if (IsVisible(*m) && !SuspendsRefresh(state) && s.TicksSinceRefresh >= RefreshPeriodTicks) RefreshView(*m, state);
+        StepAnimation(*m, false);
+    }
+    // Counts on while hidden or suspended, so the next allowed tick refreshes at once.
+    if (s.TicksSinceRefresh < std::numeric_limits<int32_t>::max()) ++s.TicksSinceRefresh;
+    if (s.MagnifierWindow) SetWindowTimer(s.MagnifierWindow, TickTimerId, TickIntervalMs, TickProcedure);
+}
+
+void TrayTimerProcedure(Window window, uint32_t, uintptr_t, uint32_t) {
+    KillWindowTimer(window, TrayTimerId);  // it fires once
+    RunCommand(CommandShowHide);
+}

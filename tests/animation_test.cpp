@@ -1,0 +1,269 @@
+// Showing and hiding the glass and the tool windows: the animation's frames, the tool windows coming
+// and going with the glass, the first colour sample, the sounds and the locator ring.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "GlassFixture.h"
+#include "magnifier/Animation.h"
+#include "settings/SkinLayout.h"
+
+using namespace platform;
+using glass_test::Options;
+using glass_test::RunWithGlass;
+using sim::Image;
+
+namespace {
+
+const std::u16string MainSound = u"\\Program Files\\Vistrel\\Sounds\\MainWindow.wav";
+const std::u16string OtherSound = u"\\Program Files\\Vistrel\\Sounds\\OtherWindows.wav";
+
+Options LargeScreen() {
+    Options options;
+    options.width = 480;
+    options.height = 640;
+    return options;
+}
+
+bool Shown(Window window) { return IsWindowShown(window); }
+
+int32_t ShownSide(const Magnifier& m) {
+    const Rect r = glass_test::WindowRectOf(m.MagnifierWindow);
+    EXPECT_EQ(r.right - r.left, r.bottom - r.top);
+    EXPECT_EQ(r, m.Settings.WindowRect);
+    return r.right - r.left;
+}
+
+size_t Count(const std::vector<std::u16string>& sounds, const std::u16string& name) {
+    size_t n = 0;
+    for (const auto& s : sounds) n += s == name;
+    return n;
+}
+
+// A 200-pixel glass at (100, 100) with its zones and lens geometry up to date.
+void PlaceTwoHundred(Magnifier& m) {
+    glass_test::PlaceGlass(m, Rect{100, 100, 300, 300});
+    UpdateMagnifierZones(m);
+}
+
+}  // namespace
+
+TEST(Animation, ShowGrowsOverTenTicksAndEndsOnTheOldRectangle) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        PlaceTwoHundred(m);
+        ShowMagnifier(m);
+        EXPECT_EQ(m.ShowSteps, 10);
+        EXPECT_FALSE(m.Visible);
+        std::vector<int32_t> sides;
+        for (int tick = 0; tick < 10; ++tick) {
+            StepAnimation(m, false);
+            sides.push_back(ShownSide(m));
+            EXPECT_TRUE(m.Visible);
+            EXPECT_TRUE(Shown(m.MagnifierWindow));
+        }
+        EXPECT_EQ(sides, (std::vector<int32_t>{0, 40, 80, 120, 160, 200, 240, 180, 220, 200}));
+        EXPECT_EQ(m.Settings.WindowRect, (Rect{100, 100, 300, 300}));
+        EXPECT_EQ(m.Settings.WindowSize, 200);
+        EXPECT_EQ(m.ShowSteps, 0);
+        EXPECT_FALSE(m.FirstSampleDone);
+        StepAnimation(m, false);  // the one sampling render follows
+        EXPECT_TRUE(m.FirstSampleDone);
+    });
+    EXPECT_EQ(sim::Sounds(), (std::vector<std::u16string>{MainSound}));
+}
+
+TEST(Animation, HideAllShrinksOverSixTicksThenHidesAndRestores) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        PlaceTwoHundred(m);
+        m.Settings.ShowColorPicker = 1;
+        ShowMagnifier(m);
+        for (int tick = 0; tick < 11; ++tick) StepAnimation(m, false);
+        ASSERT_TRUE(m.Visible);
+        ASSERT_TRUE(Shown(m.ColorPickerWindow));
+        HideAll(m);
+        EXPECT_FALSE(Shown(m.ColorPickerWindow));  // at once, keeping the setting
+        EXPECT_EQ(m.Settings.ShowColorPicker, 1);
+        std::vector<int32_t> sides;
+        for (int tick = 0; tick < 6; ++tick) {
+            EXPECT_FALSE(m.Hidden);
+            StepAnimation(m, false);
+            sides.push_back(glass_test::WindowRectOf(m.MagnifierWindow).right -
+                            glass_test::WindowRectOf(m.MagnifierWindow).left);
+        }
+        EXPECT_EQ(sides, (std::vector<int32_t>{240, 200, 160, 120, 80, 40}));
+        EXPECT_TRUE(m.Hidden);
+        EXPECT_FALSE(m.Visible);
+        EXPECT_FALSE(Shown(m.MagnifierWindow));
+        EXPECT_EQ(m.Settings.WindowRect, (Rect{100, 100, 300, 300}));
+        EXPECT_EQ(m.Settings.WindowSize, 200);
+    });
+    EXPECT_EQ(Count(sim::Sounds(), MainSound), 2u);
+    EXPECT_EQ(Count(sim::Sounds(), OtherSound), 0u);
+}
+
+TEST(Animation, RequestsDuringAnAnimationAreDropped) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        PlaceTwoHundred(m);
+        ShowMagnifier(m);
+        StepAnimation(m, false);
+        HideAll(m);
+        ShowMagnifier(m);
+        EXPECT_EQ(m.HideSteps, 0);
+        EXPECT_EQ(m.ShowSteps, 9);
+    });
+    EXPECT_EQ(sim::Sounds().size(), 1u);
+}
+
+TEST(Animation, WithoutAnimationTheGlassAndItsToolsComeUpOnTheNextTick) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        PlaceTwoHundred(m);
+        m.Settings.ShowAnim = 0;
+        m.Settings.ShowColorPicker = 1;
+        m.Settings.ShowTape = 1;
+        ShowMagnifier(m);
+        EXPECT_FALSE(Shown(m.MagnifierWindow));
+        StepAnimation(m, false);
+        EXPECT_TRUE(m.Visible);
+        EXPECT_EQ(ShownSide(m), 200);
+        EXPECT_TRUE(Shown(m.ColorPickerWindow));
+        EXPECT_TRUE(Shown(m.TapeWindow));
+        EXPECT_FALSE(m.FirstSampleDone);
+        StepAnimation(m, false);
+        EXPECT_TRUE(m.FirstSampleDone);
+        HideMagnifier(m);  // at once
+        EXPECT_TRUE(m.Hidden);
+        EXPECT_FALSE(m.Visible);
+        EXPECT_FALSE(Shown(m.MagnifierWindow));
+    });
+    EXPECT_EQ(sim::Sounds(), (std::vector<std::u16string>{MainSound}));  // the tools came up silently
+}
+
+TEST(Animation, AHideWhileHiddenStillRunsAndSounds) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        PlaceTwoHundred(m);
+        HideAll(m);
+        for (int tick = 0; tick < 6; ++tick) StepAnimation(m, false);
+        EXPECT_TRUE(m.Hidden);
+        EXPECT_EQ(m.Settings.WindowRect, (Rect{100, 100, 300, 300}));
+    });
+    EXPECT_EQ(sim::Sounds(), (std::vector<std::u16string>{MainSound}));
+}
+
+TEST(ToolWindows, ShowAndHideFollowTheGlassAndTheirSettings) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        ShowColorPickerWindow(m, true);  // the glass is hidden: only the setting changes
+        EXPECT_EQ(m.Settings.ShowColorPicker, 1);
+        EXPECT_FALSE(Shown(m.ColorPickerWindow));
+        EXPECT_TRUE(sim::Sounds().empty());
+        m.Settings.ShowAnim = 0;
+        ShowMagnifier(m);
+        StepAnimation(m, false);
+        EXPECT_TRUE(Shown(m.ColorPickerWindow));
+        ShowTapeWindow(m, true);
+        EXPECT_TRUE(Shown(m.TapeWindow));
+        HideTapeWindow(m, true, false);
+        EXPECT_FALSE(Shown(m.TapeWindow));
+        EXPECT_EQ(m.Settings.ShowTape, 0);
+        HideColorPickerWindow(m, false, true);
+        EXPECT_FALSE(Shown(m.ColorPickerWindow));
+        EXPECT_EQ(m.Settings.ShowColorPicker, 1);
+    });
+    EXPECT_EQ(sim::Sounds(), (std::vector<std::u16string>{MainSound, OtherSound, OtherSound}));
+}
+
+TEST(Sounds, PlayOnlyWhenSwitchedOnAndPresent) {
+    struct Case {
+        const char* what;
+        bool soundsFolder;
+        int32_t playSound;
+        bool played;
+    } cases[] = {{"on, with sounds", true, 1, true}, {"switched off", true, 0, false}, {"no Sounds folder", false, 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Options options;
+        options.home = glass_test::MakeHome(std::string("sounds-") + (c.soundsFolder ? "yes" : "no"), true, c.soundsFolder);
+        RunWithGlass(options, [&](Magnifier& m) {
+            m.Settings.PlaySound = c.playSound;
+            EXPECT_EQ(PlayToolSound(m, MainWindowSound), c.played);
+            EXPECT_FALSE(PlayToolSound(m, u"Missing.wav"));
+            ShowMagnifier(m);  // also silent or not, and never failing
+        });
+        EXPECT_EQ(sim::Sounds().size(), c.played ? 2u : 0u);
+    }
+}
+
+TEST(Locator, TheRingFlashesFourTimesAndLeavesTheScreenAsItWas) {
+    Options options = LargeScreen();
+    RunWithGlass(options, [](Magnifier& m) {
+        m.Settings.ZoomPnt = Point{240, 320};
+        m.FirstSampleDone = true;
+        RenderView(m, true, false, false);
+        const Image before = sim::Screen();
+        RequestLocator(m);
+        std::vector<bool> drawn;
+        for (int tick = 0; tick < 32; ++tick) {
+            StepAnimation(m, false);
+            const bool changed = !(sim::Screen() == before);
+            EXPECT_EQ(changed, LocatorRingDrawn(m.LocatorCount)) << tick;
+            drawn.push_back(changed);
+        }
+        const std::vector<bool> expected = {1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0,
+                                            1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0};
+        EXPECT_EQ(drawn, expected);
+        EXPECT_EQ(m.LocatorCount, 0u);
+        EXPECT_TRUE(sim::Screen() == before);
+    });
+}
+
+TEST(Locator, TheRingSurroundsTheSourceArea) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        m.Settings.ZoomPnt = Point{240, 320};
+        m.FirstSampleDone = true;
+        RenderView(m, true, false, false);
+        const Image before = sim::Screen();
+        RequestLocator(m);
+        StepAnimation(m, false);
+        const Image& after = sim::Screen();
+        Rect bounds{1 << 20, 1 << 20, -1, -1};
+        for (int32_t y = 0; y < after.height; ++y)
+            for (int32_t x = 0; x < after.width; ++x)
+                if (after.At(x, y) != before.At(x, y)) {
+                    EXPECT_EQ(after.At(x, y), before.At(x, y) ^ 0x00FFFFFFu);  // a white pen under XOR
+                    bounds = Rect{std::min(bounds.left, x), std::min(bounds.top, y), std::max(bounds.right, x + 1),
+                                  std::max(bounds.bottom, y + 1)};
+                }
+        Rect ring = m.SourceRect;
+        InflateRectangle(&ring, 2, 2);
+        EXPECT_EQ(m.LocatorRect, m.SourceRect);
+        EXPECT_EQ(bounds, ring);  // the ellipse fills its box, right and bottom exclusive
+        EXPECT_FALSE(after.At(240, 320) != before.At(240, 320));  // the inside is left alone
+    });
+}
+
+TEST(Locator, ANewRequestOrTheShutdownRemovesARingOnTheScreen) {
+    RunWithGlass(LargeScreen(), [](Magnifier& m) {
+        m.Settings.ZoomPnt = Point{240, 320};
+        m.FirstSampleDone = true;
+        RenderView(m, true, false, false);
+        const Image before = sim::Screen();
+        RequestLocator(m);
+        StepAnimation(m, false);
+        StepAnimation(m, false);
+        ASSERT_FALSE(sim::Screen() == before);
+        // The zoom point moves while the ring is up: the removal still uses the ring's own rectangle.
+        m.Settings.ZoomPnt = Point{100, 100};
+        RenderView(m, true, false, false);
+        RequestLocator(m);
+        StepAnimation(m, false);
+        EXPECT_TRUE(sim::Screen() == before);
+        EXPECT_EQ(m.LocatorCount, 29u);
+        StepAnimation(m, false);
+        EXPECT_FALSE(sim::Screen() == before);
+        EXPECT_EQ(m.LocatorRect, m.SourceRect);
+        StopLocator(m);
+        EXPECT_TRUE(sim::Screen() == before);
+        EXPECT_EQ(m.LocatorCount, 0u);
+        EXPECT_FALSE(m.LocatorRequest);
+    });
+}

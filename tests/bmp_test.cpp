@@ -1,0 +1,324 @@
+// ".bmp" reading and writing, PNG writing, loading a bitmap by device path, and the default desktop
+// picture.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/sim/Device.h"
+#include "platform/sim/Image.h"
+
+using namespace platform;
+using platform::sim::Image;
+
+namespace {
+
+std::filesystem::path TempFolder(const std::string& name) {
+#ifdef VISTREL_TEST_TMP
+    std::filesystem::path base = VISTREL_TEST_TMP;
+#else
+    std::filesystem::path base = std::filesystem::temp_directory_path() / "vistrel-tests";
+#endif
+    const auto folder = base / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    b[at] = uint8_t(v);
+    b[at + 1] = uint8_t(v >> 8);
+}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+// The bytes of a ".bmp" file. pixel(x, y) gives the stored value of picture pixel (x, y), top row
+// first: a palette index, or the packed 16, 24 or 32-bit value.
+struct BmpSpec {
+    int32_t width = 0;
+    int32_t height = 0;  // negative: top-down
+    uint16_t bits = 24;
+    uint32_t compression = 0;
+    uint32_t headerSize = 40;
+    std::vector<ColorRef> palette;  // written as blue, green, red, 0
+    uint32_t colorsUsed = 0;
+    std::vector<uint32_t> masks;    // red, green, blue, written after a 40-byte header
+
+    BmpSpec(int32_t w, int32_t h, uint16_t b, uint32_t c = 0, uint32_t header = 40, std::vector<ColorRef> p = {},
+            uint32_t used = 0, std::vector<uint32_t> m = {})
+        : width(w), height(h), bits(b), compression(c), headerSize(header), palette(std::move(p)), colorsUsed(used),
+          masks(std::move(m)) {}
+};
+
+std::vector<uint8_t> MakeBmp(const BmpSpec& spec, const std::function<uint32_t(int32_t, int32_t)>& pixel) {
+    const int32_t rows = spec.height < 0 ? -spec.height : spec.height;
+    const size_t stride = ((size_t(spec.width) * spec.bits + 31) / 32) * 4;
+    const size_t entry = spec.headerSize == 12 ? 3 : 4;
+    const size_t tables = spec.masks.size() * 4 + spec.palette.size() * entry;
+    const size_t offset = 14 + spec.headerSize + tables;
+    std::vector<uint8_t> b(offset + stride * size_t(rows), 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    Put32(b, 2, uint32_t(b.size()));
+    Put32(b, 10, uint32_t(offset));
+    Put32(b, 14, spec.headerSize);
+    if (spec.headerSize == 12) {
+        Put16(b, 18, uint32_t(spec.width));
+        Put16(b, 20, uint32_t(spec.height));
+        Put16(b, 22, 1);
+        Put16(b, 24, spec.bits);
+    } else {
+        Put32(b, 18, uint32_t(spec.width));
+        Put32(b, 22, uint32_t(spec.height));
+        Put16(b, 26, 1);
+        Put16(b, 28, spec.bits);
+        Put32(b, 30, spec.compression);
+        Put32(b, 46, spec.colorsUsed);
+    }
+    size_t at = 14 + spec.headerSize;
+    for (uint32_t m : spec.masks) {
+        Put32(b, at, m);
+        at += 4;
+    }
+    for (ColorRef c : spec.palette) {
+        b[at] = BlueOf(c);
+        b[at + 1] = GreenOf(c);
+        b[at + 2] = RedOf(c);
+        at += entry;
+    }
+    for (int32_t y = 0; y < rows; ++y) {
+        const size_t stored = spec.height < 0 ? size_t(y) : size_t(rows - 1 - y);
+        uint8_t* row = b.data() + offset + stored * stride;
+        for (int32_t x = 0; x < spec.width; ++x) {
+            const uint32_t v = pixel(x, y);
+            if (spec.bits < 8) {
+                const size_t bit = size_t(x) * spec.bits;
+                row[bit / 8] |= uint8_t(v << (8 - spec.bits - bit % 8));
+            } else {
+                for (int i = 0; i < spec.bits / 8; ++i) row[size_t(x) * (spec.bits / 8) + size_t(i)] = uint8_t(v >> (8 * i));
+            }
+        }
+    }
+    return b;
+}
+
+Image MakeImage(int32_t width, int32_t height, const std::function<ColorRef(int32_t, int32_t)>& color) {
+    Image image(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) image.At(x, y) = color(x, y);
+    return image;
+}
+
+std::optional<Image> Decode(const std::vector<uint8_t>& bytes) { return sim::DecodeBmp(bytes.data(), bytes.size()); }
+
+ColorRef Sample(int32_t x, int32_t y) { return Rgb(uint8_t(x * 40 + 3), uint8_t(y * 50 + 7), uint8_t(x * y * 13 + 1)); }
+
+// 24-bit packed value of a colour: blue in the low byte.
+uint32_t Bgr(ColorRef c) { return uint32_t(BlueOf(c)) | uint32_t(GreenOf(c)) << 8 | uint32_t(RedOf(c)) << 16; }
+
+}  // namespace
+
+TEST(Bmp, WrittenFilesReadBackExactly) {
+    const auto folder = TempFolder("bmp-roundtrip");
+    const int32_t sizes[][2] = {{1, 1}, {3, 2}, {5, 7}, {4, 4}, {13, 1}};
+    for (const auto& size : sizes) {
+        const Image image = MakeImage(size[0], size[1], Sample);
+        const std::string path = (folder / ("p" + std::to_string(size[0]) + "x" + std::to_string(size[1]) + ".bmp")).string();
+        ASSERT_TRUE(sim::WriteBmpFile(image, path));
+        const auto read = sim::ReadBmpFile(path);
+        ASSERT_TRUE(read.has_value()) << size[0] << "x" << size[1];
+        EXPECT_EQ(*read, image);
+        // 54 bytes of headers and rows padded to 4 bytes.
+        const size_t stride = ((size_t(size[0]) * 3 + 3) / 4) * 4;
+        EXPECT_EQ(std::filesystem::file_size(path), 54 + stride * size_t(size[1]));
+    }
+    EXPECT_FALSE(sim::WriteBmpFile(Image(), (folder / "empty.bmp").string()));
+    EXPECT_FALSE(sim::ReadBmpFile((folder / "missing.bmp").string()).has_value());
+}
+
+TEST(Bmp, ReadsEveryUncompressedFormat) {
+    const std::vector<ColorRef> palette = {Rgb(0, 0, 0), Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255),
+                                           Rgb(9, 99, 199), Rgb(255, 255, 255), Rgb(1, 2, 3), Rgb(200, 100, 50)};
+    auto index = [](int32_t x, int32_t y) { return uint32_t((x + 2 * y) % 8); };
+    auto paletted = [&](int32_t x, int32_t y) { return palette[index(x, y)]; };
+    std::vector<ColorRef> big(256);
+    for (size_t i = 0; i < 256; ++i) big[i] = i < palette.size() ? palette[i] : Rgb(uint8_t(i), 0, uint8_t(255 - i));
+    std::vector<ColorRef> two = {Rgb(10, 20, 30), Rgb(240, 230, 220)};
+    std::vector<ColorRef> sixteen(16);
+    for (size_t i = 0; i < 16; ++i) sixteen[i] = i < palette.size() ? palette[i] : Rgb(uint8_t(i * 16), 77, 0);
+
+    struct Case {
+        const char* name;
+        BmpSpec spec;
+        std::function<uint32_t(int32_t, int32_t)> stored;
+        std::function<ColorRef(int32_t, int32_t)> expected;
+    };
+    const std::vector<Case> cases = {
+        {"24-bit bottom-up", {5, 3, 24}, [](int32_t x, int32_t y) { return Bgr(Sample(x, y)); }, Sample},
+        {"24-bit top-down", {5, -3, 24}, [](int32_t x, int32_t y) { return Bgr(Sample(x, y)); }, Sample},
+        {"24-bit core header", {3, 2, 24, 0, 12}, [](int32_t x, int32_t y) { return Bgr(Sample(x, y)); }, Sample},
+        {"32-bit", {4, 3, 32}, [](int32_t x, int32_t y) { return Bgr(Sample(x, y)) | 0xFF000000u; }, Sample},
+        {"32-bit top-down", {4, -3, 32}, [](int32_t x, int32_t y) { return Bgr(Sample(x, y)); }, Sample},
+        {"32-bit bit fields",
+         {4, 3, 32, 3, 40, {}, 0, {0x000000FF, 0x0000FF00, 0x00FF0000}},
+         [](int32_t x, int32_t y) { return uint32_t(Sample(x, y)); },
+         Sample},
+        {"16-bit 5-5-5",
+         {3, 2, 16},
+         [](int32_t x, int32_t y) { return uint32_t(x == 0 ? 0x7C00 : x == 1 ? 0x03E0 : y == 0 ? 0x001F : 0x4210); },
+         [](int32_t x, int32_t y) {
+             return x == 0 ? Rgb(255, 0, 0) : x == 1 ? Rgb(0, 255, 0) : y == 0 ? Rgb(0, 0, 255) : Rgb(132, 132, 132);
+         }},
+        {"16-bit 5-6-5 bit fields",
+         {2, 1, 16, 3, 40, {}, 0, {0xF800, 0x07E0, 0x001F}},
+         [](int32_t x, int32_t) { return uint32_t(x == 0 ? 0x07E0 : 0xF81F); },
+         [](int32_t x, int32_t) { return x == 0 ? Rgb(0, 255, 0) : Rgb(255, 0, 255); }},
+        {"8-bit palette", {7, 3, 8, 0, 40, big}, index, paletted},
+        {"8-bit short palette", {7, 3, 8, 0, 40, palette, 8}, index, paletted},
+        {"4-bit palette", {5, 3, 4, 0, 40, sixteen}, index, paletted},
+        {"4-bit top-down", {9, -2, 4, 0, 40, palette, 8}, index, paletted},
+        {"1-bit palette",
+         {11, 3, 1, 0, 40, two},
+         [](int32_t x, int32_t y) { return uint32_t((x * y + x) % 2); },
+         [&](int32_t x, int32_t y) { return two[size_t((x * y + x) % 2)]; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto decoded = Decode(MakeBmp(c.spec, c.stored));
+        ASSERT_TRUE(decoded.has_value());
+        const int32_t height = c.spec.height < 0 ? -c.spec.height : c.spec.height;
+        EXPECT_EQ(*decoded, MakeImage(c.spec.width, height, c.expected));
+    }
+}
+
+TEST(Bmp, RefusesMalformedAndTruncatedFiles) {
+    const std::vector<uint8_t> good24 = MakeBmp({4, 3, 24}, [](int32_t x, int32_t y) { return Bgr(Sample(x, y)); });
+    const std::vector<uint8_t> good8 =
+        MakeBmp({5, 2, 8, 0, 40, {Rgb(1, 1, 1), Rgb(2, 2, 2), Rgb(3, 3, 3)}, 3}, [](int32_t x, int32_t) { return uint32_t(x % 3); });
+    ASSERT_TRUE(Decode(good24).has_value());
+    ASSERT_TRUE(Decode(good8).has_value());
+
+    // Every shorter prefix of a valid file is refused.
+    for (const auto* good : {&good24, &good8})
+        for (size_t length = 0; length < good->size(); ++length)
+            EXPECT_FALSE(sim::DecodeBmp(good->data(), length).has_value()) << "prefix of " << length << " bytes";
+    EXPECT_FALSE(sim::DecodeBmp(nullptr, 100).has_value());
+
+    struct Corruption {
+        const char* name;
+        std::function<void(std::vector<uint8_t>&)> apply;
+        bool eightBit = false;
+    };
+    const std::vector<Corruption> corruptions = {
+        {"bad magic", [](auto& b) { b[0] = 'X'; }},
+        {"bad magic 2", [](auto& b) { b[1] = 'A'; }},
+        {"zero width", [](auto& b) { Put32(b, 18, 0); }},
+        {"negative width", [](auto& b) { Put32(b, 18, uint32_t(-4)); }},
+        {"zero height", [](auto& b) { Put32(b, 22, 0); }},
+        {"huge width", [](auto& b) { Put32(b, 18, 20000); }},
+        {"huge negative height", [](auto& b) { Put32(b, 22, uint32_t(-20000)); }},
+        {"most negative height", [](auto& b) { Put32(b, 22, 0x80000000u); }},
+        {"too many pixels", [](auto& b) { Put32(b, 18, 16384); Put32(b, 22, 16384); Put16(b, 28, 32); }},
+        {"width overflows a row", [](auto& b) { Put32(b, 18, 0x7FFFFFFF); }},
+        {"data offset at the end", [](auto& b) { Put32(b, 10, uint32_t(b.size())); }},
+        {"data offset far past the end", [](auto& b) { Put32(b, 10, 0xFFFFFFF0u); }},
+        {"data offset inside the header", [](auto& b) { Put32(b, 10, 20); }},
+        {"data short by one row", [](auto& b) { Put32(b, 10, uint32_t(b.size() - 12 * 2)); }},
+        {"header size 13", [](auto& b) { Put32(b, 14, 13); }},
+        {"header size past the end", [](auto& b) { Put32(b, 14, 0xFFFFFFFFu); }},
+        {"header size 200", [](auto& b) { Put32(b, 14, 200); }},
+        {"bit count 7", [](auto& b) { Put16(b, 28, 7); }},
+        {"bit count 0", [](auto& b) { Put16(b, 28, 0); }},
+        {"bit count 64", [](auto& b) { Put16(b, 28, 64); }},
+        {"run-length compression", [](auto& b) { Put32(b, 30, 1); }},
+        {"embedded jpeg", [](auto& b) { Put32(b, 30, 4); }},
+        {"bit fields on 24 bits", [](auto& b) { Put32(b, 30, 3); }},
+        {"two planes", [](auto& b) { Put16(b, 26, 2); }},
+        {"palette past the end", [](auto& b) { Put32(b, 46, 0xFFFFFFFFu); }, true},
+        {"palette index out of range", [](auto& b) { b[b.size() - 8] = 5; }, true},
+        {"palette overlapping pixels", [](auto& b) { Put32(b, 46, 6); }, true},
+    };
+    for (const auto& c : corruptions) {
+        std::vector<uint8_t> bytes = c.eightBit ? good8 : good24;
+        c.apply(bytes);
+        EXPECT_FALSE(Decode(bytes).has_value()) << c.name;
+    }
+}
+
+TEST(Bmp, LoadsBitmapsByDevicePath) {
+    const auto home = TempFolder("bmp-home");
+    std::filesystem::create_directories(home / "Skins");
+    const Image image = MakeImage(6, 4, Sample);
+    ASSERT_TRUE(sim::WriteBmpFile(image, (home / "Skins" / "Test.bmp").string()));
+    {
+        std::ofstream broken(home / "Skins" / "Broken.bmp", std::ios::binary);
+        broken << "BM not really";
+    }
+    sim::DeviceConfig config;
+    config.home = home.string();
+    sim::ResetDevice(config);
+
+    Bitmap bitmap = LoadBitmapFile(u"\\Program Files\\Vistrel\\Skins\\Test.bmp");
+    ASSERT_NE(bitmap, nullptr);
+    int32_t w = 0, h = 0;
+    EXPECT_TRUE(GetBitmapSize(bitmap, &w, &h));
+    EXPECT_EQ(w, 6);
+    EXPECT_EQ(h, 4);
+    Surface surface = CreateMemorySurface(nullptr);
+    Bitmap previous = SelectBitmapInto(surface, bitmap);
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 6; ++x) EXPECT_EQ(GetPixelColor(surface, x, y), image.At(x, y));
+    SelectBitmapInto(surface, previous);
+    DeleteMemorySurface(surface);
+    EXPECT_TRUE(DeleteBitmapObject(bitmap));
+
+    EXPECT_EQ(LoadBitmapFile(u"\\Program Files\\Vistrel\\Skins\\Missing.bmp"), nullptr);
+    EXPECT_EQ(LoadBitmapFile(u"\\Program Files\\Vistrel\\Skins\\Broken.bmp"), nullptr);
+    EXPECT_EQ(LoadBitmapFile(nullptr), nullptr);
+    EXPECT_EQ(sim::ObjectCounts()["bitmaps"], 0);
+}
+
+TEST(Png, WritesAPngFile) {
+    const auto folder = TempFolder("png");
+    const std::string path = (folder / "shot.png").string();
+    ASSERT_TRUE(sim::WritePngFile(MakeImage(7, 5, Sample), path));
+    std::ifstream file(path, std::ios::binary);
+    char signature[8] = {};
+    file.read(signature, 8);
+    EXPECT_EQ(std::string(signature, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_FALSE(sim::WritePngFile(Image(), (folder / "empty.png").string()));
+    EXPECT_FALSE(sim::WritePngFile(MakeImage(2, 2, Sample), (folder / "no-such-folder" / "x.png").string()));
+}
+
+TEST(Desktop, DefaultPictureIsFixedAndVaried) {
+    const Image a = sim::DefaultDesktop(240, 320);
+    const Image b = sim::DefaultDesktop(240, 320);
+    ASSERT_EQ(a.width, 240);
+    ASSERT_EQ(a.height, 320);
+    EXPECT_EQ(a, b) << "deterministic";
+    std::set<ColorRef> colours(a.pixels.begin(), a.pixels.end());
+    EXPECT_GT(colours.size(), 200u) << "gradients";
+    // Fine lines: somewhere a black pixel sits right next to a white one.
+    bool fine = false;
+    for (int32_t y = 0; y < a.height && !fine; ++y)
+        for (int32_t x = 1; x < a.width; ++x)
+            if (a.At(x - 1, y) == 0 && a.At(x, y) == 0xFFFFFF) {
+                fine = true;
+                break;
+            }
+    EXPECT_TRUE(fine);
+    for (ColorRef c : {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255)}) EXPECT_TRUE(colours.count(c)) << std::hex << c;
+    const int32_t odd[][2] = {{0, 0}, {1, 1}, {3, 2}, {2, 700}, {640, 480}, {-5, 10}};
+    for (const auto& size : odd) {
+        const Image image = sim::DefaultDesktop(size[0], size[1]);
+        EXPECT_EQ(image.pixels.size(), size_t(image.width) * size_t(image.height));
+    }
+}

@@ -1,0 +1,374 @@
+// Commands on the simulated handheld: the pop-up menu and its check marks, command messages and
+// accelerators from every window, Close (saving and ending), the settings sheet's start and result, and
+// help with and without a translation library.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TestHarness.h"
+#include "magnifier/Magnifier.h"
+#include "platform/Platform.h"
+#include "platform/sim/Device.h"
+#include "shell/Commands.h"
+#include "shell/ShellState.h"
+
+namespace sim = platform::sim;
+
+namespace {
+
+constexpr const char16_t* HelpDefault = u"\\Program Files\\Vistrel\\Help\\Index.htm#Main_Contents";
+
+Magnifier& M() { return *Shell().MagnifierObject; }
+
+struct Item {
+    uintptr_t id;
+    std::u16string text;
+    bool checked;
+    bool separator;
+};
+
+std::vector<Item> MenuItems() {
+    std::vector<Item> items;
+    if (std::optional<std::vector<sim::MenuItemInfo>> menu = sim::LastMenu())
+        for (const sim::MenuItemInfo& i : *menu) items.push_back({i.id, i.text, i.checked, i.separator});
+    return items;
+}
+
+std::vector<std::u16string> SoundNames() {
+    std::vector<std::u16string> names;
+    for (const std::u16string& path : sim::Sounds()) names.push_back(path.substr(path.rfind(u'\\') + 1));
+    return names;
+}
+
+// The registry values of the program's key, by name.
+std::set<std::u16string> SavedValueNames() {
+    std::set<std::u16string> names;
+    for (const auto& [key, values] : sim::Registry()) {
+        std::u16string lower;
+        for (char16_t c : key) lower += (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+        if (lower != u"software\\orvane group\\vistrel") continue;
+        for (const auto& [name, value] : values) names.insert(name);
+    }
+    return names;
+}
+
+std::string HomeWithLibrary(const std::string& name, const std::string& script) {
+    std::filesystem::path home = TestTempFile(name);
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+    std::filesystem::create_directories(home);
+    std::ofstream(home / "Localize.dll") << script;
+    return home.string();
+}
+
+const char* const ShowAllWindows = "tray double\nmenu 4\ntray double\nmenu 10\ntray tap\nwait 1400";
+
+}  // namespace
+
+TEST(Commands, MenuHoldsItsItemsInOrderWithCheckMarksForWhatIsOn) {
+    SimSession s;
+    s.Do("tray double\nmenu none");
+    s.Check([] {
+        std::vector<Item> items = MenuItems();
+        ASSERT_EQ(items.size(), 7u);
+        struct Row {
+            uintptr_t id;
+            const char16_t* text;
+        } rows[] = {{3, u"Show/hide"}, {4, u"Show/hide color"}, {10, u"Show/hide tape"},
+                    {9, u"Correcting the picture"}, {7, u"Settings..."}, {0, nullptr}, {5, u"Close"}};
+        for (size_t i = 0; i < items.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(items[i].separator, rows[i].text == nullptr);
+            if (rows[i].text) {
+                EXPECT_EQ(items[i].id, rows[i].id);
+                EXPECT_EQ(items[i].text, rows[i].text);
+            }
+            EXPECT_FALSE(items[i].checked);
+        }
+    });
+    s.Do("tray double\nmenu 4\ntray double\nmenu 9\ntray double\nmenu none");
+    s.Check([] {
+        std::vector<Item> items = MenuItems();
+        ASSERT_EQ(items.size(), 7u);
+        std::vector<bool> checked;
+        for (const Item& item : items) checked.push_back(item.checked);
+        EXPECT_EQ(checked, (std::vector<bool>{false, true, false, true, false, false, false}));
+        EXPECT_EQ(sim::ObjectCounts()["menus"], 1) << "the last menu is kept, the earlier ones destroyed";
+    });
+    s.Do("tray double\nmenu 10\ntray double\nmenu 9\ntray double\nmenu 4\ntray double\nmenu none");
+    s.Check([] {
+        std::vector<Item> items = MenuItems();
+        ASSERT_EQ(items.size(), 7u);
+        EXPECT_FALSE(items[1].checked);
+        EXPECT_TRUE(items[2].checked);
+        EXPECT_FALSE(items[3].checked);
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+TEST(Commands, MenuCommandsAct) {
+    SimSession s;
+    s.Do("tray double\nmenu 9");
+    s.Check([] { EXPECT_EQ(GetAdjustMode(M()), 1); });
+    s.Do("tray double\nmenu 9");
+    s.Check([] { EXPECT_EQ(GetAdjustMode(M()), 0); });
+    s.Do("tray double\nmenu 4");  // hidden glass: only the setting changes, silently
+    s.Check([] {
+        EXPECT_TRUE(IsColorPickerShown(M()));
+        EXPECT_TRUE(sim::Sounds().empty());
+    });
+    s.Do("tray double\nmenu 3\nwait 1400");
+    s.Check([] {
+        EXPECT_TRUE(IsVisible(M()));
+        std::optional<sim::WindowInfo> picker = sim::FindWindowByClass(u"MG_COLORPICKER");
+        ASSERT_TRUE(picker.has_value());
+        EXPECT_TRUE(picker->visible) << "the picker comes up with the glass";
+    });
+    s.Do("tray double\nmenu 10");
+    s.Check([] {
+        EXPECT_TRUE(IsTapeShown(M()));
+        EXPECT_EQ(SoundNames().back(), u"OtherWindows.wav");
+    });
+    s.Do("tray double\nmenu 4");
+    s.Check([] { EXPECT_FALSE(IsColorPickerShown(M())); });
+    s.Do("tray double\nmenu 3");
+    s.Check([] {
+        EXPECT_EQ(M().HideSteps, 6);
+        EXPECT_TRUE(IsTapeShown(M())) << "hiding everything keeps the tool windows' settings";
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+TEST(Commands, ShowCommandsAreIgnoredWhileClosingButHideCommandsAct) {
+    SimSession s;
+    s.Do(ShowAllWindows);
+    s.Check([] {
+        Shell().Closing = true;
+        RunCommand(CommandShowHideTape);  // hides
+        EXPECT_FALSE(IsTapeShown(M()));
+        RunCommand(CommandShowHideTape);  // would show: ignored
+        EXPECT_FALSE(IsTapeShown(M()));
+        Shell().Closing = false;
+        RunCommand(99);  // not a command
+        RunCommand(5);   // the unused code
+        EXPECT_TRUE(IsVisible(M()));
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+TEST(Commands, CommandMessagesDecodeMenuIdsAndAcceleratorIds) {
+    struct Row {
+        const char* wParam;  // as sent to the magnifier window
+        bool hides;
+        bool locator;
+        bool help;
+    } rows[] = {
+        {"0x006E0003", true, false, false},   // menu id 3 on the shown glass: Show/hide hides it
+        {"0x00000003", false, false, false},  // id 3 without the menu notification: nothing
+        {"0x00018003", true, false, false},   // 32771 Escape
+        {"0x00018005", false, true, false},   // 32773 Alt+z
+        {"0x00018007", false, false, true},   // 32775 F1
+        {"0x00008003", true, false, false},   // 32771 with notification 0
+        {"0x006E0006", false, false, false},  // menu id 6: none
+        {"0x006E8003", false, false, false},  // 32771 as a menu id: none
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.wParam);
+        SimSession s;
+        s.Do(std::string("tray tap\nwait 1400\nsend magnifier 0x0111 ") + row.wParam + " 0");
+        s.Check([&] {
+            EXPECT_EQ(M().HideSteps == 6, row.hides);
+            EXPECT_EQ(M().LocatorRequest, row.locator);
+            EXPECT_EQ(sim::Processes().size(), row.help ? 1u : 0u);
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
+}
+
+TEST(Commands, MenuNotificationWithIdFiveClosesLikeTheMenuItem) {
+    SimSession s;
+    s.Do("send picker 0x0111 0x006E0005 0");
+    s.Check([] {
+        EXPECT_TRUE(Shell().Closing);
+        EXPECT_EQ(SavedValueNames().size(), 18u);
+    });
+    s.Do("wait 1000");
+    s.Check([] { EXPECT_FALSE(sim::ProgramRunning()); });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+TEST(Commands, AcceleratorsWorkFromEveryWindow) {
+    for (const char* window : {"magnifier", "picker", "tape"}) {
+        SCOPED_TRACE(window);
+        SimSession s;
+        s.Do(ShowAllWindows);
+        s.Do(std::string("focus ") + window + "\nalt down\nchar z\nalt up");
+        s.Check([] { EXPECT_TRUE(M().LocatorRequest || M().LocatorCount > 0); });
+        s.Do("key 0x70");
+        s.Check([] {
+            ASSERT_EQ(sim::Processes().size(), 1u);
+            EXPECT_EQ(sim::Processes()[0].program, u"peghelp");
+            EXPECT_EQ(sim::Processes()[0].commandLine, HelpDefault);
+        });
+        s.Do("key 0x1B");
+        s.Check([] {
+            EXPECT_EQ(M().HideSteps, 6);
+            EXPECT_TRUE(IsColorPickerShown(M()));
+        });
+        s.Do("wait 40\nchar z");  // without Alt, z is no accelerator
+        s.Check([] { EXPECT_FALSE(M().LocatorRequest); });
+        EXPECT_EQ(s.Start(), 0);
+        EXPECT_EQ(sim::ObjectCounts()["processes"], 0) << "help's process handles stay open";
+    }
+}
+
+TEST(Commands, CloseSavesAllEighteenValuesAndEndsAfterTheHide) {
+    SimSession s;
+    s.Do("tray tap\nwait 1400\nsend magnifier 0x020A 0x00780000 0\ntray double\nmenu 5");
+    s.Check([] {
+        EXPECT_TRUE(Shell().Closing);
+        EXPECT_EQ(M().HideSteps, 6);
+        EXPECT_EQ(SavedValueNames(),
+                  (std::set<std::u16string>{u"SkinName", u"SmoothImg", u"ShowLight", u"RectLU", u"WindowSize",
+                                            u"ZoomX", u"ZoomPnt", u"ShowAnim", u"ShowColorPicker", u"CPRectLU",
+                                            u"Bright", u"Contrast", u"AdjustMode", u"ShowTape", u"TPRectLU",
+                                            u"DevicePPI", u"PPCScanCode", u"PlaySound"}));
+    });
+    s.Do("wait 120");
+    s.Check([] {
+        EXPECT_TRUE(sim::ProgramRunning()) << "ended before the hide finished";
+        EXPECT_TRUE(IsVisible(M()));
+    });
+    s.Do("wait 600");
+    s.Check([] { EXPECT_FALSE(sim::ProgramRunning()); });
+    EXPECT_EQ(s.Start(), 0);
+    EXPECT_EQ(SoundNames(), (std::vector<std::u16string>{u"MainWindow.wav", u"MainWindow.wav"}));
+    std::optional<sim::WindowInfo> glass = sim::FindWindowByClass(u"MAGNIFYINGGLASS");
+    EXPECT_TRUE(!glass || !glass->visible);
+}
+
+TEST(Commands, CloseDuringTheShowAnimationKeepsTheGlassUpUntilTheNextHide) {
+    SimSession s;
+    s.Do("tray tap\nwait 640");
+    s.Check([] { ASSERT_NE(M().ShowSteps, 0); });
+    s.Do("tray double\nmenu 5");
+    s.Check([] {
+        EXPECT_TRUE(Shell().Closing);
+        EXPECT_EQ(SavedValueNames().size(), 18u);
+        EXPECT_EQ(M().HideSteps, 0) << "the hide request should be dropped during the show";
+    });
+    s.Do("wait 1000");
+    s.Check([] {
+        ASSERT_TRUE(sim::ProgramRunning());
+        EXPECT_TRUE(IsVisible(M()));
+    });
+    s.Do("tray tap\nwait 600");  // a show/hide now hides (and no later show could act)
+    s.Check([] { EXPECT_GT(M().HideSteps, 0); });
+    s.Do("wait 400");
+    s.Check([] { EXPECT_FALSE(sim::ProgramRunning()); });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+TEST(Commands, SettingsSheetCancelRestoresTheHotKeyAndOpensOnlyOnce) {
+    SimSession s;
+    Settings before;
+    std::map<std::string, int64_t> counts;
+    s.Do("tray double\nmenu none");  // the menu kept from the last opening is part of the baseline
+    s.Check([&] {
+        CopySettings(M(), &before);
+        counts = sim::ObjectCounts();
+        ASSERT_EQ(sim::HotKeys().size(), 1u);
+    });
+    s.Do("tray double\nmenu 7");
+    s.Check([] {
+        EXPECT_TRUE(Shell().SettingsSheetOpen);
+        EXPECT_NE(Shell().SettingsSheetWindow, nullptr);
+        EXPECT_TRUE(sim::HotKeys().empty()) << "the tape's hot key stays registered while the sheet runs";
+    });
+    s.Do("tray double\nmenu 7");  // a second Settings only brings the sheet forward
+    s.Check([] { EXPECT_TRUE(sim::DialogOpen()); });
+    s.Do("sheet cancel");
+    s.Check([&] {
+        EXPECT_FALSE(sim::DialogOpen()) << "a second sheet was opened";
+        EXPECT_FALSE(Shell().SettingsSheetOpen);
+        EXPECT_EQ(Shell().SettingsSheetWindow, nullptr);
+        EXPECT_EQ(Shell().SkinPreviewBitmap, nullptr);
+        ASSERT_EQ(sim::HotKeys().size(), 1u);
+        EXPECT_EQ(sim::HotKeys()[0].virtualKey, 193u);
+        EXPECT_EQ(sim::HotKeys()[0].window, Shell().MagnifierWindow);
+        Settings after;
+        CopySettings(M(), &after);
+        EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << "Cancel changed the settings";
+        EXPECT_EQ(sim::ObjectCounts(), counts) << "the sheet left handles behind";
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+TEST(Commands, SettingsSheetOkAppliesTheEditedCopy) {
+    SimSession s;
+    s.Do("tray double\nmenu 7\nsheet check 1002 0\nsheet ok");
+    s.Check([] {
+        EXPECT_FALSE(Shell().SettingsSheetOpen);
+        EXPECT_EQ(Shell().SkinPreviewBitmap, nullptr);
+        EXPECT_EQ(M().Settings.ShowAnim, 0);
+        ASSERT_EQ(sim::HotKeys().size(), 1u) << "the layout registers the hot key again";
+    });
+    s.Do("tray tap\nwait 640");
+    s.Check([] { EXPECT_TRUE(IsVisible(M())); });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+TEST(Commands, CloseWhileTheSheetIsOpenEndsTheProgramCleanly) {
+    SimSession s;
+    s.Do("tray double\nmenu 7\ntray double\nmenu 5");
+    s.Check([] {
+        EXPECT_TRUE(sim::DialogOpen());
+        EXPECT_TRUE(Shell().Closing);
+    });
+    s.Do("wait 1000");
+    s.Check([] {
+        EXPECT_FALSE(sim::ProgramRunning());
+        EXPECT_FALSE(sim::DialogOpen());
+    });
+    EXPECT_EQ(s.Start(), 0);
+    EXPECT_FALSE(sim::ProgramRunning());
+    for (const auto& [kind, count] : sim::ObjectCounts()) EXPECT_EQ(count, 0) << "live " << kind;
+}
+
+TEST(Commands, HelpPathNamesTheLanguageFolderOfATranslationLibrary) {
+    struct Row {
+        const char* script;
+        const char16_t* commandLine;
+    } rows[] = {
+        {nullptr, HelpDefault},
+        {"STRINGTABLE\nBEGIN\n  20, \"Deutsch\"\nEND\n",
+         u"\\Program Files\\Vistrel\\Deutsch\\Help\\Index.htm#Main_Contents"},
+        {"STRINGTABLE\nBEGIN\n  20, \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\"\nEND\n",  // at most 15 characters
+         u"\\Program Files\\Vistrel\\ABCDEFGHIJKLMNO\\Help\\Index.htm#Main_Contents"},
+        {"STRINGTABLE\nBEGIN\n  1, \"Lupe\"\nEND\n", HelpDefault},  // a library without string 20
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.script ? row.script : "no library");
+        SimSession s;
+        if (row.script) s.Config().home = HomeWithLibrary("help-home-" + std::to_string(n++), row.script);
+        s.Do("focus magnifier\nkey 0x70");
+        EXPECT_EQ(s.Start(), 0);
+        ASSERT_EQ(sim::Processes().size(), 1u);
+        EXPECT_EQ(sim::Processes()[0].program, u"peghelp");
+        EXPECT_EQ(sim::Processes()[0].commandLine, row.commandLine);
+    }
+}
+
+TEST(Commands, HelpFileLivesBesideTheProgramWithItsAnchor) {
+    std::ifstream file(std::filesystem::path(DefaultHomeFolder()) / "Help" / "Index.htm");
+    ASSERT_TRUE(file.good());
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("name=\"Main_Contents\""), std::string::npos);
+}
