@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestTmp.h"
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -30,7 +32,7 @@ namespace glass_test {
 namespace fs = std::filesystem;
 
 inline fs::path TestFolder(const std::string& name) {
-    const fs::path folder = fs::path(VISTREL_TEST_TMP) / "glass" / name;
+    const fs::path folder = TestTmpRoot() / "glass" / name;
     fs::create_directories(folder);
     return folder;
 }

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "Dump.h"
+#include "TestTmp.h"
 #include "Json.h"
 #include "ScenarioRunner.h"
 #include "platform/sim/Device.h"
@@ -108,11 +109,7 @@ private:
 // A path for a file in the tests' scratch folder; the folder is made and an old file of that name
 // removed, so that every test starts without it.
 inline std::string TestTempFile(const std::string& name) {
-#ifdef VISTREL_TEST_TMP
-    std::filesystem::path folder(VISTREL_TEST_TMP);
-#else
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "vistrel-test-tmp";
-#endif
+    std::filesystem::path folder = TestTmpRoot();
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     std::filesystem::path file = folder / name;

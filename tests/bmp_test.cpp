@@ -2,6 +2,8 @@
 // picture.
 #include <gtest/gtest.h>
 
+#include "TestTmp.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,11 +23,7 @@ using platform::sim::Image;
 namespace {
 
 std::filesystem::path TempFolder(const std::string& name) {
-#ifdef VISTREL_TEST_TMP
-    std::filesystem::path base = VISTREL_TEST_TMP;
-#else
-    std::filesystem::path base = std::filesystem::temp_directory_path() / "vistrel-tests";
-#endif
+    std::filesystem::path base = TestTmpRoot();
     const auto folder = base / name;
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);

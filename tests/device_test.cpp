@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "DeviceTestKit.h"
+#include "TestTmp.h"
 
 namespace devicetest {
 namespace {
@@ -504,7 +505,7 @@ TEST_F(DeviceTest, CriticalSectionsNestAndAreCounted) {
 
 TEST_F(DeviceTest, StartedProgramsAndPlayedSoundsAreRecorded) {
     namespace fs = std::filesystem;
-    fs::path home = fs::temp_directory_path() / "vistrel-device-test-home";
+    fs::path home = TestTmpRoot() / "device-test-home";
     fs::create_directories(home / "Sounds");
     std::ofstream(home / "Sounds" / "MainWindow.wav") << "RIFF";
     sim::DeviceConfig config;

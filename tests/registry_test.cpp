@@ -1,6 +1,8 @@
 // The simulated handheld's registry (HKEY_CURRENT_USER) and the text file that keeps it.
 #include <gtest/gtest.h>
 
+#include "TestTmp.h"
+
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -21,7 +23,7 @@ namespace sim = platform::sim;
 constexpr const char16_t* VistrelKey = u"Software\\Orvane group\\Vistrel";
 
 fs::path TestFile(const std::string& name) {
-    fs::path folder = fs::path(VISTREL_TEST_TMP) / "registry";
+    fs::path folder = TestTmpRoot() / "registry";
     fs::create_directories(folder);
     fs::path file = folder / name;
     fs::remove(file);

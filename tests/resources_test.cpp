@@ -2,6 +2,8 @@
 // icons and cursors; translation libraries ("Localize.dll" files); the device's files.
 #include <gtest/gtest.h>
 
+#include "TestTmp.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -26,7 +28,7 @@ namespace sim = platform::sim;
 constexpr const char16_t* LibraryPath = u"\\Program Files\\Vistrel\\Localize.dll";
 
 fs::path TestFolder(const std::string& name) {
-    fs::path folder = fs::path(VISTREL_TEST_TMP) / "resources" / name;
+    fs::path folder = TestTmpRoot() / "resources" / name;
     fs::remove_all(folder);
     fs::create_directories(folder);
     return folder;

@@ -33,20 +33,29 @@ int32_t Trunc(double v) {
     return int32_t(v);
 }
 
+// A pixel offset inside the view, bounded like a source side so that the cross-hair's arithmetic
+// cannot overflow whatever the zoom.
+int32_t OffsetOf(double v) {
+    const int32_t t = Trunc(v);
+    return t > LargestSourceSide ? LargestSourceSide : (t < -LargestSourceSide ? -LargestSourceSide : t);
+}
+
 int32_t WindowWidth(const Magnifier& m) { return m.Settings.WindowRect.right - m.Settings.WindowRect.left; }
 int32_t WindowHeight(const Magnifier& m) { return m.Settings.WindowRect.bottom - m.Settings.WindowRect.top; }
 
 // One side of the source rectangle: centred on the point, shifted back onto the screen once.
 void PlaceSpan(int32_t centre, int32_t size, int32_t limit, int32_t* low, int32_t* high) {
-    *low = centre - size / 2;
-    *high = *low + size;
-    if (*low < 0) {
-        *low = 0;
-        *high = size;
-    } else if (*high > limit) {
-        *low -= *high - limit;
-        *high = limit;
+    int64_t l = int64_t(centre) - size / 2;
+    int64_t h = l + size;
+    if (l < 0) {
+        l = 0;
+        h = size;
+    } else if (h > limit) {
+        l -= h - limit;
+        h = limit;
     }
+    *low = int32_t(l);  // in range: a zoom point past the limit is brought back to it
+    *high = int32_t(h);
 }
 
 int32_t SourceSide(int32_t windowSide, float reciprocal) {
@@ -259,9 +268,9 @@ void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sam
     const int32_t sw = source.right - source.left;
     const int32_t sh = source.bottom - source.top;
 
-    const int32_t px = Trunc(double(s.ZoomPnt.x - source.left) / sw * w);
-    const int32_t py = Trunc(double(s.ZoomPnt.y - source.top) / sh * h);
-    const int32_t half = Trunc(s.ZoomX * 0.5);
+    const int32_t px = OffsetOf((double(s.ZoomPnt.x) - source.left) / sw * w);
+    const int32_t py = OffsetOf((double(s.ZoomPnt.y) - source.top) / sh * h);
+    const int32_t half = OffsetOf(s.ZoomX * 0.5);
     const int32_t cx = px - half;
     const int32_t cy = py + half;
     const int32_t arm = w / 16;

@@ -1234,6 +1234,11 @@ std::vector<std::u16string> ItemsOf(Window combo) {
     return s && s->kind == ControlKind::ComboBox ? s->items : std::vector<std::u16string>{};
 }
 
+std::vector<std::u16string> TabTextsOf(Window tab) {
+    ControlState* s = Find(tab);
+    return s && s->kind == ControlKind::Tab ? s->tabs : std::vector<std::u16string>{};
+}
+
 char16_t FoldCase(char16_t c) {
     if (c >= u'A' && c <= u'Z') return char16_t(c + 32);
     if (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) return char16_t(c + 32);  // Latin-1 capitals

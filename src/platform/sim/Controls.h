@@ -63,6 +63,8 @@ void UserTypeText(Window edit, const std::u16string& text);   // replaces the te
 // Case-insensitive equality search of a drop-down list; -1 when absent.
 int FindExactItem(Window combo, const std::u16string& text);
 std::vector<std::u16string> ItemsOf(Window combo);
+// The captions of a tab control's tabs, in order; empty for any other window.
+std::vector<std::u16string> TabTextsOf(Window tab);
 
 // Case folding used by the list's sorting and searching (Latin, Greek and Cyrillic letters).
 char16_t FoldCase(char16_t c);

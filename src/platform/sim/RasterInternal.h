@@ -1,6 +1,6 @@
 // What the files of the software raster share: the drawing objects behind the handles, the canvas
 // that one drawing operation reads and writes, and the row, figure and text primitives.
-// Private to the raster (Surfaces.cpp, RasterObjects.cpp, Canvas.cpp, Blit.cpp, Figures.cpp,
+// Private to the raster (Surfaces.cpp, RasterObjects.cpp, RasterCanvas.cpp, Blit.cpp, Figures.cpp,
 // TextRender.cpp, Desktop.cpp).
 #pragma once
 
