@@ -4,6 +4,7 @@
 // switches it back to English.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -241,7 +242,10 @@ TEST(GermanTranslation, InstallingSwitchesToGermanAndRemovingSwitchesBack) {
         if (!row.library) {
             ASSERT_TRUE(fs::remove(home / "Localize.dll"));  // the same folder, library deleted
         }
+        testing::internal::CaptureStderr();
         const Observed o = RunProgram(home);
+        const std::string complaints = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(complaints.find("not loaded"), std::string::npos) << complaints;
         EXPECT_EQ(o.exitCode, 0);
         EXPECT_EQ(o.loadedLibrary, row.library);
         EXPECT_EQ(o.title, row.title);
@@ -258,4 +262,18 @@ TEST(GermanTranslation, InstallingSwitchesToGermanAndRemovingSwitchesBack) {
         EXPECT_TRUE(o.altZLocates);
         EXPECT_TRUE(o.escapeHides);
     }
+}
+
+TEST(GermanTranslation, ALibraryWithoutTextsOrDialogsFallsBackToTheProgram) {
+    const fs::path home = ProgramFolder("i18n-empty-home", false);
+    std::ofstream(home / "Localize.dll") << "// nothing translated yet\n";
+    const Observed o = RunProgram(home);
+    EXPECT_EQ(o.exitCode, 0);
+    EXPECT_TRUE(o.loadedLibrary);
+    EXPECT_EQ(o.title, u"Screen magnifying glass");
+    EXPECT_EQ(o.menu.size(), 7u);
+    EXPECT_EQ(o.tabs, (std::vector<std::u16string>{u"Common", u"Skin", u"Correcting", u"Units", u"About"}));
+    EXPECT_EQ(o.sheetCaption, u"Vistrel settings");
+    EXPECT_TRUE(Contains(o.buttons, u"Reset"));
+    EXPECT_EQ(o.helpCommandLine, u"\\Program Files\\Vistrel\\Help\\Index.htm#Main_Contents");
 }
