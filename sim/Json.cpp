@@ -65,39 +65,24 @@ JsonWriter& JsonWriter::String(const std::string& utf8) {
 }
 // Through UTF-16 and back, so that invalid UTF-8 never reaches the output.
 JsonWriter& JsonWriter::String(const std::u16string& text) { return String(Utf16ToUtf8(text)); }
-JsonWriter& JsonWriter::Int(int64_t value) {
-    Separate();
-    out_ += std::to_string(value);
-    needComma_ = true;
-    return *this;
-}
-JsonWriter& JsonWriter::Bool(bool value) {
-    Separate();
-    out_ += value ? "true" : "false";
-    needComma_ = true;
-    return *this;
-}
-JsonWriter& JsonWriter::Null() {
-    Separate();
-    out_ += "null";
-    needComma_ = true;
-    return *this;
-}
-JsonWriter& JsonWriter::Float(float value) {
+JsonWriter& JsonWriter::Int(int64_t value) { return Scalar(std::to_string(value)); }
+JsonWriter& JsonWriter::Bool(bool value) { return Scalar(value ? "true" : "false"); }
+JsonWriter& JsonWriter::Null() { return Scalar("null"); }
+JsonWriter& JsonWriter::Float(float value) { return Number(value); }
+JsonWriter& JsonWriter::Double(double value) { return Number(value); }
+
+// Shortest text that reads back to the same value; JSON has no infinities or NaN, so those are null.
+template <typename T>
+JsonWriter& JsonWriter::Number(T value) {
     if (!std::isfinite(value)) return Null();
-    Separate();
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, value);
-    out_.append(buf, r.ptr);
-    needComma_ = true;
-    return *this;
+    return Scalar(std::string_view(buf, size_t(r.ptr - buf)));
 }
-JsonWriter& JsonWriter::Double(double value) {
-    if (!std::isfinite(value)) return Null();
+
+JsonWriter& JsonWriter::Scalar(std::string_view text) {
     Separate();
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
-    out_.append(buf, r.ptr);
+    out_ += text;
     needComma_ = true;
     return *this;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
 
 private:
     void Separate();
+    JsonWriter& Scalar(std::string_view text);
+    template <typename T>
+    JsonWriter& Number(T value);
     std::string out_;
     bool needComma_ = false;
 };

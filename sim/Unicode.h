@@ -4,10 +4,11 @@
 #include <string>
 #include <string_view>
 
-// Lone surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
-// Malformed sequences become U+FFFD; *valid (when given) tells whether there were none.
-std::u16string Utf8ToUtf16(std::string_view text, bool* valid = nullptr);
+#include "platform/sim/Utf.h"
+
+using platform::sim::Utf16ToUtf8;
+using platform::sim::Utf8ToUtf16;
+
 // Text held in a fixed wide buffer: up to the first zero, never past the buffer's end.
 template <size_t N>
 std::u16string BufferText(const char16_t (&buffer)[N]) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/sim/Device.h"
@@ -19,6 +20,8 @@
 using platform::Rgb;
 
 namespace {
+
+using namespace program_test;
 
 std::u16string TextOf(const char16_t* text) { return std::u16string(text); }
 
@@ -106,25 +109,6 @@ using platform::Rect;
 // (100, 180, 300, 230), its colour square (100, 180, 150, 230).
 constexpr const char* ShowGlassAndTools =
     "tray tap\nwait 1200\nsend magnifier 0x111 0x6E0004 0\nsend magnifier 0x111 0x6E000A 0\nwait 200";
-
-Magnifier& Glass() { return *Shell().MagnifierObject; }
-
-Rect PickerWindowRect() {
-    const std::optional<sim::WindowInfo> info = sim::FindWindowByClass(u"MG_COLORPICKER");
-    return info ? info->rect : Rect{};
-}
-
-int DifferingPixels(const sim::Image& a, const sim::Image& b) {
-    if (a.width != b.width || a.height != b.height) return -1;
-    int count = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) count += a.pixels[i] != b.pixels[i];
-    return count;
-}
-
-void ExpectNoStaleMarks(const char* where) {
-    const sim::Image now = sim::Screen();
-    EXPECT_EQ(DifferingPixels(now, sim::FreshRepaint()), 0) << where;
-}
 
 // The picker window's pixels outside its text rectangle: the skin strip where it is not the key
 // colour, else the colour square (left 50 pixels) or the grey background. With no skin strip (the

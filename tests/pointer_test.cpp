@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "magnifier/PointerInteraction.h"
@@ -19,38 +20,12 @@ namespace sim = platform::sim;
 
 namespace {
 
-// Shows the glass with a tap on the tray icon and lets its animation end. On a 240 x 320 screen the
-// glass then stands at (100, 100, 180, 180): corner square (100..119, 100..119), right strip x 160..179,
-// bottom strip y 160..179.
-constexpr const char* ShowGlass = "tray tap\nwait 1200";
-// The menu commands "Show/hide color" and "Show/hide tape", as command messages.
-constexpr const char* ShowTools = "send magnifier 0x111 0x6E0004 0\nsend magnifier 0x111 0x6E000A 0\nwait 200";
+using namespace program_test;
 
-Magnifier& Glass() { return *Shell().MagnifierObject; }
-
-Rect WindowRectOf(const char16_t* className) {
-    const std::optional<sim::WindowInfo> info = sim::FindWindowByClass(className);
-    return info ? info->rect : Rect{};
-}
-Rect MagnifierWindowRect() { return WindowRectOf(u"MAGNIFYINGGLASS"); }
-Rect PickerWindowRect() { return WindowRectOf(u"MG_COLORPICKER"); }
-Rect TapeWindowRect() { return WindowRectOf(u"MG_TAPE"); }
+// With the glass shown at (100, 100, 180, 180): corner square (100..119, 100..119), right strip
+// x 160..179, bottom strip y 160..179.
 
 int CursorId() { return sim::CurrentCursorId().value_or(0); }
-
-int DifferingPixels(const sim::Image& a, const sim::Image& b) {
-    if (a.width != b.width || a.height != b.height) return -1;
-    int count = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) count += a.pixels[i] != b.pixels[i];
-    return count;
-}
-
-// A stale XOR mark (frame, line) shows as a difference between the screen and a fresh repaint of the
-// desktop and every window.
-void ExpectNoStaleMarks(const char* where) {
-    const sim::Image now = sim::Screen();
-    EXPECT_EQ(DifferingPixels(now, sim::FreshRepaint()), 0) << where;
-}
 
 std::string Lines(std::initializer_list<std::string> lines) {
     std::string text;

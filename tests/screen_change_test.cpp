@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/sim/Device.h"
@@ -19,27 +20,8 @@ namespace sim = platform::sim;
 
 namespace {
 
-constexpr const char* ShowGlass = "tray tap\nwait 1200";
-constexpr const char* ShowTools = "send magnifier 0x111 0x6E0004 0\nsend magnifier 0x111 0x6E000A 0\nwait 200";
+using namespace program_test;
 
-Magnifier& Glass() { return *Shell().MagnifierObject; }
-
-Rect WindowRectOf(const char16_t* className) {
-    const std::optional<sim::WindowInfo> info = sim::FindWindowByClass(className);
-    return info ? info->rect : Rect{};
-}
-
-int DifferingPixels(const sim::Image& a, const sim::Image& b) {
-    if (a.width != b.width || a.height != b.height) return -1;
-    int count = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) count += a.pixels[i] != b.pixels[i];
-    return count;
-}
-
-void ExpectNoStaleMarks(const char* where) {
-    const sim::Image now = sim::Screen();
-    EXPECT_EQ(DifferingPixels(now, sim::FreshRepaint()), 0) << where;
-}
 
 // Places the three windows as the settings say and works out the dock sides again.
 void PlaceWindows(Rect glass, Rect picker, Rect tape) {

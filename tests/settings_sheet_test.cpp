@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "platform/sim/Device.h"
 #include "settings/Settings.h"
@@ -16,10 +17,10 @@ using namespace platform;
 
 namespace {
 
+using namespace program_test;
+
 const char* const OpenSheet = "tray double\nmenu 7\n";
 constexpr uint32_t TapeKey = 193;  // the default PPCScanCode
-
-Magnifier& Glass() { return *Shell().MagnifierObject; }
 
 void SetSkinName(Settings& s, const std::u16string& name) {
     std::fill(std::begin(s.SkinName), std::end(s.SkinName), u'\0');

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/sim/Device.h"
@@ -19,6 +20,8 @@
 using platform::Point;
 
 namespace {
+
+using namespace program_test;
 
 std::u16string TapeTextFor(Point start, Point end, Resolution ppi) {
     char16_t text[128] = {};
@@ -95,25 +98,7 @@ constexpr const char* ShowGlassAndTools =
 constexpr platform::ColorRef Green = platform::Rgb(0, 255, 0);
 constexpr platform::ColorRef Magenta = platform::Rgb(255, 0, 255);  // green inverted
 
-Magnifier& Glass() { return *Shell().MagnifierObject; }
 std::u16string Text() { return std::u16string(Glass().TapeText); }
-
-Rect TapeWindowRect() {
-    const std::optional<sim::WindowInfo> info = sim::FindWindowByClass(u"MG_TAPE");
-    return info ? info->rect : Rect{};
-}
-
-int DifferingPixels(const sim::Image& a, const sim::Image& b) {
-    if (a.width != b.width || a.height != b.height) return -1;
-    int count = 0;
-    for (size_t i = 0; i < a.pixels.size(); ++i) count += a.pixels[i] != b.pixels[i];
-    return count;
-}
-
-void ExpectNoStaleMarks(const char* where) {
-    const sim::Image now = sim::Screen();
-    EXPECT_EQ(DifferingPixels(now, sim::FreshRepaint()), 0) << where;
-}
 
 const std::u16string InitialText = u"0000:0000 - 0000:0000\n0000.00px   0000.00cm";
 

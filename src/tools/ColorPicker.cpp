@@ -7,78 +7,38 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <iterator>
 
 #include "magnifier/Rendering.h"
 #include "settings/Settings.h"
 #include "settings/SkinLayout.h"
 #include "tools/Docking.h"
+#include "tools/ToolWindow.h"
 
 namespace {
 
 using platform::Rect;
 
 constexpr platform::ColorRef GreyBackground = 0x808080;
-constexpr platform::ColorRef ShadowColor = 0x000000;
-constexpr platform::ColorRef TextColor = 0xFFFFFF;
 
 // The double nearest to 1/255, used as a multiplier.
 const double OneOver255 = std::bit_cast<double>(uint64_t{0x3F70101010101010});
 
-bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
-
-// Copies an ASCII text into a wide buffer of 128 code units, cut if need be, always terminated.
-void CopyToWide(const char* text, char16_t (&out)[128]) {
-    size_t i = 0;
-    for (; text[i] != '\0' && i + 1 < std::size(out); ++i) out[i] = char16_t(static_cast<unsigned char>(text[i]));
-    out[i] = u'\0';
-}
-
-void FillWith(platform::Surface surface, const Rect& r, platform::ColorRef color) {
-    platform::Brush brush = platform::CreateSolidBrushOf(color);
-    platform::FillRectangle(surface, &r, brush);
-    platform::DeleteBrushObject(brush);
-}
-
-// The skin's picker strip lies at (0, 350); the built-in fallback skin (350 x 350) has none.
-bool SkinHasStrip(platform::Bitmap skin, int32_t top, int32_t w, int32_t h) {
-    int32_t skinWidth = 0;
-    int32_t skinHeight = 0;
-    if (!platform::GetBitmapSize(skin, &skinWidth, &skinHeight)) return false;
-    return skinWidth >= w && skinHeight >= top + h;
-}
-
-// White text with a one-pixel black shadow to the lower right: black first, then white in the
-// rectangle grown by one pixel.
-void DrawShadowedText(platform::Surface surface, const char16_t* text, Rect r) {
-    platform::SetTextColorOf(surface, ShadowColor);
-    platform::DrawTextIn(surface, text, -1, &r, platform::TextLeft);
-    platform::InflateRectangle(&r, 1, 1);
-    platform::SetTextColorOf(surface, TextColor);
-    platform::DrawTextIn(surface, text, -1, &r, platform::TextLeft);
-}
-
-void ComposeColorPicker(Magnifier& m, platform::Surface work, platform::Surface skin, platform::ColorRef key) {
-    const int32_t w = std::min(platform::Width(m.Settings.ColorPickerRect), ColorPickerWidth);
-    const int32_t h = std::min(platform::Height(m.Settings.ColorPickerRect), ToolWindowHeight);
+void ComposeColorPicker(Magnifier& m, platform::Surface work, platform::Surface skin, platform::ColorRef key,
+                        int32_t w, int32_t h) {
     const int32_t gw = platform::Width(m.ColorPickerToolRect);
     const int32_t gh = platform::Height(m.ColorPickerToolRect);
-    FillWith(work, Rect{0, 0, w, h}, GreyBackground);
+    tools::FillWith(work, Rect{0, 0, w, h}, GreyBackground);
     // Only the colour bytes: a sample read outside the view comes back as 0xFFFFFFFF.
-    FillWith(work, Rect{0, 0, gw, gh}, m.PickedColor & 0x00FFFFFF);
-    if (SkinHasStrip(m.SkinBitmap, SkinColorPickerStripY, w, h)) {
+    tools::FillWith(work, Rect{0, 0, gw, gh}, m.PickedColor & 0x00FFFFFF);
+    if (tools::SkinHasStrip(m.SkinBitmap, SkinColorPickerStripY, w, h)) {
         platform::TransparentCopy(work, 0, 0, w, h, skin, 0, SkinColorPickerStripY, w, h, key);
     }
-    platform::Font previousFont = platform::SelectFontInto(work, m.ToolFont);
-    platform::SetBackgroundMode(work, platform::BackgroundTransparent);
-    Rect text{gw, 0, w, gh};
-    platform::InflateRectangle(&text, -4, -8);
-    DrawShadowedText(work, m.ColorPickerText, text);
-    platform::SelectFontInto(work, previousFont);
+    tools::DrawToolText(m, work, m.ColorPickerText, Rect{gw, 0, w, gh});
 }
 
-void MoveWindowToRect(platform::Window window, const Rect& r) {
-    platform::MoveWindowTo(window, r.left, r.top, r.right - r.left, r.bottom - r.top, true);
+tools::ToolWindowMove PickerMove(Magnifier& m) {
+    return {m.ColorPickerWindow, m.Settings.ColorPickerRect, ColorPickerWidth, AskerColorPicker,
+            ComputeColorPickerDock};
 }
 
 void StartColorPickerDrag(Magnifier& m, int32_t x, int32_t y) {
@@ -89,49 +49,20 @@ void StartColorPickerDrag(Magnifier& m, int32_t x, int32_t y) {
         platform::SetPointerCursor(m.ColorPickerCursor);
         RenderView(m, true, true, true);
     } else if (platform::PointInRectangle(m.Settings.ColorPickerRect, p)) {
-        m.PointerState = StateMoveColorPicker;
-        m.GrabPoint = p;
-        platform::ScreenToClientPoint(m.ColorPickerWindow, &m.GrabPoint);
-        platform::CapturePointer(m.ColorPickerWindow);
-        platform::SetPointerCursor(platform::LoadSystemCursor(platform::CursorSizeAll));
-        platform::DrawFocusRectangle(m.ScreenDC, &m.Settings.ColorPickerRect);
+        tools::BeginToolMove(m, PickerMove(m), p, StateMoveColorPicker);
     }
-}
-
-void StepColorPickerMove(Magnifier& m, int32_t x, int32_t y) {
-    Rect& r = m.Settings.ColorPickerRect;
-    platform::DrawFocusRectangle(m.ScreenDC, &r);
-    r.left = x - m.GrabPoint.x;
-    r.top = y - m.GrabPoint.y;
-    r.right = r.left + ColorPickerWidth;
-    r.bottom = r.top + ToolWindowHeight;
-    SnapToolRect(m, r, ColorPickerWidth, AskerColorPicker);
-    ComputeColorPickerDock(m);
-    platform::DrawFocusRectangle(m.ScreenDC, &r);
 }
 
 }  // namespace
 
 void PaintColorPicker(Magnifier& m, platform::Surface target) {
-    DrawLock lock(m);
-    if (!lock.Held()) return;
-    platform::Surface work = platform::CreateMemorySurface(target);
-    platform::Surface skin = platform::CreateMemorySurface(target);
-    platform::Bitmap previousSkin = platform::SelectBitmapInto(skin, m.SkinBitmap);
-    const platform::ColorRef key = SkinKeyColor(skin);
-    platform::Bitmap previousWork = platform::SelectBitmapInto(work, m.ColorPickerBitmap);
-    ComposeColorPicker(m, work, skin, key);
     const int32_t w = std::min(platform::Width(m.Settings.ColorPickerRect), ColorPickerWidth);
     const int32_t h = std::min(platform::Height(m.Settings.ColorPickerRect), ToolWindowHeight);
-    platform::CopyBits(target, 0, 0, w, h, work, 0, 0, platform::RopSrcCopy);
-    platform::SelectBitmapInto(work, previousWork);
-    platform::SelectBitmapInto(skin, previousSkin);
-    platform::DeleteMemorySurface(work);
-    platform::DeleteMemorySurface(skin);
+    tools::PaintToolWindow(m, target, m.ColorPickerBitmap, w, h, ComposeColorPicker);
 }
 
 void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y) {
-    if (AnimationRunning(m)) return;
+    if (tools::AnimationRunning(m)) return;
     StateLockGuard lock(m);
     switch (m.PointerState) {
         case StateIdle:
@@ -141,7 +72,7 @@ void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y) {
             m.Settings.ZoomPnt = {x, y};
             break;
         case StateMoveColorPicker:
-            StepColorPickerMove(m, x, y);
+            tools::StepToolMove(m, PickerMove(m), x, y);
             break;
         default:
             break;
@@ -149,17 +80,13 @@ void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y) {
 }
 
 void ColorPickerRelease(Magnifier& m) {
-    if (AnimationRunning(m)) return;
+    if (tools::AnimationRunning(m)) return;
     StateLockGuard lock(m);
     if (m.PointerState == StateMoveColorPicker) {
-        platform::DrawFocusRectangle(m.ScreenDC, &m.Settings.ColorPickerRect);
-        MoveWindowToRect(m.ColorPickerWindow, m.Settings.ColorPickerRect);
+        tools::EndToolMove(m, PickerMove(m));
         UpdateColorPickerToolRect(m);
     }
-    m.AimTimerArmed = 0;
-    m.PointerState = StateIdle;
-    platform::SetPointerCursor(platform::LoadSystemCursor(platform::CursorArrow));
-    platform::ReleasePointer();
+    tools::EndToolDrag(m);
 }
 
 void UpdateColorPickerText(Magnifier& m) {
@@ -170,7 +97,7 @@ void UpdateColorPickerText(Magnifier& m) {
     char text[128];
     std::snprintf(text, sizeof text, "R:%d G:%d B:%d\nH:%d S:%d B:%d", int(platform::RedOf(m.PickedColor)),
                   int(platform::GreenOf(m.PickedColor)), int(platform::BlueOf(m.PickedColor)), h, s, b);
-    CopyToWide(text, m.ColorPickerText);
+    tools::CopyToWide(text, m.ColorPickerText);
 }
 
 Hsb RgbToHsb(platform::ColorRef color) {

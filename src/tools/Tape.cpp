@@ -8,12 +8,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <iterator>
 
 #include "magnifier/Rendering.h"
 #include "settings/Settings.h"
 #include "settings/SkinLayout.h"
 #include "tools/Docking.h"
+#include "tools/ToolWindow.h"
 
 namespace {
 
@@ -21,23 +21,12 @@ using platform::Point;
 using platform::Rect;
 
 constexpr platform::ColorRef GreyBackground = 0x808080;
-constexpr platform::ColorRef ShadowColor = 0x000000;
-constexpr platform::ColorRef TextColor = 0xFFFFFF;
 constexpr int32_t NoPoint = -1;
 
 // The double nearest to 2.54, centimetres per inch.
 const double CentimetresPerInch = std::bit_cast<double>(uint64_t{0x400451EB851EB852});
 
-bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
-
 bool HasStart(const Magnifier& m) { return m.TapeStart.x != NoPoint; }
-
-// Copies an ASCII text into a wide buffer of 128 code units, cut if need be, always terminated.
-void CopyToWide(const char* text, char16_t (&out)[128]) {
-    size_t i = 0;
-    for (; text[i] != '\0' && i + 1 < std::size(out); ++i) out[i] = char16_t(static_cast<unsigned char>(text[i]));
-    out[i] = u'\0';
-}
 
 // The difference of two coordinates as the 32-bit integer it is on the device, made absolute.
 double AbsoluteDifference(int32_t a, int32_t b) {
@@ -72,36 +61,14 @@ void FormatCentimetres(double dx, double dy, const Resolution& ppi, char (&out)[
     std::snprintf(out, sizeof out, "-.--");
 }
 
-void DrawShadowedText(platform::Surface surface, const char16_t* text, Rect r) {
-    platform::SetTextColorOf(surface, ShadowColor);
-    platform::DrawTextIn(surface, text, -1, &r, platform::TextLeft);
-    platform::InflateRectangle(&r, 1, 1);
-    platform::SetTextColorOf(surface, TextColor);
-    platform::DrawTextIn(surface, text, -1, &r, platform::TextLeft);
-}
-
-// The skin's tape strip lies at (0, 400); the built-in fallback skin (350 x 350) has none.
-bool SkinHasStrip(platform::Bitmap skin, int32_t top, int32_t w, int32_t h) {
-    int32_t skinWidth = 0;
-    int32_t skinHeight = 0;
-    if (!platform::GetBitmapSize(skin, &skinWidth, &skinHeight)) return false;
-    return skinWidth >= w && skinHeight >= top + h;
-}
-
-void ComposeTape(Magnifier& m, platform::Surface work, platform::Surface skin, int32_t w, int32_t h) {
-    platform::Brush grey = platform::CreateSolidBrushOf(GreyBackground);
-    const Rect all{0, 0, w, h};
-    platform::FillRectangle(work, &all, grey);
-    platform::DeleteBrushObject(grey);
-    if (SkinHasStrip(m.SkinBitmap, SkinTapeStripY, w, h)) {
+// The tape strip is copied whole: unlike the picker's strip it has no see-through hole.
+void ComposeTape(Magnifier& m, platform::Surface work, platform::Surface skin, platform::ColorRef /*key*/, int32_t w,
+                 int32_t h) {
+    tools::FillWith(work, Rect{0, 0, w, h}, GreyBackground);
+    if (tools::SkinHasStrip(m.SkinBitmap, SkinTapeStripY, w, h)) {
         platform::CopyBits(work, 0, 0, w, h, skin, 0, SkinTapeStripY, platform::RopSrcCopy);
     }
-    platform::Font previousFont = platform::SelectFontInto(work, m.ToolFont);
-    platform::SetBackgroundMode(work, platform::BackgroundTransparent);
-    Rect text{platform::Width(m.TapeToolRect), 0, w, h};
-    platform::InflateRectangle(&text, -4, -8);
-    DrawShadowedText(work, m.TapeText, text);
-    platform::SelectFontInto(work, previousFont);
+    tools::DrawToolText(m, work, m.TapeText, Rect{platform::Width(m.TapeToolRect), 0, w, h});
 }
 
 // CrossHairPen in XOR mode on the whole-screen surface for the life of the scope: a line drawn twice
@@ -131,8 +98,8 @@ void DrawTapeLine(Magnifier& m) {
     platform::LineTo(m.ScreenDC, m.Settings.ZoomPnt.x, m.Settings.ZoomPnt.y);
 }
 
-void MoveWindowToRect(platform::Window window, const Rect& r) {
-    platform::MoveWindowTo(window, r.left, r.top, r.right - r.left, r.bottom - r.top, true);
+tools::ToolWindowMove TapeMove(Magnifier& m) {
+    return {m.TapeWindow, m.Settings.TapeRect, TapeWidth, AskerTape, ComputeTapeDock};
 }
 
 void StartTapeDrag(Magnifier& m, int32_t x, int32_t y) {
@@ -143,12 +110,7 @@ void StartTapeDrag(Magnifier& m, int32_t x, int32_t y) {
         platform::SetPointerCursor(m.TapeCursor);
         RenderView(m, true, true, false);
     } else if (platform::PointInRectangle(m.Settings.TapeRect, p)) {
-        m.PointerState = StateMoveTape;
-        m.GrabPoint = p;
-        platform::ScreenToClientPoint(m.TapeWindow, &m.GrabPoint);
-        platform::CapturePointer(m.TapeWindow);
-        platform::SetPointerCursor(platform::LoadSystemCursor(platform::CursorSizeAll));
-        platform::DrawFocusRectangle(m.ScreenDC, &m.Settings.TapeRect);
+        tools::BeginToolMove(m, TapeMove(m), p, StateMoveTape);
     }
 }
 
@@ -160,39 +122,16 @@ void StepTapeAim(Magnifier& m, int32_t x, int32_t y) {
     UpdateTapeText(m);
 }
 
-void StepTapeMove(Magnifier& m, int32_t x, int32_t y) {
-    Rect& r = m.Settings.TapeRect;
-    platform::DrawFocusRectangle(m.ScreenDC, &r);
-    r.left = x - m.GrabPoint.x;
-    r.top = y - m.GrabPoint.y;
-    r.right = r.left + TapeWidth;
-    r.bottom = r.top + ToolWindowHeight;
-    SnapToolRect(m, r, TapeWidth, AskerTape);
-    ComputeTapeDock(m);
-    platform::DrawFocusRectangle(m.ScreenDC, &r);
-}
-
 }  // namespace
 
 void PaintTape(Magnifier& m, platform::Surface target) {
-    DrawLock lock(m);
-    if (!lock.Held()) return;
-    platform::Surface work = platform::CreateMemorySurface(target);
-    platform::Surface skin = platform::CreateMemorySurface(target);
-    platform::Bitmap previousWork = platform::SelectBitmapInto(work, m.TapeBitmap);
-    platform::Bitmap previousSkin = platform::SelectBitmapInto(skin, m.SkinBitmap);
     const int32_t w = std::min(platform::Width(m.Settings.TapeRect), TapeWidth);
     const int32_t h = std::min(platform::Height(m.Settings.TapeRect), ToolWindowHeight);
-    ComposeTape(m, work, skin, w, h);
-    platform::CopyBits(target, 0, 0, w, h, work, 0, 0, platform::RopSrcCopy);
-    platform::SelectBitmapInto(skin, previousSkin);
-    platform::SelectBitmapInto(work, previousWork);
-    platform::DeleteMemorySurface(work);
-    platform::DeleteMemorySurface(skin);
+    tools::PaintToolWindow(m, target, m.TapeBitmap, w, h, ComposeTape);
 }
 
 void TapePointer(Magnifier& m, int32_t x, int32_t y) {
-    if (AnimationRunning(m)) return;
+    if (tools::AnimationRunning(m)) return;
     StateLockGuard lock(m);
     switch (m.PointerState) {
         case StateIdle:
@@ -202,7 +141,7 @@ void TapePointer(Magnifier& m, int32_t x, int32_t y) {
             StepTapeAim(m, x, y);
             break;
         case StateMoveTape:
-            StepTapeMove(m, x, y);
+            tools::StepToolMove(m, TapeMove(m), x, y);
             break;
         default:
             break;
@@ -210,7 +149,7 @@ void TapePointer(Magnifier& m, int32_t x, int32_t y) {
 }
 
 void TapeMark(Magnifier& m, int32_t x, int32_t y) {
-    if (m.PointerState != StateAimTape || AnimationRunning(m)) return;
+    if (m.PointerState != StateAimTape || tools::AnimationRunning(m)) return;
     StateLockGuard lock(m);
     XorLineMode mode(m);
     if (HasStart(m)) DrawTapeLine(m);
@@ -221,7 +160,7 @@ void TapeMark(Magnifier& m, int32_t x, int32_t y) {
 }
 
 void TapeRelease(Magnifier& m) {
-    if (AnimationRunning(m)) return;
+    if (tools::AnimationRunning(m)) return;
     StateLockGuard lock(m);
     if (m.PointerState == StateAimTape) {
         if (HasStart(m)) {
@@ -231,14 +170,10 @@ void TapeRelease(Magnifier& m) {
         m.TapeStart = {NoPoint, NoPoint};
         platform::InvalidateWindowRect(m.TapeWindow, nullptr, false);
     } else if (m.PointerState == StateMoveTape) {
-        platform::DrawFocusRectangle(m.ScreenDC, &m.Settings.TapeRect);
-        MoveWindowToRect(m.TapeWindow, m.Settings.TapeRect);
+        tools::EndToolMove(m, TapeMove(m));
         UpdateTapeToolRect(m);
     }
-    m.AimTimerArmed = 0;
-    m.PointerState = StateIdle;
-    platform::SetPointerCursor(platform::LoadSystemCursor(platform::CursorArrow));
-    platform::ReleasePointer();
+    tools::EndToolDrag(m);
 }
 
 void UpdateTapeText(Magnifier& m) {
@@ -256,5 +191,5 @@ void FormatTapeText(Point start, Point end, const Resolution& ppi, char16_t (&te
     char line[128];
     std::snprintf(line, sizeof line, "%d:%d - %d:%d\n%0.2fpx   %s%s", int(start.x), int(start.y), int(end.x),
                   int(end.y), px, centimetres, "cm");
-    CopyToWide(line, text);
+    tools::CopyToWide(line, text);
 }

@@ -1,0 +1,48 @@
+// What the tests of the running program share: the glass of the running shell, the windows' screen
+// rectangles, the scenario lines that show the glass and its tools, and the check that no XOR mark
+// (focus frame, tape line) was left on the screen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "magnifier/Magnifier.h"
+#include "platform/sim/Device.h"
+#include "platform/sim/Image.h"
+#include "shell/ShellState.h"
+
+namespace program_test {
+
+// Shows the glass with a tap on the tray icon and lets its animation end. On a 240 x 320 screen the
+// glass then stands at (100, 100, 180, 180).
+inline constexpr const char* ShowGlass = "tray tap\nwait 1200";
+// The menu commands "Show/hide color" and "Show/hide tape", as command messages.
+inline constexpr const char* ShowTools =
+    "send magnifier 0x111 0x6E0004 0\nsend magnifier 0x111 0x6E000A 0\nwait 200";
+
+inline Magnifier& Glass() { return *Shell().MagnifierObject; }
+
+inline platform::Rect WindowRectOf(const char16_t* className) {
+    const std::optional<platform::sim::WindowInfo> info = platform::sim::FindWindowByClass(className);
+    return info ? info->rect : platform::Rect{};
+}
+inline platform::Rect MagnifierWindowRect() { return WindowRectOf(u"MAGNIFYINGGLASS"); }
+inline platform::Rect PickerWindowRect() { return WindowRectOf(u"MG_COLORPICKER"); }
+inline platform::Rect TapeWindowRect() { return WindowRectOf(u"MG_TAPE"); }
+
+// The number of pixels in which two pictures differ; -1 when their sizes differ.
+inline int DifferingPixels(const platform::sim::Image& a, const platform::sim::Image& b) {
+    if (a.width != b.width || a.height != b.height) return -1;
+    int count = 0;
+    for (size_t i = 0; i < a.pixels.size(); ++i) count += a.pixels[i] != b.pixels[i];
+    return count;
+}
+
+// A stale XOR mark shows as a difference between the screen and a fresh repaint of the desktop and
+// every window.
+inline void ExpectNoStaleMarks(const char* where) {
+    EXPECT_EQ(DifferingPixels(platform::sim::Screen(), platform::sim::FreshRepaint()), 0) << where;
+}
+
+}  // namespace program_test
