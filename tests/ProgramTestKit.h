@@ -42,7 +42,9 @@ inline int DifferingPixels(const platform::sim::Image& a, const platform::sim::I
 // A stale XOR mark shows as a difference between the screen and a fresh repaint of the desktop and
 // every window.
 inline void ExpectNoStaleMarks(const char* where) {
-    EXPECT_EQ(DifferingPixels(platform::sim::Screen(), platform::sim::FreshRepaint()), 0) << where;
+    // A copy taken first: the repaint replaces the screen that Screen() refers to.
+    const platform::sim::Image now = platform::sim::Screen();
+    EXPECT_EQ(DifferingPixels(now, platform::sim::FreshRepaint()), 0) << where;
 }
 
 }  // namespace program_test

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "GlassFixture.h"
+#include "ProgramTestKit.h"
+#include "TestHarness.h"
 #include "magnifier/Animation.h"
 #include "settings/SkinLayout.h"
 
@@ -88,15 +90,20 @@ TEST(Animation, HideAllShrinksOverSixTicksThenHidesAndRestores) {
         for (int tick = 0; tick < 6; ++tick) {
             EXPECT_FALSE(m.Hidden);
             StepAnimation(m, false);
-            sides.push_back(glass_test::WindowRectOf(m.MagnifierWindow).right -
-                            glass_test::WindowRectOf(m.MagnifierWindow).left);
+            if (Shown(m.MagnifierWindow))
+                sides.push_back(glass_test::WindowRectOf(m.MagnifierWindow).right -
+                                glass_test::WindowRectOf(m.MagnifierWindow).left);
         }
-        EXPECT_EQ(sides, (std::vector<int32_t>{240, 200, 160, 120, 80, 40}));
+        EXPECT_EQ(sides, (std::vector<int32_t>{240, 200, 160, 120, 80}));  // the sixth tick hides the 40 frame
         EXPECT_TRUE(m.Hidden);
         EXPECT_FALSE(m.Visible);
         EXPECT_FALSE(Shown(m.MagnifierWindow));
         EXPECT_EQ(m.Settings.WindowRect, (Rect{100, 100, 300, 300}));
         EXPECT_EQ(m.Settings.WindowSize, 200);
+        // The hidden window stands at the restored rectangle, with zones to match, so that a show
+        // without the animation reveals it at its size.
+        EXPECT_EQ(glass_test::WindowRectOf(m.MagnifierWindow), (Rect{100, 100, 300, 300}));
+        EXPECT_EQ(m.RightZone, (Rect{250, 100, 300, 300}));
     });
     EXPECT_EQ(Count(sim::Sounds(), MainSound), 2u);
     EXPECT_EQ(Count(sim::Sounds(), OtherSound), 0u);
@@ -266,4 +273,88 @@ TEST(Locator, ANewRequestOrTheShutdownRemovesARingOnTheScreen) {
         EXPECT_EQ(m.LocatorCount, 0u);
         EXPECT_FALSE(m.LocatorRequest);
     });
+}
+
+// ---- The running program ----
+
+// Switching the animation off on the sheet while the glass shrinks: the hidden glass must stand at its
+// restored rectangle, because a show without the animation reveals the window where it stands (it
+// used to come up as the last, shrunken frame of the hide).
+TEST(Animation, AShowWithoutAnimationRevealsTheGlassAtItsSize) {
+    using namespace program_test;
+    SimSession s;
+    s.Do(ShowGlass);
+    s.Do("tray tap\nwait 640");
+    s.Check([] { ASSERT_GT(Glass().HideSteps, 0); });
+    s.Do("tray double\nmenu 7\nsheet check 1002 0\nsheet ok\nwait 1000");
+    s.Check([] {
+        EXPECT_FALSE(Glass().Visible);
+        EXPECT_EQ(Glass().Settings.ShowAnim, 0);
+    });
+    s.Do("tray tap\nwait 700");
+    s.Check([] {
+        EXPECT_TRUE(Glass().Visible);
+        EXPECT_EQ(MagnifierWindowRect(), Glass().Settings.WindowRect);
+        EXPECT_EQ(Glass().Settings.WindowRect, (Rect{100, 100, 180, 180}));
+        EXPECT_EQ(Glass().RightZone, (Rect{160, 100, 180, 180}));
+        ExpectNoStaleMarks("after the show");
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// A tool window switched on while the glass shrinks (the glass is still Visible then) comes up with the
+// next show instead of staying on the screen without the glass.
+TEST(ToolWindows, SwitchedOnDuringTheHideTheyComeBackWithTheGlass) {
+    using namespace program_test;
+    SimSession s;
+    s.Do(ShowGlass);
+    s.Do("tray tap\nwait 640\ntray double\nmenu 4\nwait 600");
+    s.Check([] {
+        EXPECT_FALSE(Glass().Visible);
+        EXPECT_EQ(Glass().Settings.ShowColorPicker, 1);
+        EXPECT_FALSE(Shown(Shell().ColorPickerWindow));
+    });
+    s.Do("tray tap\nwait 1200");
+    s.Check([] { EXPECT_TRUE(Shown(Shell().ColorPickerWindow)); });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// The ring is drawn in XOR on the screen; windows that show, hide, grow or shrink take parts of it with
+// them. A flash ends before a show or hide and before the sheet opens, a request made during an
+// animation waits for its end, and a window that painted itself over the ring paints again after the
+// ring is removed. No mark is left in any of these.
+TEST(Locator, WindowsThatChangeUnderTheRingLeaveNoMarks) {
+    using namespace program_test;
+    const std::string locate = "focus magnifier\nalt down\nchar z\nalt up\n";
+    SimSession s;
+    // A request during the show animation waits for its end.
+    s.Do("tray tap\nwait 640\n" + locate);
+    s.Check([] {
+        EXPECT_GT(Glass().ShowSteps, 0);
+        EXPECT_EQ(Glass().LocatorCount, 0u);
+    });
+    s.Do("wait 600");
+    s.Check([] { EXPECT_GT(Glass().LocatorCount, 0u) << "the flash runs once the show is over"; });
+    s.Do("wait 2000");
+    s.Check([] { ExpectNoStaleMarks("a flash after the show"); });
+    // A hide during a flash ends it.
+    s.Do(locate + "wait 50\nkey 27");
+    s.Check([] { EXPECT_EQ(Glass().LocatorCount, 0u); });
+    s.Do("wait 1000");
+    s.Check([] { ExpectNoStaleMarks("a hide during a flash"); });
+    // The sheet opened during a flash ends it.
+    s.Do("tray tap\nwait 1200\n" + locate + "wait 50\ntray double\nmenu 7");
+    s.Check([] { EXPECT_EQ(Glass().LocatorCount, 0u); });
+    s.Do("sheet ok\nwait 1000");
+    s.Check([] { ExpectNoStaleMarks("the sheet during a flash"); });
+    // The tape window over the ring repaints during a measurement; the ring's removal repaints it again.
+    s.Do("tray double\nmenu 10\nwait 200\ndown 200 75\nmove 200 75\nmove 110 35\nup 110 35\nwait 300");
+    s.Check([] {
+        Rect overlap;
+        ASSERT_TRUE(IntersectRectangles(&overlap, TapeWindowRect(), Rect{-2, -2, 22, 22}))
+            << "the tape lies over the ring around the zoom point (0, 0)";
+    });
+    s.Do(locate + "wait 40\ndown 15 30\nmove 15 30\nhotkey 193\nmove 20 30\nup 20 30\nwait 2000");
+    s.Check([] { ExpectNoStaleMarks("a measurement on a tape under the ring"); });
+    EXPECT_EQ(s.Start(), 0);
 }

@@ -12,6 +12,7 @@
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "magnifier/PointerInteraction.h"
+#include "platform/Geometry.h"
 #include "platform/sim/Device.h"
 #include "shell/ShellState.h"
 
@@ -398,5 +399,88 @@ TEST(MagnifierPointer, WheelZoomsBySixthsAndMenuNeedsAnIdleGlass) {
     s.Do(Press(140, 140));
     s.Check([] { EXPECT_FALSE(MagnifierMenuHit(Glass(), 140, 140)); });
     s.Do(Up(140, 140));
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// A hide that starts in the middle of a drag (a tray tap, Escape) ends the drag as its release would:
+// the release itself arrives while the hide animation runs, when the handlers ignore the stylus, and
+// used to leave the drag state, the capture and the focus frames behind.
+TEST(MagnifierPointer, AHideStartedMidDragEndsTheDragFirst) {
+    SimSession s;
+    s.Do(ShowGlass);
+    s.Do(Lines({Press(170, 170), MoveTo(150, 150), "tray tap", "wait 700", Up(150, 150)}));
+    s.Check([] {
+        EXPECT_EQ(Glass().PointerState, StateIdle);
+        EXPECT_EQ(sim::CaptureWindow(), nullptr);
+    });
+    s.Do("wait 400");
+    s.Check([] {
+        EXPECT_FALSE(Glass().Visible);
+        EXPECT_EQ(Glass().Settings.WindowSize, 100) << "the resize took effect before the hide";
+        EXPECT_EQ(Glass().Settings.WindowRect, (Rect{80, 80, 180, 180}));
+        ExpectNoStaleMarks("after a hide during a resize");
+    });
+    s.Do(Lines({"tray tap", "wait 1200"}));
+    s.Check([] {
+        EXPECT_EQ(MagnifierWindowRect(), (Rect{80, 80, 180, 180}));
+        ExpectNoStaleMarks("after showing again");
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// A second copy of the program started in the middle of a drag exits at once; its shutdown must not
+// release the first copy's capture, or the first copy never hears the release of its drag.
+TEST(MagnifierPointer, ASecondCopyLeavesTheDragOfTheFirstAlone) {
+    SimSession s;
+    s.Do(ShowGlass);
+    s.Do(Lines({Press(140, 140), MoveTo(150, 160), "second"}));
+    s.Check([] {
+        EXPECT_EQ(sim::CaptureWindow(), Shell().MagnifierWindow);
+        EXPECT_EQ(Glass().PointerState, StateMoveMagnifier);
+    });
+    s.Do(Lines({Up(150, 160), "wait 200"}));
+    s.Check([] {
+        EXPECT_EQ(Glass().PointerState, StateIdle);
+        EXPECT_EQ(sim::CaptureWindow(), nullptr);
+        EXPECT_EQ(MagnifierWindowRect(), (Rect{110, 120, 190, 200}));
+        ExpectNoStaleMarks("after the drag");
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// The locator ring is drawn on the screen in XOR: a glass that moves away from a part of the ring takes
+// that part with it, so moving the glass ends the flash first, and no mark stays behind.
+TEST(MagnifierPointer, MovingTheGlassEndsALocatorFlashWithoutMarks) {
+    SimSession s;
+    s.Do(ShowGlass);
+    s.Do(Lines({Press(140, 140), MoveTo(50, 50), Up(50, 50), "wait 300"}));  // the glass at (10, 10), over the ring's place
+    s.Do(Lines({"focus magnifier", "alt down", "char z", "alt up", "wait 50"}));
+    s.Check([] { EXPECT_GE(Glass().LocatorCount, 25u) << "the ring is on the screen"; });
+    s.Do(Lines({Press(50, 50), MoveTo(150, 150), Up(150, 150), "wait 400"}));
+    s.Check([] {
+        EXPECT_EQ(Glass().LocatorCount, 0u);
+        EXPECT_EQ(MagnifierWindowRect(), (Rect{110, 110, 190, 190}));
+        ExpectNoStaleMarks("after moving the glass away from the ring");
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// A tool window lying over the glass's frame that paints itself during a resize (here raised above the
+// glass by the focus) must not keep the frame's pixels inverted by the erase at the release.
+TEST(MagnifierPointer, AToolWindowRaisedOverTheFramesKeepsNoMark) {
+    SimSession s;
+    s.Do(ShowGlass);
+    s.Do(Lines({"tray double", "menu 10", "wait 200", Press(209, 84), MoveTo(262, 142), Up(262, 142), "wait 200"}));
+    s.Check([] {
+        platform::Rect overlap;
+        ASSERT_TRUE(platform::IntersectRectangles(&overlap, TapeWindowRect(), Glass().Settings.WindowRect))
+            << "the tape lies over the glass";
+        ASSERT_EQ(Glass().TapeDock, DockNone);
+    });
+    s.Do(Lines({"focus magnifier", Press(172, 121), MoveTo(172, 111), "focus tape", Up(172, 111), "wait 300"}));
+    s.Check([] {
+        EXPECT_EQ(Glass().Settings.WindowSize, 90);
+        ExpectNoStaleMarks("after the resize");
+    });
     EXPECT_EQ(s.Start(), 0);
 }

@@ -179,3 +179,27 @@ TEST(ScreenChange, ARotationDuringAMeasurementDropsItsFixedPoint) {
     s.Check([] { ExpectNoStaleMarks("after a new aim"); });
     EXPECT_EQ(s.Start(), 0);
 }
+
+// A rotation repaints the whole screen, so a locator ring on it is gone: the flash ends without
+// drawing, where an erase after the rotation used to leave a ring on the new screen.
+TEST(ScreenChange, ARotationEndsALocatorFlashWithoutLeavingARing) {
+    struct Row {
+        const char* before;  // the glass shown or not
+        const char* wait;    // from the request to the rotation
+        const char* rotate;
+    };
+    for (const Row& row : {Row{"", "wait 480", "rotate 480 640"}, Row{"", "wait 50", "rotate 320 240"},
+                           Row{"tray tap\nwait 1200", "wait 50", "rotate 320 240"},
+                           Row{"tray tap\nwait 1200", "wait 480", "rotate 480 640"}}) {
+        SimSession s;
+        s.Do(row.before);
+        s.Do(std::string("focus magnifier\nalt down\nchar z\nalt up\n") + row.wait);
+        s.Check([] { EXPECT_GT(Glass().LocatorCount, 0u) << "the flash runs"; });
+        s.Do(std::string(row.rotate) + "\nwait 2000");
+        s.Check([row] {
+            EXPECT_EQ(Glass().LocatorCount, 0u);
+            ExpectNoStaleMarks(row.rotate);
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
+}

@@ -57,6 +57,7 @@ TEST(MagnifierConstruction, WindowSizeBoundsAndViewBitmapsFollowTheScreen) {
         {480, 640, 72, 312, 374},
         {1000, 1200, 150, 525, 630},
         {1400, 1000, 150, 525, 630},
+        {50, 60, 40, 40, 48},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "magnifier/PointerInteraction.h"
 #include "magnifier/Rendering.h"
 #include "platform/Geometry.h"
 #include "settings/SkinLayout.h"
@@ -18,6 +19,8 @@ constexpr int32_t ShowOvershootFrame = 3;
 constexpr uint32_t LocatorFrames = 29;
 constexpr int32_t LocatorMargin = 2;
 constexpr size_t PathCapacity = 260;
+
+bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
 
 // ---- Frames ----
 
@@ -44,6 +47,15 @@ void RedrawFrame(Magnifier& m) {
 void RestoreSavedRect(Magnifier& m) {
     m.Settings.WindowRect = m.AnimSavedRect;
     m.Settings.WindowSize = m.AnimSavedRect.right - m.AnimSavedRect.left;
+}
+
+// The hidden glass takes the restored rectangle, with its lens and zones: a later show without the
+// animation reveals the window where it stands, so it must not keep the last, shrunken frame.
+void PlaceHiddenGlass(Magnifier& m) {
+    const Rect& r = m.Settings.WindowRect;
+    UpdateLensGeometry(m);
+    MoveWindowTo(m.MagnifierWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, false);
+    UpdateMagnifierZones(m);
 }
 
 int32_t AnimationStepOf(const Rect& r) { return (r.right - r.left) / 5; }
@@ -74,6 +86,7 @@ void HideStep(Magnifier& m) {
         ShowWindowAs(m.MagnifierWindow, ShowHide);
         m.Visible = false;
         RestoreSavedRect(m);
+        PlaceHiddenGlass(m);
     }
 }
 
@@ -115,12 +128,29 @@ void DrawLocatorRing(Magnifier& m, const Rect& around) {
     SelectPenInto(m.ScreenDC, previousPen);
 }
 
+// Removes the ring drawn around the rectangle. A window of the program that painted itself over a part of
+// the ring meanwhile got that part inverted by the removal: such windows paint themselves again.
+void RemoveLocatorRing(Magnifier& m, const Rect& around) {
+    DrawLocatorRing(m, around);
+    Rect box = around;
+    InflateRectangle(&box, LocatorMargin + 1, LocatorMargin + 1);  // the pen is 2 pixels wide
+    for (Window window : {m.MagnifierWindow, m.ColorPickerWindow, m.TapeWindow}) {
+        Rect rect, overlap;
+        if (window && IsWindowShown(window) && GetWindowRectangle(window, &rect) &&
+            IntersectRectangles(&overlap, rect, box))
+            InvalidateWindowRect(window, nullptr, false);
+    }
+}
+
 // Returns false when a new request removed a ring that was on the screen: the tick ends there.
 bool LocatorStep(Magnifier& m) {
+    // No ring while the glass grows or shrinks: its frames would cover and uncover parts of the ring.
+    // A show or hide ends a flash before it starts, and a request made meanwhile waits for its end.
+    if (AnimationRunning(m)) return true;
     if (m.LocatorRequest) {
         m.LocatorRequest = false;
         if (LocatorRingDrawn(m.LocatorCount)) {
-            DrawLocatorRing(m, m.LocatorRect);
+            RemoveLocatorRing(m, m.LocatorRect);
             m.LocatorCount = LocatorFrames;
             return false;
         }
@@ -133,7 +163,7 @@ bool LocatorStep(Magnifier& m) {
             m.LocatorRect = m.SourceRect;
             break;
         case 25: case 17: case 9: case 1:
-            DrawLocatorRing(m, m.LocatorRect);
+            RemoveLocatorRing(m, m.LocatorRect);
             break;
         default:
             break;
@@ -145,7 +175,7 @@ bool LocatorStep(Magnifier& m) {
 void FinishLocator(Magnifier& m) {
     m.LocatorRequest = false;
     if (LocatorRingDrawn(m.LocatorCount)) {
-        DrawLocatorRing(m, m.LocatorRect);
+        RemoveLocatorRing(m, m.LocatorRect);
         m.LocatorCount = 0;
     }
 }
@@ -153,22 +183,34 @@ void FinishLocator(Magnifier& m) {
 // ---- Tool windows ----
 
 void ShowToolWindow(Magnifier& m, int32_t* setting, Window window, bool withSound) {
+    SettleScreenMarks(m);  // a drag's frames include the docked tool windows that show
     *setting = 1;
-    if (!m.Visible) return;
+    // While the glass hides it is still Visible; a tool window shown now would stay up after the glass
+    // has gone. It comes up with the next show instead.
+    if (!m.Visible || m.HideSteps != 0) return;
     ShowWindowAs(window, ShowNormal);
     if (withSound) PlayToolSound(m, OtherWindowsSound);
 }
 
 void HideToolWindow(Magnifier& m, int32_t* setting, Window window, bool withSound, bool keepSetting) {
+    SettleScreenMarks(m);
     if (!keepSetting) *setting = 0;
     if (!m.Visible) return;
     ShowWindowAs(window, ShowHide);
     if (withSound) PlayToolSound(m, OtherWindowsSound);
 }
 
-bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
-
 }  // namespace
+
+void EndLocatorFlash(Magnifier& m) {
+    FinishLocator(m);
+    m.LocatorCount = 0;  // a later ring would be drawn while the windows change
+}
+
+void SettleScreenMarks(Magnifier& m) {
+    FinishPointerInteraction(m);
+    EndLocatorFlash(m);
+}
 
 bool LocatorRingDrawn(uint32_t c) {
     return (c >= 25 && c <= 28) || (c >= 17 && c <= 20) || (c >= 9 && c <= 12) || (c >= 1 && c <= 4);
@@ -176,6 +218,7 @@ bool LocatorRingDrawn(uint32_t c) {
 
 void ShowMagnifier(Magnifier& m) {
     if (AnimationRunning(m)) return;
+    SettleScreenMarks(m);  // the pointer handlers ignore the release while the animation runs
     m.Hidden = false;
     m.FirstSampleDone = false;
     m.ShowSteps = ShowFrames;
@@ -183,6 +226,7 @@ void ShowMagnifier(Magnifier& m) {
 }
 
 void HideMagnifier(Magnifier& m) {
+    SettleScreenMarks(m);  // no drag outlives the glass; its release would be lost to the animation
     if (!m.Settings.ShowAnim) {
         ShowWindowAs(m.MagnifierWindow, ShowHide);
         m.Hidden = true;
@@ -197,6 +241,7 @@ void HideMagnifier(Magnifier& m) {
 
 void HideAll(Magnifier& m) {
     if (AnimationRunning(m)) return;
+    SettleScreenMarks(m);
     HideColorPickerWindow(m, false, true);
     HideTapeWindow(m, false, true);
     HideMagnifier(m);

@@ -8,7 +8,9 @@
 
 #include "magnifier/Rendering.h"
 #include "settings/SkinLayout.h"
+#include "tools/ColorPicker.h"
 #include "tools/Docking.h"
+#include "tools/Tape.h"
 
 namespace {
 
@@ -265,6 +267,10 @@ void FinishMoveOrResize(Magnifier& m, bool resized) {
         FinishToolWindow(m, m.TapeWindow, m.Settings.TapeRect, m.Settings.ShowTape);
         UpdateTapeToolRect(m);
     }
+    // A tool window lying over the glass's frame that painted itself during the drag (raised above the
+    // glass, say) got the frame's pixels inverted by the erase: the tool windows paint themselves again.
+    platform::InvalidateWindowRect(m.ColorPickerWindow, nullptr, false);
+    platform::InvalidateWindowRect(m.TapeWindow, nullptr, false);
 }
 
 void ReturnToIdle(Magnifier& m) {
@@ -349,6 +355,17 @@ void MagnifierWheel(Magnifier& m, int32_t delta) {
 
 bool MagnifierMenuHit(const Magnifier& m, int32_t x, int32_t y) {
     return m.PointerState == StateIdle && Inside(m.Settings.WindowRect, x, y);
+}
+
+void FinishPointerInteraction(Magnifier& m) {
+    switch (m.PointerState) {
+    case StateIdle: return;
+    case StateMoveColorPicker:
+    case StateAimColorPicker: ColorPickerRelease(m); break;
+    case StateMoveTape:
+    case StateAimTape: TapeRelease(m); break;
+    default: MagnifierRelease(m); break;
+    }
 }
 
 bool TicksElapsed(uint32_t start, uint32_t limit) {

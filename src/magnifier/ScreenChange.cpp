@@ -102,6 +102,10 @@ void MoveWindowToRect(platform::Window window, const Rect& r) {
 }  // namespace
 
 void ReconfigureScreen(Magnifier& m) {
+    // The whole screen has been repainted for its new geometry, so a locator ring on it is gone: the
+    // flash ends without drawing (an erase now would leave a ring behind).
+    m.LocatorRequest = false;
+    m.LocatorCount = 0;
     if (!m.Visible) return;
     EndPointerInteraction(m);
 

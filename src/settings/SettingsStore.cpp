@@ -154,6 +154,9 @@ WindowSizeBounds ComputeWindowSizeBounds(const Rect& screen) {
     if (bounds.min < 40) bounds.min = 40;
     bounds.max = int32_t(s * 0.65);
     if (bounds.max > 525) bounds.max = 525;
+    // On a screen under 62 pixels across 65 % is less than the smallest glass; without this the size
+    // clamp would swing between the two bounds on every load.
+    if (bounds.max < bounds.min) bounds.max = bounds.min;
     return bounds;
 }
 

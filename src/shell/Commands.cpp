@@ -89,6 +89,7 @@ void OpenSettingsSheet(Magnifier& m) {
         if (s.SettingsSheetWindow) SetForeground(s.SettingsSheetWindow);
         return;
     }
+    SettleScreenMarks(m);  // the sheet covers the screen and may move the windows when it ends
     CopySettings(m, &s.EditedSettings);
     s.SettingsSheetOpen = true;
     UnregisterHotKeyFor(s.MagnifierWindow, int(GetHotKeyCode(m)));

@@ -69,7 +69,15 @@ void PointerMoved(Magnifier& m, Window window, Target target, WParam wParam, LPa
     else if (target == Target::Tape) TapePointer(m, p.x, p.y);
 }
 
+// Releases after which windows move (their drags only drew frames until now).
+bool MovesWindowsOnRelease(int32_t state) {
+    return state == StateMoveMagnifier || state == StateResize || state == StateResizeZoom ||
+           state == StateMoveColorPicker || state == StateMoveTape;
+}
+
 void PointerReleased(Magnifier& m, Target target) {
+    // A window that moves takes a part of a locator ring with it: the flash ends first.
+    if (MovesWindowsOnRelease(GetPointerState(m)) && m.ShowSteps == 0 && m.HideSteps == 0) EndLocatorFlash(m);
     if (target == Target::Magnifier) MagnifierRelease(m);
     else if (target == Target::ColorPicker) ColorPickerRelease(m);
     else if (target == Target::Tape) TapeRelease(m);
@@ -265,6 +273,9 @@ void TickProcedure(Window, uint32_t, uintptr_t, uint32_t) {
         int32_t state = GetPointerState(*m);
         if (IsVisible(*m) && !SuspendsRefresh(state) && s.TicksSinceRefresh >= RefreshPeriodTicks) RefreshView(*m, state);
         StepAnimation(*m, false);
+        // A Close chosen while the show animation ran had its hide dropped: hide once the show is over,
+        // so that the program ends as asked instead of keeping the glass up.
+        if (s.Closing && !IsHidden(*m)) HideAll(*m);
     }
     // Counts on while hidden or suspended, so the next allowed tick refreshes at once.
     if (s.TicksSinceRefresh < std::numeric_limits<int32_t>::max()) ++s.TicksSinceRefresh;

@@ -121,6 +121,9 @@ Window CapturePointer(Window window) {
 bool ReleasePointer() {
     DeviceState& dev = Dev();
     Window holder = LiveWindow(dev.capture);
+    // As on the handheld, a process releases only a capture that one of its own windows holds: a second
+    // copy of the program that ends must not cut short the drag of the first.
+    if (holder && holder->process != &CurrentProcess()) return false;
     dev.capture = nullptr;
     if (holder) SendToWindow(holder, MsgCaptureChanged, 0, 0);
     return true;

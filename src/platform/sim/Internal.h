@@ -97,9 +97,10 @@ void DestroyExecutableModule(Module module);
 std::string HostPath(const char16_t* devicePath);
 void ResetResources();
 void LoadRegistryFile(const std::string& hostPath);  // empty path: empty registry, not kept
+void SaveRegistryFile();  // writes the registry file now, as a change would (nothing when none is kept)
 void ResetRegistry();
 
-// ---- UTF helpers (Text.cpp) ----
+// ---- UTF helpers (Utf.cpp) ----
 std::string ToUtf8(const std::u16string& text);
 std::u16string FromUtf8(const std::string& text);
 

@@ -419,6 +419,8 @@ void LoadRegistryFile(const std::string& hostPath) {
     if (!hostPath.empty()) ReadFile(hostPath);
 }
 
+void SaveRegistryFile() { SaveFile(); }
+
 // A new device: no keys, no handles (not counted: the device's counts start afresh), no file.
 void ResetRegistry() {
     DropHandles();

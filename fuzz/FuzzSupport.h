@@ -1,0 +1,62 @@
+// What the fuzz targets share: a check that stops the run (so that the fuzzer keeps the input that
+// broke a promise of a reader) and a scratch folder for readers that take a host file.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+namespace fuzz {
+
+[[noreturn]] inline void Fail(const char* what, const char* file, int line, const std::string& detail) {
+    std::fprintf(stderr, "%s:%d: check failed: %s%s%s\n", file, line, what, detail.empty() ? "" : " - ",
+                 detail.c_str());
+    std::abort();
+}
+
+// A folder of this process, in memory where the host offers it; removed when the process ends normally.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::error_code error;
+        const std::filesystem::path shm = "/dev/shm";
+        const std::filesystem::path base =
+            std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path(error);
+        path_ = base / ("vistrel-fuzz-" + std::to_string(getpid()));
+        std::filesystem::create_directories(path_, error);
+    }
+    ~ScratchFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline const ScratchFolder& Scratch() {
+    static const ScratchFolder folder;
+    return folder;
+}
+
+inline void WriteHostFile(const std::string& path, const uint8_t* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (size) out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    out.flush();
+    if (!out) Fail("the scratch file can be written", __FILE__, __LINE__, path);
+}
+
+}  // namespace fuzz
+
+#define FUZZ_CHECK(condition) ((condition) ? (void)0 : ::fuzz::Fail(#condition, __FILE__, __LINE__, std::string()))
+#define FUZZ_CHECK_MSG(condition, detail) \
+    ((condition) ? (void)0 : ::fuzz::Fail(#condition, __FILE__, __LINE__, (detail)))

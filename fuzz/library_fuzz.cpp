@@ -1,0 +1,115 @@
+// A translation library ("Localize.dll") as the running program meets it on the simulated handheld:
+// the file beside the executable is loaded as a resource module, its texts are read into buffers of
+// several sizes, its accelerator tables are looked up, and every dialog template it holds is made into
+// a dialog with its controls and painted on the screen. Nothing of that may fail hard, a text never
+// overruns its buffer, and freeing the library and destroying the dialogs leaves no window or module
+// behind.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "platform/Platform.h"
+#include "platform/sim/Device.h"
+#include "platform/sim/ResourceScript.h"
+#include "resources/Bundle.h"
+
+namespace sim = platform::sim;
+using namespace platform;
+
+namespace {
+
+constexpr const char16_t* LibraryPath = u"\\Program Files\\Vistrel\\Localize.dll";
+constexpr size_t MaxDialogsShown = 16;  // keeps each run fast
+
+std::string_view currentInput;
+
+int64_t Count(const char* kind) {
+    const std::map<std::string, int64_t> counts = sim::ObjectCounts();
+    auto found = counts.find(kind);
+    return found == counts.end() ? 0 : found->second;
+}
+
+intptr_t QuietProcedure(Window, uint32_t message, WParam, LParam) { return message == MsgInitDialog ? 1 : 0; }
+
+// The resources the device will find in the library, read the same way it reads them.
+std::optional<sim::ResourceScript> Expected(std::string_view text) {
+    auto includes = [](const std::string& name) -> std::optional<std::string> {
+        std::optional<std::string_view> bytes = resources::EmbeddedResourceFile(name);
+        if (!bytes || !name.ends_with(".h")) return std::nullopt;
+        return std::string(*bytes);
+    };
+    return sim::ParseResourceScript(text, includes, nullptr, "Localize.dll");
+}
+
+void CheckTexts(Module library, const sim::ResourceScript& script) {
+    for (const auto& [id, text] : script.strings) {
+        for (int capacity : {1, 2, 16, 4097}) {
+            std::vector<char16_t> buffer(size_t(capacity) + 1, u'\xABCD');
+            const int length = LoadStringResource(library, id, buffer.data(), capacity);
+            const size_t expected = text.size() < size_t(capacity - 1) ? text.size() : size_t(capacity - 1);
+            FUZZ_CHECK(length == int(expected));
+            FUZZ_CHECK(buffer[size_t(length)] == 0);
+            FUZZ_CHECK(buffer[size_t(capacity)] == u'\xABCD');  // nothing written past the buffer
+            FUZZ_CHECK(std::u16string_view(buffer.data(), size_t(length)) == std::u16string_view(text).substr(0, expected));
+        }
+    }
+}
+
+void ShowDialogs(Module library, const sim::ResourceScript& script) {
+    std::vector<Window> dialogs;
+    for (const auto& [id, expected] : script.dialogs) {
+        if (dialogs.size() >= MaxDialogsShown) break;
+        DialogTemplate dialogTemplate = FindDialogTemplate(library, id);
+        FUZZ_CHECK(dialogTemplate != nullptr);
+        Window dialog = CreateModelessDialog(library, dialogTemplate, nullptr, QuietProcedure, 0);
+        if (!dialog) continue;
+        ShowWindowAs(dialog, ShowShow);
+        dialogs.push_back(dialog);
+    }
+    if (!dialogs.empty()) sim::FreshRepaint();
+    for (Window dialog : dialogs) DestroyWindowObject(dialog);
+}
+
+int Program(Module) {
+    const std::optional<sim::ResourceScript> script = Expected(currentInput);
+    const int64_t windows = Count("windows");
+    Module library = LoadResourceModule(LibraryPath);
+    FUZZ_CHECK(script.has_value() == (library != nullptr));
+    if (!library) return 0;
+    CheckTexts(library, *script);
+    for (const auto& [id, table] : script->accelerators) FUZZ_CHECK(LoadAcceleratorResource(library, id) != nullptr);
+    ShowDialogs(library, *script);
+    FUZZ_CHECK(Count("windows") == windows);
+    FUZZ_CHECK(FreeResourceModule(library));
+    return 0;
+}
+
+// A fresh device for every input: a device keeps what its processes leave (the records of processes,
+// the scripts of freed libraries), and none of that may pile up from one input to the next.
+void StartDevice() {
+    sim::DeviceConfig config;
+    config.home = fuzz::Scratch().File("home");
+    config.screenWidth = 160;  // small: the device is made afresh for every input
+    config.screenHeight = 160;
+    config.desktop = sim::Image(160, 160, Rgb(200, 200, 200));
+    sim::ResetDevice(config);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool homeMade = std::filesystem::create_directories(fuzz::Scratch().File("home"));
+    (void)homeMade;
+    fuzz::WriteHostFile(fuzz::Scratch().File("home/Localize.dll"), data, size);
+    StartDevice();
+    currentInput = std::string_view(reinterpret_cast<const char*>(data), size);
+    const int64_t modules = Count("modules");
+    sim::RunProgram(Program);
+    FUZZ_CHECK(Count("modules") == modules);
+    return 0;
+}

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (build-fuzz/, clang with AddressSanitizer and UndefinedBehaviorSanitizer)
+# and runs each one for SECONDS_PER_TARGET seconds (default 20), one after the other, on a fresh copy of
+# its seed corpus in fuzz/corpus (which is never written to).
+#
+#   bash scripts/fuzz.sh [SECONDS_PER_TARGET]
+#
+# Environment: FUZZ_TARGETS="bmp registry" runs only those targets (default: all six);
+# FUZZ_WORK=DIR keeps the working corpora, logs and crash files there (default: build-fuzz/fuzz-work).
+# Exits nonzero when a target finds a crash, a hang, a leak or a broken check; the input is kept and
+# the command that reproduces it is printed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-20}"
+if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
+  echo "usage: $0 [SECONDS_PER_TARGET]" >&2
+  exit 2
+fi
+targets=(${FUZZ_TARGETS:-bmp registry translation library settings scenario})
+work="${FUZZ_WORK:-build-fuzz/fuzz-work}"
+
+# ---- What the build needs (Debian) ----
+need=()
+command -v clang++ >/dev/null 2>&1 || need+=(clang)
+for p in cmake pkg-config libfreetype-dev libpng-dev fonts-dejavu-core; do
+  dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
+done
+install() {
+  [ $# -gt 0 ] || return 0
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "$@"
+}
+install "${need[@]}"
+major="$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n1)"
+if ! echo 'int main(){}' | clang++ -x c++ -fsanitize=fuzzer -o /dev/null - >/dev/null 2>&1; then
+  install "libclang-rt-${major}-dev"
+fi
+
+# ---- Build ----
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_FUZZ=ON \
+  -DVISTREL_TESTS=OFF -DVISTREL_BENCHMARKS=OFF >/dev/null
+cmake --build build-fuzz -j2 --target fuzz_all
+
+# ---- Run ----
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+failed=()
+summary=()
+for t in "${targets[@]}"; do
+  binary="build-fuzz/fuzz/fuzz_$t"
+  seeds="fuzz/corpus/$t"
+  if [ ! -x "$binary" ] || [ ! -d "$seeds" ]; then
+    echo "unknown fuzz target '$t'" >&2
+    exit 2
+  fi
+  dir="$work/$t"
+  rm -rf "$dir/corpus"
+  mkdir -p "$dir/corpus" "$dir/crashes"
+  cp "$seeds"/* "$dir/corpus/"
+  dict=()
+  words="fuzz/$t.dict"
+  [ "$t" = library ] && words="fuzz/translation.dict"  # the same language as the translation target
+  [ -f "$words" ] && dict=(-dict="$words")
+  echo "== fuzz_$t: $seconds s"
+  status=0
+  "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$dir/crashes/" "${dict[@]}" "$dir/corpus" >"$dir/log" 2>&1 || status=$?
+  executions="$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -n1)"
+  rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -n1)"
+  files="$(find "$dir/corpus" -type f | wc -l)"
+  bytes="$(du -sb "$dir/corpus" | cut -f1)"
+  line="fuzz_$t: ${executions:-?} executions (${rate:-?}/s), corpus $files files, $bytes bytes"
+  if [ "$status" -ne 0 ]; then
+    line="$line - FAILED (exit $status)"
+    failed+=("$t")
+    grep -E "ERROR|check failed|SUMMARY|Test unit written" "$dir/log" | head -n 20 || true
+    for crash in "$dir"/crashes/*; do
+      [ -f "$crash" ] && echo "reproduce: $binary $crash"
+    done
+    echo "log: $dir/log"
+  fi
+  echo "$line"
+  summary+=("$line")
+done
+
+echo
+echo "Fuzzing summary ($seconds s per target):"
+printf '  %s\n' "${summary[@]}"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "targets with findings: ${failed[*]}" >&2
+  exit 1
+fi

@@ -1,0 +1,389 @@
+#!/usr/bin/env bash
+# Builds the Windows program and checks it under Wine on a virtual X display, through the real window
+# system: start-up, the single copy, the settings in the registry, a screenshot of the shown glass, Close.
+#
+#   bash scripts/test-windows.sh [--no-build]
+#
+# --no-build checks an existing build: build-windows/, or the folder named by VISTREL_WINDOWS_BUILD.
+#
+# Prints one line per check ("ok: ..." or "FAILED: ..."), keeps the screenshot in
+# build-windows/shots/glass.png and exits nonzero when a check fails. Xvfb and the private Wine prefix
+# are started here and stopped again on every way out.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+ROOT=$PWD
+BUILD=${VISTREL_WINDOWS_BUILD:-$ROOT/build-windows}  # where scripts/build-windows.sh builds
+PROGRAM_DIR=$BUILD/Vistrel
+CONTROL_EXE=$BUILD/vistrel-control.exe
+GERMAN_DIR=$BUILD/Vistrel-German
+GERMAN_TITLE=Bildschirmlupe
+SHOTS=$BUILD/shots
+BUILD_FIRST=1
+[ "${1:-}" = "--no-build" ] && BUILD_FIRST=0
+
+KEY='HKCU\Software\Orvane group\Vistrel'
+INSTALL_WIN='C:\Program Files\Vistrel'
+SCREEN_W=1024
+SCREEN_H=768
+
+# Command messages the magnifier window understands: WM_COMMAND with the menu notification code 110 in
+# the high word and the menu item (the string id of its text) in the low word.
+WM_COMMAND=0x0111
+CMD_SHOW_HIDE=$(( (110 << 16) | 3 ))
+CMD_CLOSE=$(( (110 << 16) | 5 ))
+
+# The 18 settings and their registry types.
+ALL_VALUES="SkinName:REG_SZ SmoothImg:REG_DWORD ShowLight:REG_DWORD RectLU:REG_DWORD WindowSize:REG_DWORD
+ZoomX:REG_DWORD ZoomPnt:REG_DWORD ShowAnim:REG_DWORD ShowColorPicker:REG_DWORD CPRectLU:REG_DWORD
+Bright:REG_DWORD Contrast:REG_DWORD AdjustMode:REG_DWORD ShowTape:REG_DWORD TPRectLU:REG_DWORD
+DevicePPI:REG_DWORD PPCScanCode:REG_DWORD PlaySound:REG_DWORD"
+
+# What the second run writes before it starts: the glass 220 x 220 at (600, 260), zoom 3 (the float's
+# bits) aimed at (250, 420), no smoothing and no glares (so the lens shows the pattern's exact colours).
+GLASS_LEFT=600
+GLASS_TOP=260
+GLASS_SIZE=220
+ZOOM=3
+ZOOM_BITS=$(( 0x40400000 ))
+ZOOM_X=250
+ZOOM_Y=420
+PRESET="SkinName:REG_SZ:Square.bmp
+SmoothImg:REG_DWORD:0
+ShowLight:REG_DWORD:0
+RectLU:REG_DWORD:$(( (GLASS_TOP << 16) | GLASS_LEFT ))
+WindowSize:REG_DWORD:$GLASS_SIZE
+ZoomX:REG_DWORD:$ZOOM_BITS
+ZoomPnt:REG_DWORD:$(( (ZOOM_Y << 16) | ZOOM_X ))
+ShowAnim:REG_DWORD:1
+PlaySound:REG_DWORD:0
+DevicePPI:REG_DWORD:$(( (120 << 16) | 110 ))"
+# The pattern window under the zoom point, and the width of its stripes.
+PATTERN_RECT=(130 300 240 240)
+STRIPE=8
+
+FAILURES=0
+pass() { echo "ok: $*"; }
+fail() { echo "FAILED: $*"; FAILURES=$((FAILURES + 1)); }
+note() { echo "   $*"; }
+
+# ---- What the run needs ----
+
+install_missing() {
+  local need=() p
+  for p in cmake g++ g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 xvfb imagemagick wine64; do
+    dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
+  done
+  [ ${#need[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "installing: ${need[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}"
+}
+
+find_tool() {  # NAME CANDIDATES...: the first that exists
+  local name=$1 c
+  shift
+  for c in "$@"; do
+    if command -v "$c" >/dev/null 2>&1; then command -v "$c"; return 0; fi
+    [ -x "$c" ] && { echo "$c"; return 0; }
+  done
+  echo "cannot find $name" >&2
+  return 1
+}
+
+install_missing || { echo "FAILED: installing the tools"; exit 1; }
+WINE=$(find_tool wine64 wine64 /usr/lib/wine/wine64 /usr/lib/x86_64-linux-gnu/wine/wine64) || exit 1
+WINESERVER=$(find_tool wineserver wineserver64 wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver) || exit 1
+
+if [ $BUILD_FIRST -eq 1 ]; then
+  bash scripts/build-windows.sh || { echo "FAILED: scripts/build-windows.sh"; exit 1; }
+fi
+for f in "$PROGRAM_DIR/Vistrel.exe" "$CONTROL_EXE"; do
+  [ -f "$f" ] || { echo "FAILED: $f was not built"; exit 1; }
+done
+
+# ---- Xvfb and Wine, stopped on every way out ----
+
+WORK=$(mktemp -d /tmp/vistrel-wine.XXXXXX)
+XVFB_PID=""
+BACKGROUND_PIDS=()
+export WINEPREFIX=$WORK/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# shellcheck disable=SC2317  # run by the traps
+cleanup() {
+  local pid
+  for pid in "${BACKGROUND_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  [ -d "$WINEPREFIX" ] && timeout 15 "$WINESERVER" -k >/dev/null 2>&1
+  for pid in "${BACKGROUND_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Xvfb picks a free display itself and writes its number to fd 3.
+Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { echo "FAILED: Xvfb did not start"; cat "$WORK/xvfb.log"; exit 1; }
+DISPLAY=":$(head -n1 "$WORK/display")"
+export DISPLAY
+echo "display $DISPLAY, Wine prefix $WINEPREFIX"
+
+# One wine server for the whole run (it would otherwise stop and start between the commands below).
+mkdir -p "$WINEPREFIX"
+"$WINESERVER" -p >/dev/null 2>&1
+timeout 120 "$WINE" wineboot -i >"$WORK/wineboot.log" 2>&1 || { echo "FAILED: wineboot"; cat "$WORK/wineboot.log"; exit 1; }
+
+# Installs the program the way a user does: its folder copied under Program Files.
+INSTALL_DIR=$WINEPREFIX/drive_c/Program\ Files/Vistrel
+mkdir -p "$INSTALL_DIR"
+cp -r "$PROGRAM_DIR"/. "$INSTALL_DIR"/
+
+control() { timeout 30 "$WINE" "$CONTROL_EXE" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# Starts Vistrel.exe in the background; its pid (of the timeout that guards it) in VISTREL_PID.
+start_vistrel() {
+  timeout -k 5 150 "$WINE" "$INSTALL_WIN\\Vistrel.exe" >>"$WORK/vistrel.log" 2>&1 &
+  VISTREL_PID=$!
+  BACKGROUND_PIDS+=("$VISTREL_PID")
+}
+
+# Waits at most $2 seconds for the background program $1 to end; its exit code in EXIT_CODE.
+wait_exit() {
+  local pid=$1 seconds=$2
+  for _ in $(seq $((seconds * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then EXIT_CODE=""; return 1; fi
+  wait "$pid"
+  EXIT_CODE=$?
+  return 0
+}
+
+# The value of NAME in the registry key as "TYPE VALUE", or nothing.
+reg_value() {
+  awk -v name="$1" '$1 == name { t = $2; $1 = ""; $2 = ""; sub(/^ +/, ""); print t, $0 }' "$WORK/reg.txt"
+}
+
+read_registry() {
+  timeout 30 "$WINE" reg query "$KEY" 2>/dev/null | tr -d '\r' >"$WORK/reg.txt"
+}
+
+check_all_values() {  # every one of the 18 values exists with its type
+  local missing="" entry name type got
+  for entry in $ALL_VALUES; do
+    name=${entry%%:*}
+    type=${entry#*:}
+    got=$(reg_value "$name")
+    [ "${got%% *}" = "$type" ] || missing="$missing $name(${got:-absent})"
+  done
+  if [ -z "$missing" ]; then
+    pass "$1: all 18 values exist under the key with their types"
+    return 0
+  fi
+  fail "$1: values missing or of the wrong type:$missing"
+  sed 's/^/     /' "$WORK/reg.txt"
+  return 1
+}
+
+window_line() { grep "^$1 " "$WORK/windows.txt"; }
+
+# ---- Run 1: a fresh start ----
+
+echo "== run 1: fresh start, no settings"
+start_vistrel
+FIRST_PID=$VISTREL_PID
+if control wait MAGNIFYINGGLASS present 20000 >/dev/null && sleep 3 && kill -0 "$FIRST_PID" 2>/dev/null; then
+  pass "1 Vistrel.exe starts and is still running 3 s later"
+else
+  fail "1 Vistrel.exe starts and is still running 3 s later"
+  cat "$WORK/vistrel.log"
+fi
+
+control windows >"$WORK/windows.txt"
+for class in MAGNIFYINGGLASS MG_COLORPICKER MG_TAPE; do
+  lines=$(window_line "$class")
+  count=$(printf '%s' "$lines" | grep -c . || true)
+  if [ "$count" -eq 1 ] && [[ $lines == *" visible=0 caption=0 "* ]]; then
+    pass "1 window $class exists, hidden, without a caption"
+  else
+    fail "1 window $class exists once, hidden, without a caption: got '${lines:-none}'"
+  fi
+done
+
+# Under Wine (also without a window manager, where the icons go to a stand-alone tray window) a
+# modification of a tray icon succeeds only for an icon that was added: an id the program never added
+# must come back absent, or the check proves nothing.
+tray=$(control tray-present)
+other=$(control tray-present 258)
+if [ "$tray" = "present" ] && [ "$other" = "absent" ]; then
+  pass "1 the tray icon (id 257 of the magnifier window) is present (and id 258 is not)"
+else
+  fail "1 the tray icon (id 257 of the magnifier window) is present: got '$tray' (id 258: '$other')"
+fi
+
+if kill -0 "$FIRST_PID" 2>/dev/null; then
+  timeout -k 5 60 "$WINE" "$INSTALL_WIN\\Vistrel.exe" >>"$WORK/vistrel.log" 2>&1
+  second=$?
+  if [ "$second" -eq 0 ]; then pass "2 a second copy exits with code 0"; else fail "2 a second copy exits with code 0 (got $second)"; fi
+else
+  fail "2 a second copy exits with code 0: no first copy runs to check against"
+fi
+control windows >"$WORK/windows.txt"
+if kill -0 "$FIRST_PID" 2>/dev/null && [ "$(grep -c '^MAGNIFYINGGLASS ' "$WORK/windows.txt")" -eq 1 ] &&
+   [ "$(control tray-present)" = "present" ]; then
+  pass "2 the first copy still runs, with one glass window and its tray icon"
+else
+  fail "2 the first copy still runs, with one glass window and its tray icon"
+  sed 's/^/     /' "$WORK/windows.txt"
+fi
+
+control post MAGNIFYINGGLASS $WM_COMMAND $CMD_CLOSE 0 >/dev/null
+if wait_exit "$FIRST_PID" 20 && [ "$EXIT_CODE" -eq 0 ]; then
+  pass "5 Close ends the program (exit code 0)"
+else
+  fail "5 Close ends the program (exit code ${EXIT_CODE:-none: still running after 20 s})"
+fi
+read_registry
+check_all_values "5 after Close"
+
+# ---- Run 2: settings written before the start ----
+
+echo "== run 2: settings written before the start"
+# Only the written values are there when the program starts; Close has to store all 18 again.
+timeout 30 "$WINE" reg delete "$KEY" /f >/dev/null 2>&1
+preset_ok=1
+while IFS=: read -r name type value; do
+  timeout 30 "$WINE" reg add "$KEY" /v "$name" /t "$type" /d "$value" /f >/dev/null 2>&1 || preset_ok=0
+done <<<"$PRESET"
+if [ $preset_ok -eq 1 ]; then note "wrote ${PRESET//$'\n'/, }"; else fail "3 writing the settings with reg add"; fi
+
+# A window of coloured stripes under the zoom point, for the lens to magnify.
+timeout -k 5 150 "$WINE" "$CONTROL_EXE" pattern "${PATTERN_RECT[@]}" >"$WORK/pattern.log" 2>&1 &
+BACKGROUND_PIDS+=("$!")
+for _ in $(seq 100); do grep -q "pattern ready" "$WORK/pattern.log" && break; sleep 0.1; done
+grep -q "pattern ready" "$WORK/pattern.log" || fail "4 the pattern window opens: $(tr -d '\r' <"$WORK/pattern.log")"
+
+start_vistrel
+SECOND_PID=$VISTREL_PID
+control wait MAGNIFYINGGLASS present 20000 >/dev/null || fail "3 Vistrel.exe starts again"
+control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_HIDE 0 >/dev/null
+glass=$(control wait MAGNIFYINGGLASS shown 15000)
+expected_rect="$GLASS_LEFT,$GLASS_TOP,$((GLASS_LEFT + GLASS_SIZE)),$((GLASS_TOP + GLASS_SIZE))"
+if [[ $glass == *" visible=1 caption=0 "*" rect=$expected_rect "* ]]; then
+  pass "3 Show/hide shows the glass at the written place and size: rect $expected_rect, no caption"
+else
+  fail "3 Show/hide shows the glass at rect $expected_rect without a caption: got '${glass:-not shown}'"
+fi
+
+# ---- The screenshot ----
+
+mkdir -p "$SHOTS"
+SHOT=$SHOTS/glass.png
+rm -f "$SHOT"
+if command -v import >/dev/null 2>&1; then
+  timeout 30 import -display "$DISPLAY" -window root "$SHOT" 2>"$WORK/shot.log"
+else
+  timeout 30 xwd -display "$DISPLAY" -root -silent 2>"$WORK/shot.log" | timeout 30 convert xwd:- "$SHOT"
+fi
+if [ -s "$SHOT" ]; then
+  note "screenshot: $SHOT"
+  # The lens: the middle third of the glass, well inside the skin's ring.
+  third=$((GLASS_SIZE / 3))
+  lens="${third}x${third}+$((GLASS_LEFT + third))+$((GLASS_TOP + third))"
+  timeout 30 convert "$SHOT" -crop "$lens" +repage -format %c histogram:info:- 2>/dev/null |
+    tr -d '\r' >"$WORK/lens.txt"
+  colours=$(grep -c . "$WORK/lens.txt")
+  stripes=0
+  for hex in FF0000 00FF00 0000FF FFFF00 FF00FF 00FFFF FF8000 8000FF; do
+    grep -q "#$hex" "$WORK/lens.txt" && stripes=$((stripes + 1))
+  done
+  if [ "$colours" -ge 3 ]; then
+    pass "4 the lens is not blank: $colours distinct colours in its middle ($lens)"
+  else
+    fail "4 the lens is not blank: only $colours distinct colour(s) in its middle ($lens)"
+  fi
+  if [ "$stripes" -ge 2 ]; then
+    pass "4 the lens shows the pattern under the zoom point ($stripes of its colours)"
+  else
+    fail "4 the lens shows the pattern under the zoom point (found $stripes of its colours)"
+  fi
+  # Along the lens's middle row, the stripes (8 pixels wide on the screen) appear about zoom times wider.
+  quarter=$((GLASS_SIZE / 4))
+  row="$((2 * quarter))x1+$((GLASS_LEFT + quarter))+$((GLASS_TOP + GLASS_SIZE / 2))"
+  runs=$(timeout 30 convert "$SHOT" -crop "$row" +repage txt:- 2>/dev/null | tr -d '\r' |
+    awk '/^[0-9]/ { c = $3; if (c == last) n++; else { if (n) printf "%d ", n; n = 1; last = c } } END { print "" }')
+  inner=$(echo "$runs" | awk '{ for (i = 2; i < NF; i++) printf "%d ", $i }')
+  low=$(( STRIPE * ZOOM * 8 / 10 ))
+  high=$(( STRIPE * ZOOM * 12 / 10 ))
+  good=1
+  [ -n "$inner" ] || good=0
+  for n in $inner; do { [ "$n" -ge $low ] && [ "$n" -le $high ]; } || good=0; done
+  if [ $good -eq 1 ]; then
+    pass "4 the stripes are magnified ${ZOOM}x: widths along the middle row $inner(expected $low-$high)"
+  else
+    fail "4 the stripes are magnified ${ZOOM}x: widths along the middle row '$runs' (expected $low-$high inside)"
+  fi
+else
+  fail "4 screenshot of the display: $(cat "$WORK/shot.log")"
+fi
+
+# ---- Close, and the settings written back ----
+
+control post MAGNIFYINGGLASS $WM_COMMAND $CMD_CLOSE 0 >/dev/null
+if wait_exit "$SECOND_PID" 20 && [ "$EXIT_CODE" -eq 0 ]; then
+  pass "5 Close ends the program (exit code 0)"
+else
+  fail "5 Close ends the program (exit code ${EXIT_CODE:-none: still running after 20 s})"
+fi
+read_registry
+changed=""
+check_all_values "5 after Close" || changed=" (Close did not store the settings)"
+while IFS=: read -r name type value; do
+  got=$(reg_value "$name")
+  got_value=${got#* }
+  if [ "$type" = REG_DWORD ]; then
+    [[ $got_value == 0x* ]] && [ $((got_value)) -eq "$value" ] || changed="$changed $name(${got_value:-absent}, wrote $value)"
+  else
+    [ "$got_value" = "$value" ] || changed="$changed $name(${got_value:-absent}, wrote $value)"
+  fi
+done <<<"$PRESET"
+if [ -z "$changed" ]; then
+  pass "3 the written settings were read: Close stored the same values back"
+else
+  fail "3 the written settings come back unchanged after Close:$changed"
+fi
+
+# ---- Run 3: the German translation beside the program ----
+
+echo "== run 3: the German Localize.dll beside the program"
+if [ -f "$GERMAN_DIR/Localize.dll" ]; then
+  cp -r "$GERMAN_DIR"/. "$INSTALL_DIR"/
+  start_vistrel
+  THIRD_PID=$VISTREL_PID
+  german=$(control wait MAGNIFYINGGLASS present 20000)
+  if [[ $german == *" title=$GERMAN_TITLE" ]] && [ "$(control tray-present)" = "present" ]; then
+    pass "6 with Localize.dll the program runs in German: window title '$GERMAN_TITLE', tray icon present"
+  else
+    fail "6 with Localize.dll the window title is '$GERMAN_TITLE': got '${german:-no window}'"
+  fi
+  control post MAGNIFYINGGLASS $WM_COMMAND $CMD_CLOSE 0 >/dev/null
+  if wait_exit "$THIRD_PID" 20 && [ "$EXIT_CODE" -eq 0 ]; then
+    pass "6 Close ends the German program (exit code 0)"
+  else
+    fail "6 Close ends the German program (exit code ${EXIT_CODE:-none: still running after 20 s})"
+  fi
+else
+  fail "6 $GERMAN_DIR/Localize.dll was not built"
+fi
+
+echo
+if [ $FAILURES -eq 0 ]; then
+  echo "all Windows checks passed"
+  exit 0
+fi
+echo "$FAILURES Windows check(s) failed"
+exit 1

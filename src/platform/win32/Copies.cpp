@@ -1,0 +1,86 @@
+// Copies between surfaces: plain, stretched, colour-keyed; and reading one pixel.
+#include "platform/Drawing.h"
+#include "platform/win32/DrawingLimits.h"
+#include "platform/win32/Handles.h"
+
+namespace platform {
+
+using win32::ToNative;
+
+bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+              int32_t sourceX, int32_t sourceY, uint32_t rop) {
+    if (!destination || !source) return false;
+    return ::BitBlt(ToNative(destination), x, y, width, height, ToNative(source), sourceX, sourceY, rop) != FALSE;
+}
+
+bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+                 int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) {
+    if (!destination || !source) return false;
+    // Stretching takes the nearest source pixel or, in the smooth mode, blends neighbours; the system's
+    // initial mode instead ANDs the pixels it drops into the ones it keeps, which no caller wants.
+    HDC to = ToNative(destination);
+    const int mode = ::GetStretchBltMode(to);
+    const bool merging = mode == BLACKONWHITE || mode == WHITEONBLACK;
+    if (merging) ::SetStretchBltMode(to, COLORONCOLOR);
+    const BOOL done = ::StretchBlt(to, x, y, width, height, ToNative(source), sourceX, sourceY, sourceWidth,
+                                   sourceHeight, rop);
+    if (merging) ::SetStretchBltMode(to, mode);
+    return done != FALSE;
+}
+
+namespace {
+
+// A 32-bit picture of the given size to stretch into, independent of any device.
+HBITMAP ScratchPicture(int32_t width, int32_t height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+}  // namespace
+
+// Scaling takes the nearest source pixel, so that the key colour stays exact and no colour appears
+// that the source does not have. Some systems stretch inside the colour-keyed copy with a mode that
+// merges pixels (the AND of the default mode), which speckles a skin and fringes it with the key
+// colour; so a scaled copy is first stretched, nearest pixel, into a scratch picture of the
+// destination's size, and the key is left out in an unscaled copy from there.
+bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+                     int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, ColorRef key) {
+    if (!destination || !source) return false;
+    // The system refuses empty or mirrored copies; so does the platform.
+    if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
+    HDC to = ToNative(destination);
+    HDC from = ToNative(source);
+    const UINT transparent = key & 0x00FFFFFF;
+    if (width == sourceWidth && height == sourceHeight) {
+        return ::TransparentBlt(to, x, y, width, height, from, sourceX, sourceY, width, height, transparent) != FALSE;
+    }
+    if (!win32::AcceptableBitmapSize(width, height)) return false;
+    HDC scratch = ::CreateCompatibleDC(to);
+    HBITMAP picture = scratch ? ScratchPicture(width, height) : nullptr;
+    bool done = false;
+    if (picture) {
+        HGDIOBJ previous = ::SelectObject(scratch, picture);
+        ::SetStretchBltMode(scratch, COLORONCOLOR);
+        done = ::StretchBlt(scratch, 0, 0, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
+                            SRCCOPY) != FALSE &&
+               ::TransparentBlt(to, x, y, width, height, scratch, 0, 0, width, height, transparent) != FALSE;
+        ::SelectObject(scratch, previous);
+        ::DeleteObject(picture);
+    }
+    if (scratch) ::DeleteDC(scratch);
+    return done;
+}
+
+ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
+    if (!surface) return CLR_INVALID;
+    return ::GetPixel(ToNative(surface), x, y);
+}
+
+}  // namespace platform

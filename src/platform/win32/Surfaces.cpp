@@ -1,0 +1,101 @@
+// Drawing surfaces (device contexts): the screen, a window's client area, memory surfaces; what is
+// selected into them; and their stretch mode.
+#include <set>
+
+#include "platform/Drawing.h"
+#include "platform/win32/Handles.h"
+
+namespace platform {
+
+using win32::CountMade;
+using win32::CountReleased;
+using win32::FromNative;
+using win32::ToNative;
+
+namespace {
+
+// Surfaces on which the caller asked for bilinear stretching. The desktop has no such mode: those
+// surfaces stretch with HALFTONE, and asking for the mode back gives StretchBilinear again.
+std::set<HDC>& BilinearSurfaces() {
+    static std::set<HDC> surfaces;
+    return surfaces;
+}
+
+void ForgetSurface(HDC dc) { BilinearSurfaces().erase(dc); }
+
+}  // namespace
+
+Surface GetWindowSurface(Window window) {
+    HDC dc = ::GetDC(ToNative(window));
+    if (dc) CountMade("surfaces");
+    return FromNative(dc);
+}
+
+bool ReleaseWindowSurface(Window window, Surface surface) {
+    if (!surface) return false;
+    HDC dc = ToNative(surface);
+    if (!::ReleaseDC(ToNative(window), dc)) return false;
+    ForgetSurface(dc);
+    CountReleased("surfaces");
+    return true;
+}
+
+Surface CreateMemorySurface(Surface compatibleWith) {
+    HDC dc = ::CreateCompatibleDC(ToNative(compatibleWith));
+    if (dc) CountMade("surfaces");
+    return FromNative(dc);
+}
+
+bool DeleteMemorySurface(Surface surface) {
+    if (!surface) return false;
+    HDC dc = ToNative(surface);
+    if (::GetObjectType(dc) != OBJ_MEMDC || !::DeleteDC(dc)) return false;
+    ForgetSurface(dc);
+    CountReleased("surfaces");
+    return true;
+}
+
+namespace {
+
+HGDIOBJ SelectInto(Surface surface, HGDIOBJ object) {
+    if (!surface || !object) return nullptr;
+    HGDIOBJ previous = ::SelectObject(ToNative(surface), object);
+    return previous == HGDI_ERROR ? nullptr : previous;
+}
+
+}  // namespace
+
+Bitmap SelectBitmapInto(Surface surface, Bitmap bitmap) {
+    return FromNative(static_cast<HBITMAP>(SelectInto(surface, ToNative(bitmap))));
+}
+
+Brush SelectBrushInto(Surface surface, Brush brush) {
+    return FromNative(static_cast<HBRUSH>(SelectInto(surface, ToNative(brush))));
+}
+
+Pen SelectPenInto(Surface surface, Pen pen) {
+    return FromNative(static_cast<HPEN>(SelectInto(surface, ToNative(pen))));
+}
+
+Font SelectFontInto(Surface surface, Font font) {
+    return FromNative(static_cast<HFONT>(SelectInto(surface, ToNative(font))));
+}
+
+int SetStretchMode(Surface surface, int mode) {
+    if (!surface) return 0;
+    HDC dc = ToNative(surface);
+    const bool bilinear = mode == StretchBilinear;
+    const int previous = ::SetStretchBltMode(dc, bilinear ? HALFTONE : mode);
+    if (previous == 0) return 0;
+    // HALFTONE needs the brush origin set after the mode changes.
+    if (bilinear || mode == HALFTONE) ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    const bool wasBilinear = BilinearSurfaces().count(dc) != 0;
+    if (bilinear) {
+        BilinearSurfaces().insert(dc);
+    } else {
+        ForgetSurface(dc);
+    }
+    return wasBilinear && previous == HALFTONE ? StretchBilinear : previous;
+}
+
+}  // namespace platform

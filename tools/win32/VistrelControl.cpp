@@ -1,0 +1,349 @@
+// vistrel-control: a small Windows console tool with which scripts/test-windows.sh looks at a running
+// Vistrel.exe from outside, through the real window system, and drives it with its own messages.
+//
+//   vistrel-control windows
+//       one line per top-level window of the three Vistrel classes:
+//       CLASS pid=N visible=0|1 caption=0|1 style=0x.. exstyle=0x.. rect=L,T,R,B title=TEXT
+//   vistrel-control wait CLASS STATE TIMEOUT_MS
+//       waits until the first window of CLASS is in STATE and prints its line; exit 1 on timeout.
+//       STATE: present (exists), gone (no such window), hidden (exists, not visible),
+//              shown (visible, and its rectangle has not changed for 600 ms: any show animation is over)
+//   vistrel-control post CLASS MSG WPARAM LPARAM
+//       posts the message to the first window of CLASS (numbers decimal or 0x-hex)
+//   vistrel-control tray-present [ID]
+//       whether the tray icon ID (default 257) of the magnifier window exists: a modification of an icon
+//       succeeds only for an icon that was added; prints "present" (exit 0) or "absent" (exit 1)
+//   vistrel-control pattern X Y W H
+//       opens a window at that screen rectangle painted with coloured stripes and keeps it open until
+//       the process is ended; prints "pattern ready" once it has been painted
+//
+// Exit codes: 0 done, 1 the window or state was not found, 2 bad arguments.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitDone = 0;
+constexpr int ExitNotFound = 1;
+constexpr int ExitUsage = 2;
+
+// The window classes of the magnifier, the colour picker and the tape measure.
+const wchar_t* const VistrelClasses[] = {L"MAGNIFYINGGLASS", L"MG_COLORPICKER", L"MG_TAPE"};
+constexpr UINT MagnifierTrayId = 257;
+
+constexpr DWORD PollMs = 50;
+constexpr DWORD SettledMs = 600;
+
+// Stripe colours of the pattern window (RGB): easy to find again, magnified, on a screenshot.
+constexpr COLORREF StripeColors[] = {RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(0, 0, 255),   RGB(255, 255, 0),
+                                     RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 128, 0), RGB(128, 0, 255)};
+constexpr int StripeWidth = 8;
+
+int Usage() {
+    std::fputs(
+        "usage: vistrel-control windows\n"
+        "       vistrel-control wait CLASS present|gone|hidden|shown TIMEOUT_MS\n"
+        "       vistrel-control post CLASS MSG WPARAM LPARAM\n"
+        "       vistrel-control tray-present [ID]\n"
+        "       vistrel-control pattern X Y W H\n",
+        stderr);
+    return ExitUsage;
+}
+
+// A whole decimal or 0x-hex number (a leading '-' allowed); false for anything else.
+bool ParseNumber(const wchar_t* text, long long* value) {
+    if (!text || !*text) return false;
+    wchar_t* end = nullptr;
+    errno = 0;
+    long long v = std::wcstoll(text, &end, 0);
+    if (errno != 0 || !end || *end != L'\0') return false;
+    *value = v;
+    return true;
+}
+
+bool ParseInt(const wchar_t* text, int* value) {
+    long long v = 0;
+    if (!ParseNumber(text, &v) || v < INT32_MIN || v > INT32_MAX) return false;
+    *value = int(v);
+    return true;
+}
+
+// ---- Looking at windows ----
+
+struct WindowFacts {
+    std::wstring className;
+    std::wstring title;
+    DWORD processId = 0;
+    bool visible = false;
+    bool caption = false;
+    LONG_PTR style = 0;
+    LONG_PTR exStyle = 0;
+    RECT rect{};
+};
+
+WindowFacts FactsOf(HWND window) {
+    WindowFacts facts;
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    facts.className = name;
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    facts.title = title;
+    GetWindowThreadProcessId(window, &facts.processId);
+    facts.visible = IsWindowVisible(window) != FALSE;
+    facts.style = GetWindowLongPtrW(window, GWL_STYLE);
+    facts.exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    facts.caption = (facts.style & WS_CAPTION) != 0;
+    GetWindowRect(window, &facts.rect);
+    return facts;
+}
+
+void PrintFacts(const WindowFacts& f) {
+    std::printf("%ls pid=%lu visible=%d caption=%d style=0x%08llX exstyle=0x%08llX rect=%ld,%ld,%ld,%ld "
+                "title=%ls\n",
+                f.className.c_str(), static_cast<unsigned long>(f.processId), f.visible ? 1 : 0, f.caption ? 1 : 0,
+                static_cast<unsigned long long>(f.style) & 0xFFFFFFFFull,
+                static_cast<unsigned long long>(f.exStyle) & 0xFFFFFFFFull, f.rect.left, f.rect.top, f.rect.right,
+                f.rect.bottom, f.title.c_str());
+}
+
+bool IsVistrelClass(const std::wstring& name) {
+    for (const wchar_t* c : VistrelClasses)
+        if (name == c) return true;
+    return false;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+int ListWindows() {
+    int found = 0;
+    for (HWND window : TopLevelWindows()) {
+        WindowFacts facts = FactsOf(window);
+        if (!IsVistrelClass(facts.className)) continue;
+        PrintFacts(facts);
+        ++found;
+    }
+    return found > 0 ? ExitDone : ExitNotFound;
+}
+
+// ---- Waiting for a state ----
+
+enum class State { Present, Gone, Hidden, Shown };
+
+bool ParseState(const wchar_t* text, State* state) {
+    const std::wstring s = text;
+    if (s == L"present") *state = State::Present;
+    else if (s == L"gone") *state = State::Gone;
+    else if (s == L"hidden") *state = State::Hidden;
+    else if (s == L"shown") *state = State::Shown;
+    else return false;
+    return true;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+int Wait(const wchar_t* className, State state, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    RECT lastRect{};
+    ULONGLONG rectSince = 0;
+    bool haveRect = false;
+    for (;;) {
+        HWND window = FindWindowW(className, nullptr);
+        const ULONGLONG now = GetTickCount64();
+        if (!window) {
+            haveRect = false;
+            if (state == State::Gone) {
+                std::printf("%ls gone\n", className);
+                return ExitDone;
+            }
+        } else {
+            WindowFacts facts = FactsOf(window);
+            bool reached = false;
+            switch (state) {
+            case State::Present: reached = true; break;
+            case State::Gone: reached = false; break;
+            case State::Hidden: reached = !facts.visible; break;
+            case State::Shown:
+                if (!facts.visible) {
+                    haveRect = false;
+                } else if (!haveRect || !SameRect(lastRect, facts.rect)) {
+                    lastRect = facts.rect;
+                    rectSince = now;
+                    haveRect = true;
+                }
+                reached = haveRect && now - rectSince >= SettledMs;
+                break;
+            }
+            if (reached) {
+                PrintFacts(facts);
+                return ExitDone;
+            }
+        }
+        if (now - start >= timeoutMs) {
+            std::fprintf(stderr, "timed out after %lu ms waiting for %ls\n", static_cast<unsigned long>(timeoutMs),
+                         className);
+            return ExitNotFound;
+        }
+        Sleep(PollMs);
+    }
+}
+
+// ---- Messages and the tray ----
+
+int Post(const wchar_t* className, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND window = FindWindowW(className, nullptr);
+    if (!window) {
+        std::fprintf(stderr, "no window of class %ls\n", className);
+        return ExitNotFound;
+    }
+    if (!PostMessageW(window, message, wParam, lParam)) {
+        std::fprintf(stderr, "PostMessage failed (error %lu)\n", GetLastError());
+        return ExitNotFound;
+    }
+    std::printf("posted 0x%04X 0x%llX 0x%llX to %ls\n", message, static_cast<unsigned long long>(wParam),
+                static_cast<unsigned long long>(lParam), className);
+    return ExitDone;
+}
+
+int TrayPresent(UINT id) {
+    HWND window = FindWindowW(VistrelClasses[0], nullptr);
+    if (!window) {
+        std::puts("absent (no magnifier window)");
+        return ExitNotFound;
+    }
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = id;
+    data.uFlags = 0;  // change nothing: only ask whether the icon is there
+    if (!Shell_NotifyIconW(NIM_MODIFY, &data)) {
+        std::puts("absent");
+        return ExitNotFound;
+    }
+    std::puts("present");
+    return ExitDone;
+}
+
+// ---- The pattern window ----
+
+LRESULT CALLBACK PatternProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        const int count = int(sizeof(StripeColors) / sizeof(StripeColors[0]));
+        for (int x = 0, i = 0; x < client.right; x += StripeWidth, ++i) {
+            HBRUSH brush = CreateSolidBrush(StripeColors[i % count]);
+            RECT stripe{x, 0, x + StripeWidth, client.bottom};
+            FillRect(dc, &stripe, brush);
+            DeleteObject(brush);
+        }
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+int Pattern(int x, int y, int w, int h) {
+    if (w <= 0 || h <= 0) return Usage();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = PatternProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.lpszClassName = L"VistrelTestPattern";
+    if (!RegisterClassW(&windowClass)) return ExitNotFound;
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"pattern", WS_POPUP | WS_VISIBLE, x,
+                                  y, w, h, nullptr, nullptr, instance, nullptr);
+    if (!window) {
+        std::fprintf(stderr, "CreateWindowEx failed (error %lu)\n", GetLastError());
+        return ExitNotFound;
+    }
+    UpdateWindow(window);
+    std::puts("pattern ready");
+    std::fflush(stdout);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return ExitDone;
+}
+
+int Run(int argc, wchar_t** argv) {
+    if (argc < 2) return Usage();
+    const std::wstring command = argv[1];
+    int result = ExitUsage;
+    if (command == L"windows" && argc == 2) {
+        result = ListWindows();
+    } else if (command == L"wait" && argc == 5) {
+        State state;
+        int timeout = 0;
+        if (!ParseState(argv[3], &state) || !ParseInt(argv[4], &timeout) || timeout < 0) return Usage();
+        result = Wait(argv[2], state, DWORD(timeout));
+    } else if (command == L"post" && argc == 6) {
+        long long message = 0, wParam = 0, lParam = 0;
+        if (!ParseNumber(argv[3], &message) || !ParseNumber(argv[4], &wParam) || !ParseNumber(argv[5], &lParam) ||
+            message < 0 || message > 0xFFFF)
+            return Usage();
+        result = Post(argv[2], UINT(message), WPARAM(wParam), LPARAM(lParam));
+    } else if (command == L"tray-present" && (argc == 2 || argc == 3)) {
+        int id = int(MagnifierTrayId);
+        if (argc == 3 && !ParseInt(argv[2], &id)) return Usage();
+        result = TrayPresent(UINT(id));
+    } else if (command == L"pattern" && argc == 6) {
+        int x = 0, y = 0, w = 0, h = 0;
+        if (!ParseInt(argv[2], &x) || !ParseInt(argv[3], &y) || !ParseInt(argv[4], &w) || !ParseInt(argv[5], &h))
+            return Usage();
+        result = Pattern(x, y, w, h);
+    } else {
+        return Usage();
+    }
+    std::fflush(stdout);
+    return result;
+}
+
+}  // namespace
+
+// A plain main that reads the wide command line itself, so the tool builds without a wide entry point.
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return ExitUsage;
+    const int result = Run(argc, argv);
+    LocalFree(argv);
+    return result;
+}
