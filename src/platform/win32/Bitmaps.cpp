@@ -13,11 +13,6 @@
 namespace platform {
 
 using win32::AcceptableBitmapSize;
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-using win32::Wide;
 
 static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER));
 

@@ -5,8 +5,6 @@
 
 namespace platform {
 
-using win32::ToNative;
-
 bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
               int32_t sourceX, int32_t sourceY, uint32_t rop) {
     if (!destination || !source) return false;

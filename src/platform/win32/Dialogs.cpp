@@ -11,10 +11,6 @@
 
 namespace platform {
 
-using win32::FromNative;
-using win32::ToNative;
-using win32::Wide;
-
 namespace {
 
 // What reaches the desktop dialog procedure with WM_INITDIALOG: the program's procedure and its own

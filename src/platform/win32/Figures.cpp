@@ -5,11 +5,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-
 namespace {
 
 RECT ToNativeRect(const Rect& rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }

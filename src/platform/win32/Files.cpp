@@ -10,10 +10,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::Wide;
-
 namespace {
 
 bool SameLetter(wchar_t a, wchar_t b) { return a == b || ::CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL; }

@@ -68,4 +68,15 @@ inline void CountMade(const char* kind) { ++HandleCounts()[kind]; }
 inline void CountReleased(const char* kind) { --HandleCounts()[kind]; }
 
 }  // namespace win32
+
+// The backend's files use the casts and counts without qualification.
+using win32::CountMade;
+using win32::CountReleased;
+using win32::FromNative;
+using win32::FromNativeCursor;
+using win32::FromNativeIcon;
+using win32::FromNativeMutex;
+using win32::ToNative;
+using win32::Wide;
+
 }  // namespace platform

@@ -4,8 +4,6 @@
 
 namespace platform {
 
-using win32::ToNative;
-
 bool RegisterHotKeyFor(Window window, int id, uint32_t modifiers, uint32_t virtualKey) {
     // The handheld's key-up flag asks for a second message on release; the desktop reports presses
     // only, so the flag is dropped (a release never arrives, and the program ignores releases).

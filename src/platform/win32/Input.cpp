@@ -5,10 +5,6 @@
 
 namespace platform {
 
-using win32::FromNative;
-using win32::FromNativeCursor;
-using win32::ToNative;
-
 namespace {
 
 HCURSOR& ChosenCursor() {

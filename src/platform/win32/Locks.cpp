@@ -6,12 +6,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNativeMutex;
-using win32::ToNative;
-using win32::Wide;
-
 Mutex CreateNamedMutex(const char16_t* name, bool initiallyOwned) {
     HANDLE mutex = ::CreateMutexW(nullptr, initiallyOwned, name ? Wide(name) : nullptr);
     DWORD error = ::GetLastError();

@@ -4,12 +4,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-using win32::Wide;
-
 Menu CreatePopupMenuObject() {
     HMENU menu = ::CreatePopupMenu();
     if (menu) CountMade("menus");

@@ -11,12 +11,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-using win32::Wide;
-
 namespace {
 
 MSG ToMsg(const Message& message) {

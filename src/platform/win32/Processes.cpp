@@ -10,10 +10,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::Wide;
-
 namespace {
 
 // The handheld's help viewer. The desktop has none of that name: the help file is opened with the

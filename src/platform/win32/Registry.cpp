@@ -7,12 +7,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-using win32::Wide;
-
 namespace {
 
 constexpr REGSAM ReadWrite = KEY_READ | KEY_WRITE;

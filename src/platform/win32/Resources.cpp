@@ -7,14 +7,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::FromNativeIcon;
-using win32::FromNativeCursor;
-using win32::ToNative;
-using win32::Wide;
-
 namespace {
 
 // A string table block holds 16 texts, each a 16-bit length and that many UTF-16 units.

@@ -7,11 +7,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-
 namespace {
 
 // Surfaces on which the caller asked for bilinear stretching. The desktop has no such mode: those

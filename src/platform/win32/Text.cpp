@@ -8,12 +8,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-using win32::Wide;
-
 Font CreateFontFrom(const FontRecord* record) {
     if (!record) return nullptr;
     LOGFONTW font = {};

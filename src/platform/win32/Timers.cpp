@@ -9,9 +9,6 @@
 
 namespace platform {
 
-using win32::FromNative;
-using win32::ToNative;
-
 namespace {
 
 using TimerKey = std::pair<HWND, UINT_PTR>;

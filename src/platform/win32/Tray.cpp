@@ -14,8 +14,6 @@
 
 namespace platform {
 
-using win32::ToNative;
-
 namespace {
 
 using IconKey = std::pair<HWND, UINT>;

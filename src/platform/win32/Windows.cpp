@@ -9,12 +9,6 @@
 
 namespace platform {
 
-using win32::CountMade;
-using win32::CountReleased;
-using win32::FromNative;
-using win32::ToNative;
-using win32::Wide;
-
 namespace {
 
 // The program's procedure of each class this backend registered, by class atom.
