@@ -20,8 +20,6 @@ constexpr uint32_t LocatorFrames = 29;
 constexpr int32_t LocatorMargin = 2;
 constexpr size_t PathCapacity = 260;
 
-bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
-
 // ---- Frames ----
 
 // The glass takes side s about its centre.
@@ -201,6 +199,8 @@ void HideToolWindow(Magnifier& m, int32_t* setting, Window window, bool withSoun
 }
 
 }  // namespace
+
+bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
 
 void EndLocatorFlash(Magnifier& m) {
     FinishLocator(m);

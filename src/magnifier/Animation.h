@@ -24,5 +24,8 @@ void SettleScreenMarks(Magnifier& m);
 // The locator flash ends now, its ring removed if it is on the screen.
 void EndLocatorFlash(Magnifier& m);
 
+// True while the glass grows in or shrinks away (the stylus is ignored then).
+bool AnimationRunning(const Magnifier& m);
+
 // Whether the locator ring is on the screen for a given countdown value.
 bool LocatorRingDrawn(uint32_t locatorCount);

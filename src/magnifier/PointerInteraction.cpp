@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
 #include "settings/SkinLayout.h"
 #include "tools/ColorPicker.h"
@@ -25,8 +26,6 @@ constexpr double ZoomPerPixel = 0.07692307692307693;
 constexpr double CorrectionPerPixel = 0.002;
 constexpr float MinZoom = 1.0f;
 constexpr float MaxZoom = 10.0f;
-
-bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
 
 bool Inside(const Rect& r, int32_t x, int32_t y) { return platform::PointInRectangle(r, Point{x, y}); }
 

@@ -77,7 +77,7 @@ bool MovesWindowsOnRelease(int32_t state) {
 
 void PointerReleased(Magnifier& m, Target target) {
     // A window that moves takes a part of a locator ring with it: the flash ends first.
-    if (MovesWindowsOnRelease(GetPointerState(m)) && m.ShowSteps == 0 && m.HideSteps == 0) EndLocatorFlash(m);
+    if (MovesWindowsOnRelease(GetPointerState(m)) && !AnimationRunning(m)) EndLocatorFlash(m);
     if (target == Target::Magnifier) MagnifierRelease(m);
     else if (target == Target::ColorPicker) ColorPickerRelease(m);
     else if (target == Target::Tape) TapeRelease(m);

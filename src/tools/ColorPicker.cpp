@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
 #include "settings/Settings.h"
 #include "settings/SkinLayout.h"
@@ -62,7 +63,7 @@ void PaintColorPicker(Magnifier& m, platform::Surface target) {
 }
 
 void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y) {
-    if (tools::AnimationRunning(m)) return;
+    if (AnimationRunning(m)) return;
     StateLockGuard lock(m);
     switch (m.PointerState) {
         case StateIdle:
@@ -80,7 +81,7 @@ void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y) {
 }
 
 void ColorPickerRelease(Magnifier& m) {
-    if (tools::AnimationRunning(m)) return;
+    if (AnimationRunning(m)) return;
     StateLockGuard lock(m);
     if (m.PointerState == StateMoveColorPicker) {
         tools::EndToolMove(m, PickerMove(m));

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
 #include "settings/Settings.h"
 #include "settings/SkinLayout.h"
@@ -131,7 +132,7 @@ void PaintTape(Magnifier& m, platform::Surface target) {
 }
 
 void TapePointer(Magnifier& m, int32_t x, int32_t y) {
-    if (tools::AnimationRunning(m)) return;
+    if (AnimationRunning(m)) return;
     StateLockGuard lock(m);
     switch (m.PointerState) {
         case StateIdle:
@@ -149,7 +150,7 @@ void TapePointer(Magnifier& m, int32_t x, int32_t y) {
 }
 
 void TapeMark(Magnifier& m, int32_t x, int32_t y) {
-    if (m.PointerState != StateAimTape || tools::AnimationRunning(m)) return;
+    if (m.PointerState != StateAimTape || AnimationRunning(m)) return;
     StateLockGuard lock(m);
     XorLineMode mode(m);
     if (HasStart(m)) DrawTapeLine(m);
@@ -160,7 +161,7 @@ void TapeMark(Magnifier& m, int32_t x, int32_t y) {
 }
 
 void TapeRelease(Magnifier& m) {
-    if (tools::AnimationRunning(m)) return;
+    if (AnimationRunning(m)) return;
     StateLockGuard lock(m);
     if (m.PointerState == StateAimTape) {
         if (HasStart(m)) {

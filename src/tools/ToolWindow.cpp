@@ -12,8 +12,6 @@ constexpr platform::ColorRef ShadowColor = 0x000000;
 constexpr platform::ColorRef TextColor = 0xFFFFFF;
 }  // namespace
 
-bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
-
 void CopyToWide(const char* text, char16_t (&out)[128]) {
     size_t i = 0;
     for (; text[i] != '\0' && i + 1 < std::size(out); ++i) out[i] = char16_t(static_cast<unsigned char>(text[i]));

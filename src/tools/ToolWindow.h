@@ -7,9 +7,6 @@
 
 namespace tools {
 
-// True while the glass shows or hides itself; the tool windows ignore the stylus then.
-bool AnimationRunning(const Magnifier& m);
-
 // Copies an ASCII text into a wide buffer of 128 code units, cut if need be, always terminated.
 void CopyToWide(const char* text, char16_t (&out)[128]);
 
