@@ -596,36 +596,6 @@ TEST(ResourceScriptReader, ReadsTheForms) {
     EXPECT_EQ(script->iconFiles.at(12), "x.ico");
 }
 
-TEST(ResourceScriptReader, DamagedCopiesOfTheProgramScriptNeverCrash) {
-    const std::string script(resources::EmbeddedResourceScript());
-    ASSERT_TRUE(Parse(script));
-    uint32_t seed = 12345;
-    auto next = [&] {
-        seed = seed * 1103515245u + 12345u;
-        return seed >> 8;
-    };
-    for (int round = 0; round < 200; ++round) {
-        std::string damaged = script;
-        int changes = 1 + int(next() % 8);
-        for (int k = 0; k < changes; ++k) {
-            size_t at = next() % damaged.size();
-            switch (next() % 3) {
-                case 0: damaged[at] = char(next() & 0xFF); break;
-                case 1: damaged.erase(at, 1 + next() % 20); break;
-                default: damaged.insert(at, damaged.substr(next() % damaged.size(), 1 + next() % 40)); break;
-            }
-        }
-        std::string error;
-        auto parsed = Parse(damaged, &error);
-        if (!parsed) {
-            EXPECT_FALSE(error.empty());
-        }
-    }
-    for (size_t size = 0; size < script.size(); size += 11) {
-        Parse(script.substr(0, size));
-    }
-}
-
 // ---- Files ----
 
 TEST(DeviceFiles, HostPathMapsTheProgramFolderIgnoringCase) {

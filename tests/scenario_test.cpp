@@ -6,7 +6,6 @@
 #include <charconv>
 #include <fstream>
 #include <limits>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -354,31 +353,6 @@ TEST(ScenarioJson, Utf8ConversionFlagsMalformedInput) {
     EXPECT_EQ(Utf16ToUtf8(u"\xDC00x"), "\xEF\xBF\xBDx");
 }
 
-TEST(ScenarioParse, RandomLinesNeverCrashAndAlwaysExplainARefusal) {
-    const std::vector<std::string> words = {
-        "screen", "home", "registry", "desktop", "clock", "start", "wait", "paint", "tray", "menu", "down",
-        "move", "up", "drag", "doubletap", "rightclick", "wheel", "focus", "key", "char", "alt", "hotkey",
-        "rotate", "send", "sheet", "second", "destroy", "dump", "shot", "tap", "double", "none", "magnifier",
-        "picker", "tape", "pattern", "fill", "tab", "check", "track", "select", "text", "ok", "cancel", "0",
-        "-1", "0x", "0xFFFFFFFFFFFFFFFFFF", "FF00FF", "\"", "\"a b\"", "#", "\\", "\xC3", "\xC3\xA9", "4096",
-        "-32768", "99999999999999999999", "\t", "\r"};
-    std::mt19937 random(20240611);
-    for (int i = 0; i < 20000; ++i) {
-        std::string line;
-        const int count = int(random() % 8);
-        for (int k = 0; k < count; ++k) {
-            if (random() % 10 == 0) line += char(random() % 256);
-            else line += words[random() % words.size()];
-            line += random() % 4 ? " " : "";
-        }
-        std::optional<Command> command;
-        std::string error;
-        if (!ParseLine(line, &command, &error)) {
-            EXPECT_FALSE(error.empty()) << line;
-        }
-    }
-}
-
 // ---- Running scenarios ----
 
 TEST(ScenarioRun, CommandsThatCannotBeCarriedOutStopWithTheirLine) {
@@ -539,26 +513,6 @@ TEST(ScenarioRun, ASecondCopyReportsItsExitCode) {
     EXPECT_EQ(RunScenarioText("start\nsecond\n", &output, &error), 0);
     EXPECT_EQ(error, "");
     EXPECT_EQ(output, "{\"second_exit\": 0}\n");
-}
-
-TEST(ScenarioRun, RandomValidCommandsNeverBreakTheRunner) {
-    // Valid lines in random order: the runner and the program must come through without a crash or a
-    // hang; a line that cannot be carried out just ends the run with a message.
-    const std::vector<std::string> lines = {
-        "wait 40", "wait 700", "tray tap", "tray double", "tray right", "menu none", "menu 0", "menu 1",
-        "down 120 160", "move 130 170", "up 130 170", "drag 110 110 150 150 5 80", "doubletap 105 105",
-        "rightclick 120 120", "wheel 120", "wheel -120", "focus magnifier", "key 0x70", "char z", "alt down",
-        "alt up", "hotkey 193", "hotkey 193 up", "rotate 320 240", "rotate 240 320", "paint 0 0 50 50 00FF00",
-        "send magnifier 0x111 0 0", "send picker 0x0200 1 0x00100010", "dump", "sheet cancel"};
-    std::mt19937 random(77);
-    for (int run = 0; run < 8; ++run) {
-        std::string text = "start\n";
-        for (int i = 0; i < 40; ++i) text += lines[random() % lines.size()] + "\n";
-        std::string output, error;
-        const int code = RunScenarioText(text, &output, &error, "random.scn");
-        EXPECT_TRUE(code == 0 || (code == ScenarioErrorExitCode && !error.empty())) << text << error;
-        EXPECT_FALSE(platform::sim::ProgramRunning());
-    }
 }
 
 // ---- The harness ----
