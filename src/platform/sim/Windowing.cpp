@@ -433,7 +433,9 @@ int GetWindowTextOf(Window window, char16_t* buffer, int capacity) {
 
 Window GetDesktop() { return &Dev().desktopWindow; }
 
-bool GetWindowRectangle(Window window, Rect* rect) {
+namespace {
+// A rectangle of a live window; the desktop window's rectangles are both the whole screen.
+bool RectangleOf(Window window, Rect* rect, Rect (*of)(const WindowObject*)) {
     if (!rect) return false;
     if (IsDesktopWindow(window)) {
         *rect = ScreenBounds();
@@ -441,21 +443,13 @@ bool GetWindowRectangle(Window window, Rect* rect) {
     }
     WindowObject* o = LiveWindow(window);
     if (!o) return false;
-    *rect = WindowScreenRect(o);
+    *rect = of(o);
     return true;
 }
+}  // namespace
 
-bool GetClientRectangle(Window window, Rect* rect) {
-    if (!rect) return false;
-    if (IsDesktopWindow(window)) {
-        *rect = ScreenBounds();
-        return true;
-    }
-    WindowObject* o = LiveWindow(window);
-    if (!o) return false;
-    *rect = ClientRect(o);
-    return true;
-}
+bool GetWindowRectangle(Window window, Rect* rect) { return RectangleOf(window, rect, WindowScreenRect); }
+bool GetClientRectangle(Window window, Rect* rect) { return RectangleOf(window, rect, ClientRect); }
 
 bool ClientToScreenPoint(Window window, Point* point) {
     if (!point) return false;
