@@ -70,7 +70,7 @@ note() { echo "   $*"; }
 
 install_missing() {
   local need=() p
-  for p in cmake g++ g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 xvfb imagemagick wine64; do
+  for p in cmake g++ g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 xvfb imagemagick wine64 fonts-wine; do
     dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
   done
   [ ${#need[@]} -eq 0 ] && return 0
