@@ -32,6 +32,8 @@ SCREEN_H=768
 WM_COMMAND=0x0111
 CMD_SHOW_HIDE=$(( (110 << 16) | 3 ))
 CMD_CLOSE=$(( (110 << 16) | 5 ))
+CMD_SETTINGS=$(( (110 << 16) | 7 ))
+WM_CLOSE=0x0010
 
 # The 18 settings and their registry types.
 ALL_VALUES="SkinName:REG_SZ SmoothImg:REG_DWORD ShowLight:REG_DWORD RectLU:REG_DWORD WindowSize:REG_DWORD
@@ -400,6 +402,46 @@ if [ -z "$changed" ]; then
   pass "3 the written settings were read: Close stored the same values back"
 else
   fail "3 the written settings come back unchanged after Close:$changed"
+fi
+
+# ---- Run 4: the settings sheet at 100 %, 150 % and 200 % ----
+
+echo "== run 4: the settings sheet at 100 %, 150 % and 200 % display scale"
+# The screen's scale is the desktop's pixels per inch; Wine reads it when its server starts. The sheet is
+# laid out in dialog units, so its size follows the scale; its pictures are kept for a look.
+sheet_width() {  # DPI: starts the program at that scale, opens the sheet, prints its width, closes all
+  local dpi=$1 line rect width=""
+  timeout 30 "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  timeout 15 "$WINESERVER" -k >/dev/null 2>&1
+  "$WINESERVER" -p >/dev/null 2>&1
+  start_vistrel
+  local pid=$VISTREL_PID
+  if control wait MAGNIFYINGGLASS present 20000 >/dev/null; then
+    control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SETTINGS 0 >/dev/null
+    if line=$(control wait '#32770' shown 15000); then
+      rect=${line##*rect=}; rect=${rect%% *}
+      IFS=, read -r l t r b <<<"$rect"
+      width=$((r - l))
+      timeout 30 import -display "$DISPLAY" -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage \
+        "$SHOTS/sheet-$dpi.png" 2>/dev/null
+      control post '#32770' $WM_CLOSE 0 0 >/dev/null
+    fi
+    control post MAGNIFYINGGLASS $WM_COMMAND $CMD_CLOSE 0 >/dev/null
+  fi
+  wait_exit "$pid" 20 || kill "$pid" 2>/dev/null
+  echo "$width"
+}
+W96=$(sheet_width 96)
+W144=$(sheet_width 144)
+W192=$(sheet_width 192)
+timeout 30 "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+timeout 15 "$WINESERVER" -k >/dev/null 2>&1
+"$WINESERVER" -p >/dev/null 2>&1
+if [ -n "$W96" ] && [ -n "$W144" ] && [ -n "$W192" ] && [ $((W144 * 10)) -ge $((W96 * 14)) ] &&
+   [ $((W144 * 10)) -le $((W96 * 16)) ] && [ $((W192 * 10)) -ge $((W96 * 19)) ] && [ $((W192 * 10)) -le $((W96 * 21)) ]; then
+  pass "8 the sheet scales with the display: ${W96} / ${W144} / ${W192} pixels wide at 96 / 144 / 192 dpi (pictures: $SHOTS/sheet-*.png)"
+else
+  fail "8 the sheet scales 1.5x and 2x at 144 and 192 dpi: widths '${W96:-none}' / '${W144:-none}' / '${W192:-none}'"
 fi
 
 # ---- Run 3: the German translation beside the program ----
