@@ -76,7 +76,8 @@ int16_t GetKeyStateOf(int virtualKey) {
     const DeviceState& dev = Dev();
     bool held = false;
     if (virtualKey == int(VkMenu) || virtualKey == VkLeftMenu || virtualKey == VkRightMenu) held = dev.altHeld;
-    else if (virtualKey == int(VkShift) || virtualKey == VkLeftShift || virtualKey == VkRightShift) held = dev.shiftHeld;
+    else if (virtualKey == int(VkShift) || virtualKey == VkLeftShift || virtualKey == VkRightShift)
+        held = dev.shiftHeld;
     else if (virtualKey == int(VkControl) || virtualKey == VkLeftControl || virtualKey == VkRightControl)
         held = dev.controlHeld;
     else if (virtualKey == VkLButton) held = dev.buttonHeld;
