@@ -2,7 +2,7 @@
 # Builds the Windows program and its installer and checks them under Wine on a virtual X display, through
 # the real window system: the installer (silent install, Start-menu shortcut, start at sign-in, version
 # resource), start-up, the single copy, the settings in the registry, a screenshot of the shown glass,
-# Close, the German translation added by the installer, and the uninstall.
+# Ctrl+C on the colour picker, Close, the German translation added by the installer, and the uninstall.
 #
 #   bash scripts/test-windows.sh [--no-build]
 #
@@ -32,6 +32,7 @@ SCREEN_H=768
 WM_COMMAND=0x0111
 CMD_SHOW_HIDE=$(( (110 << 16) | 3 ))
 CMD_CLOSE=$(( (110 << 16) | 5 ))
+CMD_SHOW_COLOR=$(( (110 << 16) | 4 ))
 CMD_SETTINGS=$(( (110 << 16) | 7 ))
 WM_CLOSE=0x0010
 
@@ -48,7 +49,7 @@ GLASS_TOP=260
 GLASS_SIZE=220
 ZOOM=3
 ZOOM_BITS=$(( 0x40400000 ))
-ZOOM_X=250
+ZOOM_X=254
 ZOOM_Y=420
 PRESET="SkinName:REG_SZ:Square.bmp
 SmoothImg:REG_DWORD:0
@@ -63,6 +64,9 @@ DevicePPI:REG_DWORD:$(( (120 << 16) | 110 ))"
 # The pattern window under the zoom point, and the width of its stripes.
 PATTERN_RECT=(130 300 240 240)
 STRIPE=8
+# The zoom point lies in the middle of the pattern's 16th stripe (client x 120..127), RGB(128, 0, 255):
+# the colour the picker samples when the glass shows, and copies as text.
+PICKED_TEXT="#8000FF"
 
 FAILURES=0
 pass() { echo "ok: $*"; }
@@ -385,6 +389,27 @@ if [ -s "$SHOT" ]; then
   fi
 else
   fail "4 screenshot of the display: $(cat "$WORK/shot.log")"
+fi
+
+# ---- Ctrl+C on the colour picker ----
+
+control clipboard "nothing copied yet" >/dev/null || note "could not clear the clipboard"
+control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_COLOR 0 >/dev/null
+if control wait MG_COLORPICKER shown 15000 >/dev/null &&
+   control press MG_COLORPICKER 0x11 0x43 >"$WORK/press.log" 2>&1; then
+  copied=""
+  for _ in $(seq 10); do
+    copied=$(control clipboard 2>/dev/null)
+    [ "$copied" = "$PICKED_TEXT" ] && break
+    sleep 0.3
+  done
+  if [ "$copied" = "$PICKED_TEXT" ]; then
+    pass "9 Ctrl+C on the colour picker puts its colour on the clipboard as text: $copied"
+  else
+    fail "9 Ctrl+C on the colour picker puts $PICKED_TEXT on the clipboard: got '$copied'"
+  fi
+else
+  fail "9 Ctrl+C on the colour picker: the picker did not show or the keys were not pressed: $(cat "$WORK/press.log")"
 fi
 
 # ---- Close, and the settings written back ----

@@ -426,7 +426,7 @@ TEST(ScenarioRun, DumpHasEveryKey) {
 
     const std::vector<std::string> top = {"clock", "running", "exit_code", "screen", "settings", "magnifier",
                                           "shell", "windows", "tray", "hotkeys", "cursor", "capture", "sounds",
-                                          "processes", "menu", "registry", "objects"};
+                                          "processes", "clipboard", "menu", "registry", "objects"};
     EXPECT_EQ(Keys(*running), top);
     EXPECT_EQ(Keys(*ended), top);
     EXPECT_EQ(Keys((*running)["settings"]),

@@ -16,6 +16,12 @@
 //   vistrel-control pattern X Y W H
 //       opens a window at that screen rectangle painted with coloured stripes and keeps it open until
 //       the process is ended; prints "pattern ready" once it has been painted
+//   vistrel-control press CLASS VK...
+//       makes the first window of CLASS the foreground window with the keyboard focus, then presses the
+//       keys (virtual-key codes) through the system's input, in order, and releases them in reverse
+//       order: `press MG_COLORPICKER 0x11 0x43` is Ctrl+C on the colour picker
+//   vistrel-control clipboard [TEXT]
+//       without TEXT prints the clipboard's text (exit 1 when it holds none); with TEXT puts it there
 //   vistrel-control monitors
 //       the desktop's monitors, one line each in desktop coordinates: monitor rect=L,T,R,B primary=0|1,
 //       then the rectangle around them all: virtual rect=L,T,R,B
@@ -36,6 +42,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -65,6 +72,8 @@ int Usage() {
         "       vistrel-control post CLASS MSG WPARAM LPARAM\n"
         "       vistrel-control tray-present [ID]\n"
         "       vistrel-control pattern X Y W H\n"
+        "       vistrel-control press CLASS VK...\n"
+        "       vistrel-control clipboard [TEXT]\n"
         "       vistrel-control monitors\n"
         "       vistrel-control version FILE\n",
         stderr);
@@ -256,6 +265,87 @@ int TrayPresent(UINT id) {
     return ExitDone;
 }
 
+// ---- Keys and the clipboard ----
+
+// The first window of the class becomes the foreground window and takes the focus. Joining the input of
+// its thread for a moment lets this process hand over the foreground.
+bool FocusWindowOf(const wchar_t* className) {
+    HWND window = FindWindowW(className, nullptr);
+    if (!window) return false;
+    const DWORD target = GetWindowThreadProcessId(window, nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool joined = AttachThreadInput(self, target, TRUE) != FALSE;
+    SetForegroundWindow(window);
+    SetFocus(window);
+    if (joined) AttachThreadInput(self, target, FALSE);
+    for (int i = 0; i < 20 && GetForegroundWindow() != window; ++i) Sleep(PollMs);
+    return GetForegroundWindow() == window;
+}
+
+INPUT KeyInput(WORD virtualKey, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = WORD(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+int Press(const wchar_t* className, const std::vector<WORD>& keys) {
+    if (!FocusWindowOf(className)) {
+        std::fprintf(stderr, "cannot give the focus to a window of class %ls\n", className);
+        return ExitNotFound;
+    }
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) inputs.push_back(KeyInput(key, false));
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) inputs.push_back(KeyInput(*key, true));
+    const UINT sent = SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) {
+        std::fprintf(stderr, "SendInput sent %u of %u inputs (error %lu)\n", sent, unsigned(inputs.size()),
+                     GetLastError());
+        return ExitNotFound;
+    }
+    std::printf("pressed %u key(s) on %ls\n", unsigned(keys.size()), className);
+    return ExitDone;
+}
+
+int PrintClipboard() {
+    if (!OpenClipboard(nullptr)) {
+        std::fprintf(stderr, "OpenClipboard failed (error %lu)\n", GetLastError());
+        return ExitNotFound;
+    }
+    int result = ExitNotFound;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+            std::printf("%ls\n", text);
+            GlobalUnlock(data);
+            result = ExitDone;
+        }
+    }
+    CloseClipboard();
+    if (result != ExitDone) std::fputs("the clipboard holds no text\n", stderr);
+    return result;
+}
+
+int SetClipboard(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return ExitNotFound;
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, text.c_str(), bytes);
+        GlobalUnlock(memory);
+    }
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        return ExitNotFound;
+    }
+    EmptyClipboard();
+    const bool taken = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!taken) GlobalFree(memory);
+    return taken ? ExitDone : ExitNotFound;
+}
+
 // ---- The pattern window ----
 
 LRESULT CALLBACK PatternProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -377,6 +467,18 @@ int Run(int argc, wchar_t** argv) {
         if (!ParseInt(argv[2], &x) || !ParseInt(argv[3], &y) || !ParseInt(argv[4], &w) || !ParseInt(argv[5], &h))
             return Usage();
         result = Pattern(x, y, w, h);
+    } else if (command == L"press" && argc >= 4) {
+        std::vector<WORD> keys;
+        for (int i = 3; i < argc; ++i) {
+            int key = 0;
+            if (!ParseInt(argv[i], &key) || key < 1 || key > 254) return Usage();
+            keys.push_back(WORD(key));
+        }
+        result = Press(argv[2], keys);
+    } else if (command == L"clipboard" && argc == 2) {
+        result = PrintClipboard();
+    } else if (command == L"clipboard" && argc == 3) {
+        result = SetClipboard(argv[2]);
     } else if (command == L"monitors" && argc == 2) {
         result = PrintMonitors();
     } else if (command == L"version" && argc == 3) {
