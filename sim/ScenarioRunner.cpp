@@ -216,7 +216,7 @@ bool ScenarioRunner::AnswerMenu(int* id) {
     ++next_;
     const int64_t answer = step.command->numbers[0];
     const std::vector<sim::MenuItemInfo> items = sim::LastMenu().value_or(std::vector<sim::MenuItemInfo>{});
-    if (!step.command->flag && !MenuHolds(items, answer) && !lenient_)
+    if (!step.command->flag && !MenuHolds(items, answer))
         return Fail(step.line, "the menu has no item " + std::to_string(answer) + " (items: " + MenuItemList(items) + ")");
     *id = int(answer);
     return true;

@@ -43,8 +43,8 @@ public:
 
     // The device set-up before any set-up line (default: DeviceConfig{} with the default home).
     void SetConfig(const platform::sim::DeviceConfig& config);
-    // For generated input (the soak): a menu answer that the menu does not hold dismisses it, and input
-    // after the program ended goes nowhere, instead of stopping the run.
+    // For generated input (the soak): input after the program ended goes nowhere instead of stopping the
+    // run (a random stroke may follow a Close).
     void SetLenient(bool lenient) { lenient_ = lenient; }
     // Receives each line that `dump` and `second` print (default: dropped).
     void SetPrinter(std::function<void(const std::string&)> print);
