@@ -73,7 +73,7 @@ note() { echo "   $*"; }
 
 install_missing() {
   local need=() p
-  for p in cmake g++ g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 xvfb imagemagick wine64; do
+  for p in cmake g++ g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 xvfb imagemagick wine64 fonts-wine; do
     dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
   done
   [ ${#need[@]} -eq 0 ] && return 0
@@ -142,7 +142,16 @@ mkdir -p "$WINEPREFIX"
 "$WINESERVER" -p >/dev/null 2>&1
 timeout 120 "$WINE" wineboot -i >"$WORK/wineboot.log" 2>&1 || { echo "FAILED: wineboot"; cat "$WORK/wineboot.log"; exit 1; }
 
-control() { timeout 30 "$WINE" "$CONTROL_EXE" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# Runs the control tool. Its output goes through a file, not a pipe: when a call starts Wine's services
+# (the first call after a wineserver restart does), they inherit its output and would hold a pipe open
+# for good, and the run would hang.
+control() {
+  local rc
+  timeout 30 "$WINE" "$CONTROL_EXE" "$@" >"$WORK/control.out" 2>&1
+  rc=$?
+  tr -d '\r' <"$WORK/control.out"
+  return "$rc"
+}
 
 # Starts Vistrel.exe in the background; its pid (of the timeout that guards it) in VISTREL_PID.
 start_vistrel() {
