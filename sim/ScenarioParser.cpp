@@ -67,43 +67,52 @@ struct VerbInfo {
     const char* name;
     Verb verb;
     const char* usage;
+    const char* help;  // one line for vistrel-sim --help
 };
 
 constexpr VerbInfo Verbs[] = {
-    {"screen", Verb::Screen, "screen W H [PPI]"},
-    {"home", Verb::Home, "home DIR"},
-    {"registry", Verb::Registry, "registry FILE"},
-    {"desktop", Verb::Desktop, "desktop pattern | desktop fill RRGGBB | desktop FILE.bmp"},
-    {"clock", Verb::Clock, "clock MS"},
-    {"start", Verb::Start, "start"},
-    {"wait", Verb::Wait, "wait MS"},
-    {"paint", Verb::Paint, "paint X Y W H RRGGBB"},
-    {"tray", Verb::Tray, "tray tap|double|right"},
-    {"menu", Verb::Menu, "menu ID | menu none"},
-    {"down", Verb::Down, "down X Y"},
-    {"move", Verb::Move, "move X Y"},
-    {"up", Verb::Up, "up X Y"},
-    {"drag", Verb::Drag, "drag X1 Y1 X2 Y2 [STEPS [MS]]"},
-    {"doubletap", Verb::DoubleTap, "doubletap X Y"},
-    {"rightclick", Verb::RightClick, "rightclick X Y"},
-    {"wheel", Verb::Wheel, "wheel DELTA"},
-    {"focus", Verb::Focus, "focus magnifier|picker|tape"},
-    {"key", Verb::Key, "key VK"},
-    {"char", Verb::Char, "char C"},
-    {"alt", Verb::Alt, "alt down|up"},
-    {"shift", Verb::Shift, "shift down|up"},
-    {"ctrl", Verb::Ctrl, "ctrl down|up"},
-    {"hotkey", Verb::HotKey, "hotkey VK [up]"},
-    {"rotate", Verb::Rotate, "rotate W H"},
-    {"send", Verb::Send, "send magnifier|picker|tape CODE P1 P2"},
+    {"screen", Verb::Screen, "screen W H [PPI]", "screen size, pixels per inch (240 320 96)"},
+    {"home", Verb::Home, "home DIR", "folder standing for the program's folder"},
+    {"registry", Verb::Registry, "registry FILE", "registry file, read at start, kept up to date"},
+    {"desktop", Verb::Desktop, "desktop pattern | desktop fill RRGGBB | desktop FILE.bmp",
+     "the picture behind every window"},
+    {"clock", Verb::Clock, "clock MS", "the device clock's first value, in ms"},
+    {"start", Verb::Start, "start", "run the program; the lines below are its input"},
+    {"wait", Verb::Wait, "wait MS", "let MS ms of device time pass; timers fire"},
+    {"paint", Verb::Paint, "paint X Y W H RRGGBB", "fill a rectangle of the desktop picture"},
+    {"tray", Verb::Tray, "tray tap|double|right", "tap, double tap, right press on the tray icon"},
+    {"menu", Verb::Menu, "menu ID | menu none", "answer the pop-up menu: an item id, or dismiss"},
+    {"down", Verb::Down, "down X Y", "stylus down at a screen point"},
+    {"move", Verb::Move, "move X Y", "stylus moves to a screen point"},
+    {"up", Verb::Up, "up X Y", "stylus up at a screen point"},
+    {"drag", Verb::Drag, "drag X1 Y1 X2 Y2 [STEPS [MS]]", "down, STEPS moves (10) over MS ms (0), up"},
+    {"doubletap", Verb::DoubleTap, "doubletap X Y", "a double tap at a screen point"},
+    {"rightclick", Verb::RightClick, "rightclick X Y", "right button down and up at a screen point"},
+    {"wheel", Verb::Wheel, "wheel DELTA", "wheel turn over the window under the cursor"},
+    {"focus", Verb::Focus, "focus magnifier|picker|tape", "give that window the keyboard focus"},
+    {"key", Verb::Key, "key VK", "a virtual key pressed on the focused window"},
+    {"char", Verb::Char, "char C", "type a character (or a code: char 0x20)"},
+    {"alt", Verb::Alt, "alt down|up", "hold or release Alt"},
+    {"shift", Verb::Shift, "shift down|up", "hold or release Shift"},
+    {"ctrl", Verb::Ctrl, "ctrl down|up", "hold or release Ctrl"},
+    {"hotkey", Verb::HotKey, "hotkey VK [up]", "the hardware key (the tape key is 193)"},
+    {"rotate", Verb::Rotate, "rotate W H", "the screen turns or changes its size"},
+    {"send", Verb::Send, "send magnifier|picker|tape CODE P1 P2", "send a raw message to that window"},
     {"sheet", Verb::Sheet,
      "sheet tab N | sheet check ID 0|1 | sheet track ID POS | sheet select TEXT | sheet text ID TEXT | "
-     "sheet click ID | sheet ok | sheet cancel"},
-    {"second", Verb::Second, "second"},
-    {"destroy", Verb::Destroy, "destroy"},
-    {"dump", Verb::Dump, "dump"},
-    {"shot", Verb::Shot, "shot FILE.png"},
+     "sheet click ID | sheet ok | sheet cancel",
+     "work the open settings sheet"},
+    {"second", Verb::Second, "second", "start a second copy, print its exit code"},
+    {"destroy", Verb::Destroy, "destroy", "destroy the glass's window: the program ends"},
+    {"dump", Verb::Dump, "dump", "print the state as one line of JSON"},
+    {"shot", Verb::Shot, "shot FILE.png", "write the screen as a PNG picture"},
 };
+
+const VerbInfo* FindVerb(Verb verb) {
+    for (const VerbInfo& info : Verbs)
+        if (info.verb == verb) return &info;
+    return nullptr;
+}
 
 // Reads the arguments of one command, left to right.
 class ArgumentReader {
@@ -379,6 +388,30 @@ bool ParseArguments(Reader& r, Command* c, std::string* error) {
 }
 
 }  // namespace
+
+const char* VerbName(Verb verb) {
+    const VerbInfo* info = FindVerb(verb);
+    return info ? info->name : "?";
+}
+
+std::string CommandSummary() {
+    constexpr size_t Column = 31;
+    std::string text;
+    for (const VerbInfo& info : Verbs) {
+        if (info.verb == Verb::Screen) text += "Set-up, before start:\n";
+        if (info.verb == Verb::Start) text += "The run:\n";
+        // The two longest forms, shortened to fit the screen.
+        std::string usage = info.verb == Verb::Sheet     ? "sheet tab N | check ID 0|1 | track ID POS | select TEXT |\n"
+                                                           "        text ID TEXT | click ID | ok | cancel"
+                            : info.verb == Verb::Desktop ? "desktop pattern | fill RRGGBB | FILE.bmp"
+                                                         : info.usage;
+        text += "  " + usage;
+        const bool fits = usage.size() < Column && usage.find('\n') == std::string::npos;
+        text += fits ? std::string(Column - usage.size(), ' ') : "\n" + std::string(Column + 2, ' ');
+        text += std::string(info.help) + "\n";
+    }
+    return text;
+}
 
 std::optional<int64_t> ParseNumber(const std::string& token) {
     size_t i = 0;

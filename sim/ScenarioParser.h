@@ -65,6 +65,11 @@ struct Command {
 // a blank or comment line gives true and no command.
 bool ParseLine(const std::string& line, std::optional<Command>* command, std::string* error);
 
+// The command's word as written in scenarios ("tray", "key" ...).
+const char* VerbName(Verb verb);
+// Every command's form with one line of explanation, for vistrel-sim --help.
+std::string CommandSummary();
+
 // Numbers: decimal or 0x-hex, optionally negative. Values beyond the 64-bit range saturate, so that
 // the caller's range check reports them.
 std::optional<int64_t> ParseNumber(const std::string& token);

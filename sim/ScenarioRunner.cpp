@@ -1,5 +1,7 @@
 #include "ScenarioRunner.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -79,6 +81,36 @@ bool PictureSizeAcceptable(const std::string& path, std::string* why) {
 }
 
 std::u16string U16(const std::string& utf8) { return Utf8ToUtf16(utf8); }
+
+// Commands that are input for the program: they need it running.
+bool IsProgramInput(Verb verb) {
+    switch (verb) {
+        case Verb::Tray: case Verb::Menu: case Verb::Down: case Verb::Move: case Verb::Up: case Verb::Drag:
+        case Verb::DoubleTap: case Verb::RightClick: case Verb::Wheel: case Verb::Focus: case Verb::Key:
+        case Verb::Char: case Verb::Alt: case Verb::Shift: case Verb::Ctrl: case Verb::HotKey: case Verb::Rotate: case Verb::Send: case Verb::Sheet:
+        case Verb::Second: case Verb::Destroy:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The items a menu answer may name, for the message that refuses another id.
+std::string MenuItemList(const std::vector<sim::MenuItemInfo>& items) {
+    std::string list;
+    for (const sim::MenuItemInfo& item : items) {
+        if (item.separator) continue;
+        if (!list.empty()) list += ", ";
+        list += std::to_string(item.id) + " \"" + Utf16ToUtf8(item.text) + "\"";
+    }
+    return list;
+}
+
+bool MenuHolds(const std::vector<sim::MenuItemInfo>& items, int64_t id) {
+    for (const sim::MenuItemInfo& item : items)
+        if (!item.separator && int64_t(item.id) == id) return true;
+    return false;
+}
 
 }  // namespace
 
@@ -181,8 +213,12 @@ bool ScenarioRunner::AnswerMenu(int* id) {
     if (failed_ || !pending_.empty() || next_ >= steps_.size()) return false;
     const Step& step = steps_[next_];
     if (!step.command || step.command->verb != Verb::Menu) return false;
-    *id = int(step.command->numbers[0]);
     ++next_;
+    const int64_t answer = step.command->numbers[0];
+    const std::vector<sim::MenuItemInfo> items = sim::LastMenu().value_or(std::vector<sim::MenuItemInfo>{});
+    if (!step.command->flag && !MenuHolds(items, answer))
+        return Fail(step.line, "the menu has no item " + std::to_string(answer) + " (items: " + MenuItemList(items) + ")");
+    *id = int(answer);
     return true;
 }
 
@@ -273,12 +309,13 @@ bool ScenarioRunner::CarrySetup(int line, const Command& c) {
         }
         case Verb::Registry: {
             std::error_code ec;
-            fs::path file(c.text);
-            if (fs::is_directory(file, ec)) return Fail(line, "registry file '" + c.text + "' is a folder");
+            const std::string path = InputPath(c.text);
+            fs::path file(path);
+            if (fs::is_directory(file, ec)) return Fail(line, "registry file '" + path + "' is a folder");
             fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
             if (!fs::is_directory(folder, ec))
-                return Fail(line, "the folder of the registry file '" + c.text + "' does not exist");
-            config_.registryFile = c.text;
+                return Fail(line, "the folder of the registry file '" + path + "' does not exist");
+            config_.registryFile = path;
             break;
         }
         case Verb::Desktop:
@@ -328,6 +365,13 @@ bool ScenarioRunner::Carry(int line, const Command& c) {
         case Verb::Clock: return CarrySetup(line, c);
         case Verb::Start: return Start(line);
         default: break;
+    }
+    if (IsProgramInput(c.verb) && !running_) {
+        if (lenient_ && exitCode_) return true;  // nothing runs that could take it
+        const std::string what = std::string("'") + scenario::VerbName(c.verb) + "' is input for the program, which ";
+        if (!exitCode_) return Fail(line, what + "has not started yet (put 'start' before it)");
+        return Fail(line, what + "has ended (exit code " + std::to_string(*exitCode_) +
+                              "); after its end only wait, paint, dump and shot work");
     }
     EnsureDevice();
     switch (c.verb) {
@@ -412,12 +456,24 @@ bool ScenarioRunner::Carry(int line, const Command& c) {
         case Verb::Dump:
             if (print_) print_(DumpJson());
             break;
-        case Verb::Shot:
-            if (!sim::WritePngFile(sim::Screen(), c.text)) return Fail(line, "cannot write '" + c.text + "'");
-            break;
+        case Verb::Shot: return Shot(line, InputPath(c.text));
         default: break;
     }
     return !failed_;
+}
+
+// Writes the screen as a PNG file; a missing folder is made. A failure names the system's reason.
+bool ScenarioRunner::Shot(int line, const std::string& file) {
+    std::error_code ec;
+    const fs::path folder = fs::path(file).parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec) && !fs::create_directories(folder, ec) && ec)
+        return Fail(line, "cannot write '" + file + "': " + ec.message());
+    errno = 0;
+    if (!sim::WritePngFile(sim::Screen(), file)) {
+        const int reason = errno;
+        return Fail(line, "cannot write '" + file + "'" + (reason ? ": " + std::string(std::strerror(reason)) : ""));
+    }
+    return true;
 }
 
 int RunScenarioText(const std::string& text, std::string* output, std::string* error, const std::string& name,

@@ -7,11 +7,13 @@
 // carried out afterwards, on the device it left (dump, shot and the others still work). When the lines
 // run out while the program runs, the device destroys the magnifier window and the program ends.
 //
-// Relative paths: `home` and `desktop FILE.bmp` are read from the scenario's folder; `registry` (which is
-// written on every change) and `shot` are taken from the working directory.
+// Relative paths (`home`, `registry`, `desktop FILE.bmp`, `shot`) are taken from the scenario's folder;
+// `shot` makes a missing folder.
 //
 // A line that cannot be parsed or carried out stops the scenario with the message
-// "NAME:LINE: message"; a running program is then ended cleanly (it gets no more input).
+// "NAME:LINE: message"; a running program is then ended cleanly (it gets no more input). Input for the
+// program (tray, stylus, keys, menu, sheet, rotate, send ...) before `start` or after the program ended,
+// and a menu answer that the tracked menu does not hold, are such errors.
 #pragma once
 
 #include <cstddef>
@@ -32,8 +34,8 @@ std::string DefaultHomeFolder();
 
 class ScenarioRunner final : public platform::sim::InputSource {
 public:
-    // name: how messages call the scenario; inputFolder: where relative `home` and `desktop` paths are
-    // found (empty: the working directory).
+    // name: how messages call the scenario; inputFolder: the folder that relative paths start from
+    // (empty: the working directory).
     explicit ScenarioRunner(std::string name, std::string inputFolder = "");
     ~ScenarioRunner() override;
     ScenarioRunner(const ScenarioRunner&) = delete;
@@ -41,6 +43,9 @@ public:
 
     // The device set-up before any set-up line (default: DeviceConfig{} with the default home).
     void SetConfig(const platform::sim::DeviceConfig& config);
+    // For generated input (the soak): input after the program ended goes nowhere instead of stopping the
+    // run (a random stroke may follow a Close).
+    void SetLenient(bool lenient) { lenient_ = lenient; }
     // Receives each line that `dump` and `second` print (default: dropped).
     void SetPrinter(std::function<void(const std::string&)> print);
 
@@ -89,6 +94,7 @@ private:
     bool CarrySetup(int line, const scenario::Command& command);
     bool CarrySheet(int line, const scenario::Command& command);
     bool Start(int line);
+    bool Shot(int line, const std::string& file);
     bool Fail(int line, const std::string& message);
     bool Spend(int line, int64_t waitMs, int64_t dragMoves);
     std::string TextOfLine(int line) const;
@@ -109,6 +115,7 @@ private:
     int64_t waitedMs_ = 0;        // device time let pass so far
     int64_t dragMoves_ = 0;       // stylus moves of drags so far
     bool failed_ = false;
+    bool lenient_ = false;
     bool running_ = false;        // a program started by `start` runs now
     bool needsReset_ = true;      // the device does not reflect the set-up lines yet
     bool programRan_ = false;     // a program has run on the current device

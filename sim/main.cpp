@@ -14,14 +14,20 @@ namespace {
 constexpr std::streamsize MaxScenarioBytes = 16 << 20;
 
 const char* Usage =
-    "usage: vistrel-sim SCENARIO\n"
-    "Runs the program on the simulated handheld with the commands of the SCENARIO file, one a line.\n";
+    "usage: vistrel-sim SCENARIO      (vistrel-sim --help lists the commands)\n"
+    "Runs Vistrel on the simulated handheld, driven by the commands in SCENARIO.\n";
+
+const char* HelpEnd =
+    "Numbers: decimal or 0x-hex; points: screen pixels; '#' starts a comment.\n"
+    "Paths are relative to the scenario file's folder. Reference: docs/scenarios.md\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         std::fputs(Usage, stdout);
+        std::fputs(scenario::CommandSummary().c_str(), stdout);
+        std::fputs(HelpEnd, stdout);
         return 0;
     }
     if (argc != 2) {

@@ -159,7 +159,13 @@ public:
             case 4: return MenuSettings;
             case 5: return MenuClose;
             case 6: return 0;
-            default: return int(r.Range(1, 40000));  // no such item
+            default: {
+                // A random id: one the menu does not hold dismisses it, which "menu none" says.
+                const int id = int(r.Range(1, 40000));
+                for (int item : {MenuShowHide, MenuColor, MenuTape, MenuCorrecting, MenuSettings, MenuClose})
+                    if (id == item) return id;
+                return 0;
+            }
         }
     }
 

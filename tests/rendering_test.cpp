@@ -119,6 +119,7 @@ TEST(SourceRectangle, IsCentredOnTheZoomPointAndKeptOnTheScreen) {
         {"zoom 20", 200, 20.0f, {100, 100}, {95, 95, 105, 105}},
         {"zoom 1", 100, 1.0f, {10, 300}, {0, 220, 100, 320}},
         {"tiny window", 2, 10.0f, {5, 5}, {5, 5, 6, 6}},
+        {"zoom 0.5: no wider than the screen", 156, 0.5f, {120, 160}, {0, 40, 240, 280}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(SourceRectangle(c.side, c.side, c.zoom, c.at, 240, 320), c.expected) << c.what;

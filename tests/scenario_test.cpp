@@ -357,21 +357,38 @@ TEST(ScenarioJson, Utf8ConversionFlagsMalformedInput) {
 
 TEST(ScenarioRun, CommandsThatCannotBeCarriedOutStopWithTheirLine) {
     const std::string missing = "/nonexistent-vistrel-folder";
+    const std::string plainFile = TestTempFile("plain-file");
+    std::ofstream(plainFile) << "not a folder";
+    const std::string notStarted = "' is input for the program, which has not started yet (put 'start' before it)";
+    const std::string ended = "' is input for the program, which has ended (exit code 0); after its end only wait, "
+                              "paint, dump and shot work";
     struct Case {
         std::string text;
         std::string error;
     } cases[] = {
-        {"menu 3", "run.scn:1: no pop-up menu is being tracked to answer"},
-        {"second", "run.scn:1: 'second' needs a running program (start it first)"},
-        {"destroy", "run.scn:1: there is no magnifier window"},
-        {"focus picker", "run.scn:1: there is no picker window"},
-        {"send tape 0x111 0 0", "run.scn:1: there is no tape window"},
-        {"sheet ok", "run.scn:1: no settings sheet is open"},
+        {"start\nmenu 3", "run.scn:2: no pop-up menu is being tracked to answer"},
+        {"start\ntray double\nmenu 99",
+         "run.scn:3: the menu has no item 99 (items: 3 \"Show/hide\", 4 \"Show/hide color\", 10 \"Show/hide tape\", "
+         "9 \"Correcting the picture\", 7 \"Settings...\", 5 \"Close\")"},
+        {"start\ntray double\nmenu 0", "run.scn:3: the menu has no item 0 (items: 3 \"Show/hide\", 4 \"Show/hide "
+                                       "color\", 10 \"Show/hide tape\", 9 \"Correcting the picture\", 7 \"Settings...\", "
+                                       "5 \"Close\")"},
+        {"tray tap", "run.scn:1: 'tray" + notStarted},
+        {"screen 300 300\nkey 27", "run.scn:2: 'key" + notStarted},
+        {"down 10 10", "run.scn:1: 'down" + notStarted},
+        {"rotate 320 240", "run.scn:1: 'rotate" + notStarted},
+        {"second", "run.scn:1: 'second" + notStarted},
+        {"focus picker", "run.scn:1: 'focus" + notStarted},
+        {"start\ndestroy\ntray tap", "run.scn:3: 'tray" + ended},
+        {"start\ndestroy\nwait 10\ndrag 1 1 5 5", "run.scn:4: 'drag" + ended},
+        {"start\ndestroy\nsend tape 0x111 0 0", "run.scn:3: 'send" + ended},
+        {"start\ndestroy\nsheet ok", "run.scn:3: 'sheet" + ended},
         {"home " + missing, "run.scn:1: home folder '" + missing + "' does not exist"},
         {"registry " + missing + "/r.reg",
          "run.scn:1: the folder of the registry file '" + missing + "/r.reg' does not exist"},
         {"desktop " + missing + "/x.bmp", "run.scn:1: cannot read the picture '" + missing + "/x.bmp'"},
-        {"shot " + missing + "/x.png", "run.scn:1: cannot write '" + missing + "/x.png'"},
+        {"shot " + plainFile + "/x.png", "run.scn:1: cannot write '" + plainFile + "/x.png': Not a directory"},
+        {"shot /", "run.scn:1: cannot write '/': Is a directory"},
         {"# set-up comes first\nstart\nscreen 100 100\ndump",
          "run.scn:3: set-up lines (screen, home, registry, desktop, clock) must come before start"},
         {"start\nstart", "run.scn:2: the program is already running ('second' starts another copy)"},
@@ -564,4 +581,21 @@ TEST(SimSessionHarness, StartingAgainRunsAFreshProgram) {
     s.Do("dump");
     EXPECT_EQ(s.Start(), 0);
     EXPECT_EQ(s.LastDump()["clock"].AsInt(), 0) << "a fresh device starts its clock again";
+}
+
+TEST(ScenarioRun, RelativePathsStartFromTheScenariosFolder) {
+    namespace fs = std::filesystem;
+    const fs::path folder = TestTempFile("relative-paths");
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder / "pictures");
+    platform::sim::WriteBmpFile(platform::sim::Image(40, 30, 0x00FF00), (folder / "pictures" / "desk.bmp").string());
+    const std::string text = "desktop pictures/desk.bmp\nregistry kept.reg\nstart\nshot out/screen.png\n"
+                             "tray double\nmenu 5\nwait 1000\n";
+    std::string output, error;
+    EXPECT_EQ(RunScenarioText(text, &output, &error, "rel.scn", folder.string()), 0) << error;
+    EXPECT_TRUE(fs::is_regular_file(folder / "kept.reg"));
+    EXPECT_TRUE(fs::is_regular_file(folder / "out" / "screen.png"));
+    EXPECT_FALSE(fs::exists("kept.reg"));
+    EXPECT_FALSE(fs::exists("out"));
 }

@@ -106,23 +106,34 @@ TEST(ScreenChange, GlassAtTheTopEdgeMovesTheToolAboveItBelowIt) {
     EXPECT_EQ(s.Start(), 0);
 }
 
-TEST(ScreenChange, ARotationWhileHiddenChangesNothing) {
-    SimSession s;
-    s.Check([] { Glass().Settings.ZoomPnt = {120, 300}; });
-    s.Do("rotate 320 240");
-    s.Check([] {
-        const Magnifier& m = Glass();
-        EXPECT_EQ(m.ScreenRect, (Rect{0, 0, 240, 320}));
-        EXPECT_EQ(m.Settings.WindowRect, (Rect{100, 100, 180, 180}));
-        EXPECT_EQ(m.Settings.ZoomPnt, (Point{120, 300}));
-        EXPECT_EQ(m.Settings.ColorPickerRect, (Rect{100, 180, 300, 230}));
-    });
-    s.Do(ShowGlass);
-    s.Check([] {
-        EXPECT_TRUE(Glass().Visible);
-        EXPECT_EQ(WindowRectOf(u"MAGNIFYINGGLASS"), (Rect{100, 100, 180, 180}));
-    });
-    EXPECT_EQ(s.Start(), 0);
+TEST(ScreenChange, ARotationWhileHiddenMovesTheGlassOnlyWhenItComesUp) {
+    for (const bool animation : {true, false}) {
+        SCOPED_TRACE(animation ? "with animation" : "without animation");
+        SimSession s;
+        s.Check([animation] {
+            Glass().Settings.ShowAnim = animation;
+            Glass().Settings.ZoomPnt = {120, 300};
+            PlaceWindows({100, 230, 180, 310}, {40, 310, 240, 360}, {100, 50, 325, 100});
+        });
+        s.Do("rotate 320 240");
+        s.Check([] {
+            const Magnifier& m = Glass();
+            EXPECT_EQ(m.ScreenRect, (Rect{0, 0, 240, 320}));
+            EXPECT_EQ(m.Settings.WindowRect, (Rect{100, 230, 180, 310}));
+            EXPECT_EQ(m.Settings.ZoomPnt, (Point{120, 300}));
+        });
+        s.Do(ShowGlass);
+        s.Check([] {
+            const Magnifier& m = Glass();
+            EXPECT_TRUE(m.Visible);
+            EXPECT_EQ(m.ScreenRect, (Rect{0, 0, 320, 240}));
+            EXPECT_EQ(WindowRectOf(u"MAGNIFYINGGLASS"), (Rect{146, 160, 226, 240}));
+            EXPECT_EQ(m.Settings.ZoomPnt, (Point{160, 225}));
+            EXPECT_EQ(m.ColorPickerDock, DockTop);  // docked below, moved above at the bottom edge
+            EXPECT_EQ(m.Settings.ColorPickerRect, (Rect{86, 110, 286, 160}));
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
 }
 
 TEST(ScreenChange, OnlyTheScreenChangeCodeOnTheGlassEndsADrag) {

@@ -430,3 +430,17 @@ TEST(SettingsSheet, HelpKeyOnTheSheetOpensTheHelpViewer) {
     s.Do("sheet ok");
     EXPECT_EQ(s.Start(), 0);
 }
+
+// Every correction step the sheet stores shows at the same position next time, so open + OK keeps it.
+TEST(SettingsSheet, StoredCorrectionsComeBackUnchangedThroughOpenAndOk) {
+    SimSession s;
+    for (int p = 0; p <= 100; ++p) {
+        s.Do(std::string(OpenSheet) + "sheet track 1012 " + std::to_string(p) + "\nsheet track 1013 " +
+             std::to_string(100 - p) + "\nsheet ok\n" + OpenSheet + "sheet ok");
+        s.Check([p] {
+            EXPECT_EQ(Glass().Settings.Bright, float(p * 0.01)) << p;
+            EXPECT_EQ(Glass().Settings.Contrast, float((100 - p) * 0.01)) << p;
+        });
+    }
+    EXPECT_EQ(s.Start(), 0);
+}

@@ -58,6 +58,7 @@ TEST(MagnifierConstruction, WindowSizeBoundsAndViewBitmapsFollowTheScreen) {
         {1000, 1200, 150, 525, 630},
         {1400, 1000, 150, 525, 630},
         {50, 60, 40, 40, 48},
+        {3600, 4000, 525, 525, 630},  // 15 % would pass the largest size: the smallest comes down to it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));

@@ -6,6 +6,7 @@
 
 #include "magnifier/PointerInteraction.h"
 #include "magnifier/Rendering.h"
+#include "magnifier/ScreenChange.h"
 #include "platform/Geometry.h"
 #include "settings/SkinLayout.h"
 
@@ -219,6 +220,7 @@ bool LocatorRingDrawn(uint32_t c) {
 void ShowMagnifier(Magnifier& m) {
     if (AnimationRunning(m)) return;
     SettleScreenMarks(m);  // the pointer handlers ignore the release while the animation runs
+    CatchUpWithScreen(m);
     m.Hidden = false;
     m.FirstSampleDone = false;
     m.ShowSteps = ShowFrames;

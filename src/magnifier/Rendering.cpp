@@ -2,6 +2,7 @@
 // colour sample, cross-hair and the zoom-indicator dot; and the composition of the glass's picture.
 #include "magnifier/Rendering.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -195,8 +196,10 @@ void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y) {
 
 Rect SourceRectangle(int32_t w, int32_t h, float zoom, Point zoomPoint, int32_t screenRight, int32_t screenBottom) {
     const float r = 1.0f / zoom;
-    const int32_t sw = SourceSide(w, r);
-    const int32_t sh = SourceSide(h, r);
+    // A zoom below 1 would ask for more than the screen holds: the area stays square and on the screen.
+    const int32_t screenSide = std::max(1, std::min(screenRight, screenBottom));
+    const int32_t sw = std::min(SourceSide(w, r), screenSide);
+    const int32_t sh = std::min(SourceSide(h, r), screenSide);
     Rect source;
     PlaceSpan(zoomPoint.x, sw, screenRight, &source.left, &source.right);
     PlaceSpan(zoomPoint.y, sh, screenBottom, &source.top, &source.bottom);

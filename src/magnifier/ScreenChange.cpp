@@ -1,6 +1,8 @@
 // Screen reconfiguration: when the screen turns or changes its resolution, the glass, the zoom point
 // and undocked tool windows keep their relative places on the new screen; docked tool windows keep
 // their offsets from the glass and move to its other side when the glass sits at the screen's edge.
+// A glass that was hidden when the screen changed makes the same move when it next comes up, so that it
+// never shows off the screen.
 #include "magnifier/ScreenChange.h"
 
 #include <cmath>
@@ -99,14 +101,9 @@ void MoveWindowToRect(platform::Window window, const Rect& r) {
     platform::MoveWindowTo(window, r.left, r.top, r.right - r.left, r.bottom - r.top, true);
 }
 
-}  // namespace
-
-void ReconfigureScreen(Magnifier& m) {
-    // The whole screen has been repainted for its new geometry, so a locator ring on it is gone: the
-    // flash ends without drawing (an erase now would leave a ring behind).
-    m.LocatorRequest = false;
-    m.LocatorCount = 0;
-    if (!m.Visible) return;
+// The glass, the zoom point and the tool windows move from the screen the glass knows to the desktop's
+// rectangle now.
+void MoveToNewScreen(Magnifier& m) {
     EndPointerInteraction(m);
 
     const double oldW = Side(m.ScreenRect.right - m.ScreenRect.left);
@@ -138,4 +135,21 @@ void ReconfigureScreen(Magnifier& m) {
     RenderView(m, true, true, true);
     platform::InvalidateWindowRect(m.MagnifierWindow, nullptr, false);
     platform::InvalidateWindowRect(m.ColorPickerWindow, nullptr, false);
+}
+
+}  // namespace
+
+void ReconfigureScreen(Magnifier& m) {
+    // The whole screen has been repainted for its new geometry, so a locator ring on it is gone: the
+    // flash ends without drawing (an erase now would leave a ring behind).
+    m.LocatorRequest = false;
+    m.LocatorCount = 0;
+    if (!m.Visible) return;  // a hidden glass catches up when it next comes up
+    MoveToNewScreen(m);
+}
+
+void CatchUpWithScreen(Magnifier& m) {
+    Rect screen;
+    if (!platform::GetWindowRectangle(m.DesktopWindow, &screen) || screen == m.ScreenRect) return;
+    MoveToNewScreen(m);
 }

@@ -54,6 +54,7 @@ constexpr int32_t CorrectionTrackMin = 0;
 constexpr int32_t CorrectionTrackMax = 100;
 constexpr int32_t CorrectionTickFrequency = 10;
 constexpr int32_t CorrectionNeutral = 50;
+constexpr int32_t CorrectionSteps = 100;  // the correction trackbars count hundredths
 constexpr int32_t SizeTickDivisions = 5;
 
 constexpr int32_t PreviewSize = 150;
@@ -211,6 +212,16 @@ void SelectCurrentSkin(const Settings& edited) {
     LoadSkinPreview(name.c_str());
 }
 
+// The trackbar position that shows a stored value: its steps truncated, except that a value the sheet
+// itself stored (position x step, rounded to a float) gives back its own position, even where the float
+// lies just below the step (0.45f is 0.449999...).
+int32_t StepPosition(float value, int32_t steps) {
+    const int32_t position = TruncateToInt(double(value) * steps);
+    if (position < std::numeric_limits<int32_t>::max() && float((position + 1) * (1.0 / steps)) == value)
+        return position + 1;
+    return position;
+}
+
 void SetUpSheet(Window sheet) {
     ShellState& shell = Shell();
     const Settings& edited = shell.EditedSettings;
@@ -238,8 +249,8 @@ void SetUpSheet(Window sheet) {
     SetTrackPosition(PageCommon, ZoomTrackbarId, TruncateToInt(edited.ZoomX * float(ZoomSteps)));  // single precision
     SetTrackPosition(PageCommon, SizeTrackbarId, edited.WindowSize);
     SelectCurrentSkin(edited);                                                            // 10
-    SetTrackPosition(PageCorrecting, BrightTrackbarId, TruncateToInt(double(edited.Bright) * 100.0));  // 11
-    SetTrackPosition(PageCorrecting, ContrastTrackbarId, TruncateToInt(double(edited.Contrast) * 100.0));
+    SetTrackPosition(PageCorrecting, BrightTrackbarId, StepPosition(edited.Bright, CorrectionSteps));  // 11
+    SetTrackPosition(PageCorrecting, ContrastTrackbarId, StepPosition(edited.Contrast, CorrectionSteps));
     SetDialogItemText(PageWindow(PageUnits), HorizontalPpiEditId, FormatLong(edited.DevicePPI.x).c_str());  // 12
     SetDialogItemText(PageWindow(PageUnits), VerticalPpiEditId, FormatLong(edited.DevicePPI.y).c_str());
 }
@@ -329,25 +340,30 @@ intptr_t OnCommand(Window dialog, uint16_t id, uint16_t code) {
     }
 }
 
-// The preview of the chosen skin: its frame scaled to 150 x 150 with the key colour transparent, over
-// the page's background, composed off-screen and copied in one operation.
-void PaintSkinPreview(Window page, Bitmap preview) {
+// The Skin page below the list: the page's background with the preview of the chosen skin, its frame
+// scaled to 150 x 150 with the key colour transparent, composed off-screen and copied in one operation.
+// Without a preview the background alone is painted: the page is invalidated without erasing, so
+// nothing else would cover the previous skin's preview.
+void PaintSkinPage(Window page, Bitmap preview) {
     PaintInfo info;
     Surface target = BeginPainting(page, &info);
     if (!target) return;
     Rect client;
     GetClientRectangle(page, &client);
     Surface canvas = CreateMemorySurface(target);
-    Surface source = CreateMemorySurface(target);
+    Surface source = preview ? CreateMemorySurface(target) : nullptr;
     Bitmap canvasBitmap = canvas ? CreateCompatibleBitmapFor(target, Width(client), Height(client)) : nullptr;
-    if (canvas && source && canvasBitmap) {
+    if (canvas && canvasBitmap) {
         Bitmap canvasPrevious = SelectBitmapInto(canvas, canvasBitmap);
-        Bitmap sourcePrevious = SelectBitmapInto(source, preview);
         FillRectangle(canvas, &client, GetSystemColorBrush(SysColorButtonFace));
-        TransparentCopy(canvas, Width(client) / 2 - PreviewHalf, Height(client) - PreviewBottomSpace, PreviewSize,
-                        PreviewSize, source, 0, 0, SkinFrameSize, SkinFrameSize, SkinKeyColor(source));
+        if (source) {
+            Bitmap sourcePrevious = SelectBitmapInto(source, preview);
+            TransparentCopy(canvas, Width(client) / 2 - PreviewHalf, Height(client) - PreviewBottomSpace,
+                            PreviewSize, PreviewSize, source, 0, 0, SkinFrameSize, SkinFrameSize,
+                            SkinKeyColor(source));
+            SelectBitmapInto(source, sourcePrevious);
+        }
         CopyBits(target, 0, 0, Width(client), Height(client), canvas, 0, 0, RopSrcCopy);
-        SelectBitmapInto(source, sourcePrevious);
         SelectBitmapInto(canvas, canvasPrevious);
     }
     if (canvasBitmap) DeleteBitmapObject(canvasBitmap);
@@ -382,8 +398,8 @@ intptr_t SettingsSheetProcedure(Window dialog, uint32_t message, WParam wParam, 
         OpenHelp();
         return 1;
     case MsgPaint:
-        if (dialog != PageWindow(PageSkin) || !shell.SkinPreviewBitmap) return 0;
-        PaintSkinPreview(dialog, shell.SkinPreviewBitmap);
+        if (!dialog || dialog != PageWindow(PageSkin)) return 0;
+        PaintSkinPage(dialog, shell.SkinPreviewBitmap);
         return 1;
     case MsgDestroy:
         if (dialog == sheetData.sheet) sheetData = SheetData{};

@@ -115,11 +115,11 @@ void FillBackground(Surface surface, Window window) {
     FillRectangle(surface, &client, GetSystemColorBrush(SysColorButtonFace));
 }
 
+// A dialog's own paint only validates: as on a real device, its background is filled only when the
+// invalidation asked for an erase (the erase message that BeginPainting sends).
 void PaintBackground(Window window) {
     PaintInfo info;
-    Surface surface = BeginPainting(window, &info);
-    if (!surface) return;
-    FillBackground(surface, window);
+    if (!BeginPainting(window, &info)) return;
     EndPainting(window, &info);
 }
 
