@@ -13,6 +13,8 @@
 # that vistrel-sim replays (build/vistrel-soak --replay FILE replays it with the soak's checks). Run it
 # beside other work as `nice -n 19 bash scripts/soak.sh --total 200`. CI soaks its own fixed seed in
 # tests/soak_test.cpp and does not call this script.
+# The soak runs the program from build/stage, which every build of build/ copies again: do not build in
+# build/ while a soak runs (a skin read during the copy is missing, and a check fails).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
