@@ -28,7 +28,8 @@
 namespace platform {
 
 struct RegKeyObject {
-    std::u16string path;  // as it was opened
+    std::u16string path;    // as it was opened
+    std::u16string folded;  // the path with its letter case folded: the key's place in the registry
 };
 
 }  // namespace platform
@@ -57,28 +58,38 @@ struct StoredValue {
 
 uint64_t nameComparisons = 0;
 
-// Value names compared ignoring case; each comparison is counted (the reader's work per value line).
+// Value names hashed and compared ignoring case, without making folded copies; each comparison is
+// counted (the reader's work per value line).
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view name) const {
+        uint64_t hash = 14695981039346656037ull;  // FNV-1a over the folded units
+        for (char16_t c : name) hash = (hash ^ FoldCase(c)) * 1099511628211ull;
+        return size_t(hash);
+    }
+};
 struct SameName {
-    bool operator()(const std::u16string& a, const std::u16string& b) const {
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const {
         ++nameComparisons;
-        return a == b;
+        return SameIgnoringCase(a, b);
     }
 };
 
 struct StoredKey {
     std::u16string name;
     std::vector<StoredValue> values;  // in the order first written
-    std::unordered_map<std::u16string, size_t, std::hash<std::u16string>, SameName> index;  // folded name to position
+    std::unordered_map<std::u16string, size_t, NameHash, SameName> index;  // name to position, any letter case
 
     StoredValue* Find(std::u16string_view valueName) {
-        auto found = index.find(Folded(valueName));
+        auto found = index.find(valueName);
         return found == index.end() ? nullptr : &values[found->second];
     }
     // The value of that name, taking the place of one that is there (keeping its first spelling).
     void Put(const std::u16string& valueName, RegistryValue value, std::optional<std::string> unread = std::nullopt) {
         StoredValue* stored = Find(valueName);
         if (!stored) {
-            index.emplace(Folded(valueName), values.size());
+            index.emplace(valueName, values.size());
             stored = &values.emplace_back(StoredValue{valueName, {}, {}, false, true});
         }
         stored->value = std::move(value);
@@ -86,7 +97,7 @@ struct StoredKey {
     }
     void KeepNameless(const std::string& line) { values.push_back(StoredValue{u"", {}, line, false, false}); }
     void Remove(std::u16string_view valueName) {
-        auto found = index.find(Folded(valueName));
+        auto found = index.find(valueName);
         if (found == index.end()) return;
         values[found->second].removed = true;
         index.erase(found);
@@ -96,7 +107,7 @@ struct StoredKey {
         std::erase_if(values, [](const StoredValue& v) { return v.removed; });
         index.clear();
         for (size_t i = 0; i < values.size(); ++i) {
-            if (values[i].named) index.emplace(Folded(values[i].name), i);
+            if (values[i].named) index.emplace(values[i].name, i);
         }
     }
 };
@@ -141,16 +152,18 @@ bool KeyExists(const std::u16string& folded) {
     return below != keys.end() && below->first.compare(0, folded.size() + 1, folded + u'\\') == 0;
 }
 
-StoredKey& MakeKey(const std::u16string& path) {
-    StoredKey& key = State().keys[Folded(path)];
+StoredKey& MakeKey(const std::u16string& path, const std::u16string& folded) {
+    StoredKey& key = State().keys[folded];
     if (key.name.empty()) key.name = path;
     return key;
 }
 
+StoredKey& MakeKey(const std::u16string& path) { return MakeKey(path, Folded(path)); }
+
 bool ValidHandle(RegKey key) { return key && State().handles.count(key); }
 
 RegKey NewHandle(const std::u16string& path) {
-    auto* handle = new RegKeyObject{path};
+    auto* handle = new RegKeyObject{path, Folded(path)};
     State().handles.insert(handle);
     CountObject("regkeys", 1);
     return handle;
@@ -563,7 +576,7 @@ uint32_t RegistryCreateKey(const char16_t* subKey, RegKey* key) {
 
 uint32_t RegistryQueryValue(RegKey key, const char16_t* name, uint32_t* type, void* data, uint32_t* size) {
     if (!ValidHandle(key)) return ErrorInvalidHandle;
-    auto found = State().keys.find(Folded(key->path));
+    auto found = State().keys.find(key->folded);
     StoredValue* stored = found == State().keys.end() ? nullptr : found->second.Find(name ? name : u"");
     if (!stored || stored->unread) return ErrorFileNotFound;
     const std::vector<uint8_t>& bytes = stored->value.data;
@@ -592,7 +605,7 @@ uint32_t RegistrySetValue(RegKey key, const char16_t* name, uint32_t type, const
         const uint8_t* bytes = static_cast<const uint8_t*>(data);
         value.data.assign(bytes, bytes + size);
     }
-    MakeKey(key->path).Put(valueName, std::move(value));
+    MakeKey(key->path, key->folded).Put(valueName, std::move(value));
     SaveFile();
     return ErrorSuccess;
 }
