@@ -380,7 +380,12 @@ std::optional<std::u16string> ParseKeyLine(const std::string& line) {
     return NormalKeyPath(cut == std::u16string::npos ? std::u16string() : inner.substr(cut + 1));
 }
 
+// Whether a line that cannot be read can be written back as it was: one that ends with a backslash (the
+// last line of a file can) would run on into the next line.
+bool Keepable(const std::string& line) { return line.back() != '\\'; }
+
 void ParseValueLine(const std::string& line, StoredKey& key) {
+    const bool keep = Keepable(line);
     size_t pos = 0;
     std::u16string name;
     if (line[0] == '@') {
@@ -389,10 +394,10 @@ void ParseValueLine(const std::string& line, StoredKey& key) {
         std::optional<std::string> quoted = ReadQuoted(line, &pos);
         if (quoted) name = FromUtf8(*quoted);
         if (!quoted || name.empty() || name.size() > MaxNameUnits || HasControlCharacter(name))
-            return key.KeepNameless(line);
+            return keep ? key.KeepNameless(line) : void();
     }
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    if (pos >= line.size() || line[pos] != '=') return key.Put(name, {}, line);
+    if (pos >= line.size() || line[pos] != '=') return keep ? key.Put(name, {}, line) : void();
     std::string data = Trim(std::string_view(line).substr(pos + 1));
     if (data == "-") {
         key.Remove(name);
@@ -400,7 +405,7 @@ void ParseValueLine(const std::string& line, StoredKey& key) {
     }
     std::optional<RegistryValue> value = ParseData(data);
     if (!value) {
-        key.Put(name, {}, line);
+        if (keep) key.Put(name, {}, line);
         return;
     }
     key.Put(name, std::move(*value));
@@ -478,10 +483,10 @@ void ReadText(const std::string& bytes) {
         if (line[0] == '[') {
             std::optional<std::u16string> path = ParseKeyLine(line);
             current = path ? &MakeKey(*path) : nullptr;
-            foreign = path ? nullptr : &State().foreignSections.emplace_back(line);
+            foreign = path || !Keepable(line) ? nullptr : &State().foreignSections.emplace_back(line);
         } else if (line[0] == '"' || line[0] == '@') {
             if (current) ParseValueLine(line, *current);
-            else if (foreign) *foreign += "\n" + line;
+            else if (foreign && Keepable(line)) *foreign += "\n" + line;
         }
         // Anything else, the header line included, is skipped.
     }
