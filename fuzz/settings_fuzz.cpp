@@ -2,7 +2,8 @@
 // screen size and, for each value, whether it exists, its type (any 32-bit number), its size (0 to a
 // few hundred bytes, also sizes that do not fit the type) and its bytes. Then:
 //   - every loaded setting is what its conversion gives, or within its range or fallback;
-//   - a value that is missing, of another type or too large leaves the default in place;
+//   - a value that is missing, of another type or of a size other than its type's (a number of 4 bytes,
+//     a text of whole characters that fits the name) leaves the default in place;
 //   - what SaveToRegistry writes loads back to the same settings (right and bottom of the glass derived
 //     from its size), and a second round trip changes nothing;
 //   - no registry key handle is left open.
@@ -48,7 +49,7 @@ struct StoredValue {
 
 // What the loader may take from a value: nullopt when it must be ignored.
 std::optional<uint32_t> UsableDword(const StoredValue& v) {
-    if (!v.exists || v.type != platform::RegDword || v.bytes.size() > DwordBytes) return std::nullopt;
+    if (!v.exists || v.type != platform::RegDword || v.bytes.size() != DwordBytes) return std::nullopt;
     uint32_t n = 0;
     for (size_t i = 0; i < v.bytes.size(); ++i) n |= uint32_t(v.bytes[i]) << (8 * i);
     return n;
@@ -171,7 +172,8 @@ Settings ExpectedSettings(const Magnifier& defaults, const StoredValue (&values)
         }
     }
     const StoredValue& skin = values[0];
-    if (skin.exists && skin.type == platform::RegSz && skin.bytes.size() <= SkinNameBytes) {
+    if (skin.exists && skin.type == platform::RegSz && skin.bytes.size() <= SkinNameBytes && skin.bytes.size() >= 2 &&
+        skin.bytes.size() % 2 == 0) {
         std::u16string name = SkinNameFrom(skin.bytes);
         std::memset(s.SkinName, 0, sizeof s.SkinName);
         std::copy(name.begin(), name.end(), s.SkinName);

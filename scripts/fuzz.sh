@@ -6,14 +6,16 @@
 #   bash scripts/fuzz.sh [SECONDS_PER_TARGET]
 #
 # Environment: FUZZ_TARGETS="bmp registry" runs only those targets (default: all six);
-# FUZZ_WORK=DIR keeps the working corpora, logs and crash files there (default: build-fuzz/fuzz-work).
+# FUZZ_WORK=DIR keeps the working corpora, logs and crash files there (default: build-fuzz/fuzz-work);
+# FUZZ_RUNS=N ends each target after N executions (or SECONDS_PER_TARGET, whichever comes first): the long
+# run is FUZZ_WORK=build-fuzz/long-run FUZZ_RUNS=10000000 nice -n 19 bash scripts/fuzz.sh 3600.
 # Exits nonzero when a target finds a crash, a hang, a leak or a broken check; the input is kept and
 # the command that reproduces it is printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${1:-20}"
-if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ]; then
+if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ] || ! [[ "${FUZZ_RUNS:-1}" =~ ^[0-9]+$ ]]; then
   echo "usage: $0 [SECONDS_PER_TARGET]" >&2
   exit 2
 fi
@@ -63,9 +65,11 @@ for t in "${targets[@]}"; do
   words="fuzz/$t.dict"
   [ "$t" = library ] && words="fuzz/translation.dict"  # the same language as the translation target
   [ -f "$words" ] && dict=(-dict="$words")
+  runs=()
+  [ -n "${FUZZ_RUNS:-}" ] && runs=(-runs="$FUZZ_RUNS")
   echo "== fuzz_$t: $seconds s"
   status=0
-  "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  "$binary" -max_total_time="$seconds" "${runs[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$dir/crashes/" "${dict[@]}" "$dir/corpus" >"$dir/log" 2>&1 || status=$?
   executions="$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -n1)"
   rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -n1)"

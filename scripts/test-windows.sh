@@ -4,9 +4,14 @@
 # resource), start-up, the single copy, the settings in the registry, a screenshot of the shown glass,
 # Ctrl+C on the colour picker, Close, the German translation added by the installer, and the uninstall.
 #
-#   bash scripts/test-windows.sh [--no-build]
+#   bash scripts/test-windows.sh [--no-build] [--leak-minutes N]
 #
 # --no-build checks an existing build: build-windows/, or the folder named by VISTREL_WINDOWS_BUILD.
+# --leak-minutes N: run 5, a leak check, keeps the glass and its tools shown for N minutes
+#   (default 2; 10 for the long check) while the program's memory (working set) and GDI objects are
+#   sampled every 10 s; it fails when either grows past its allowance: the smallest of the last three
+#   samples against the smallest of the first three (taken after 30 s), so that objects that live only
+#   while a frame is painted do not count. The samples are kept in build-windows/shots/leak-samples.txt.
 #
 # Prints one line per check ("ok: ..." or "FAILED: ..."), keeps the screenshot in
 # build-windows/shots/glass.png and exits nonzero when a check fails. Xvfb and the private Wine prefix
@@ -20,7 +25,22 @@ CONTROL_EXE=$BUILD/vistrel-control.exe
 GERMAN_TITLE=Bildschirmlupe
 SHOTS=$BUILD/shots
 BUILD_FIRST=1
-[ "${1:-}" = "--no-build" ] && BUILD_FIRST=0
+LEAK_MINUTES=2
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) BUILD_FIRST=0 ;;
+    --leak-minutes)
+      [[ "${2:-}" =~ ^[0-9]+$ ]] && [ "$2" -ge 1 ] || { echo "usage: $0 [--no-build] [--leak-minutes N]" >&2; exit 2; }
+      LEAK_MINUTES=$2
+      shift ;;
+    *) echo "usage: $0 [--no-build] [--leak-minutes N]" >&2; exit 2 ;;
+  esac
+  shift
+done
+# What the leak check allows to grow from its start to its end: GDI objects and bytes of the working set.
+LEAK_GDI_ALLOWANCE=2
+LEAK_MEMORY_ALLOWANCE=$((2 * 1024 * 1024))
+LEAK_SAMPLE_SECONDS=10
 
 KEY='HKCU\Software\Orvane group\Vistrel'
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -159,7 +179,7 @@ control() {
 
 # Starts Vistrel.exe in the background; its pid (of the timeout that guards it) in VISTREL_PID.
 start_vistrel() {
-  WINEDEBUG=err+all timeout -k 5 150 "$WINE" "$INSTALL_WIN\\Vistrel.exe" >>"$WORK/vistrel.log" 2>&1 &
+  WINEDEBUG=err+all timeout -k 5 "${1:-150}" "$WINE" "$INSTALL_WIN\\Vistrel.exe" >>"$WORK/vistrel.log" 2>&1 &
   VISTREL_PID=$!
   BACKGROUND_PIDS+=("$VISTREL_PID")
 }
@@ -323,7 +343,8 @@ if [ $preset_ok -eq 1 ]; then note "wrote ${PRESET//$'\n'/, }"; else fail "3 wri
 
 # A window of coloured stripes under the zoom point, for the lens to magnify.
 timeout -k 5 150 "$WINE" "$CONTROL_EXE" pattern "${PATTERN_RECT[@]}" >"$WORK/pattern.log" 2>&1 &
-BACKGROUND_PIDS+=("$!")
+PATTERN_PID=$!
+BACKGROUND_PIDS+=("$PATTERN_PID")
 for _ in $(seq 100); do grep -q "pattern ready" "$WORK/pattern.log" && break; sleep 0.1; done
 grep -q "pattern ready" "$WORK/pattern.log" || fail "4 the pattern window opens: $(tr -d '\r' <"$WORK/pattern.log")"
 
@@ -411,6 +432,11 @@ if control wait MG_COLORPICKER shown 15000 >/dev/null &&
 else
   fail "9 Ctrl+C on the colour picker: the picker did not show or the keys were not pressed: $(cat "$WORK/press.log")"
 fi
+# The pattern window is closed as a user would close it. Left to its timeout, the kill would take with it
+# the Wine system processes (the desktop among them) that were started from its process group, and every
+# window on the display would go.
+control post VistrelTestPattern 0x0010 0 0 >/dev/null
+wait_exit "$PATTERN_PID" 20 || note "the pattern window did not close"
 
 # ---- Close, and the settings written back ----
 
@@ -499,6 +525,62 @@ if msi /i "$MSI_WIN" ADDLOCAL=German /qn && [ -f "$INSTALL_DIR/Localize.dll" ] &
   fi
 else
   fail "6 the installer adds the German translation: $(tail -n 5 "$WORK/msiexec.log")"
+fi
+
+# ---- Run 5: the glass shown for minutes, memory and GDI objects sampled ----
+
+echo "== run 5: leak check, the glass and its tools shown for $LEAK_MINUTES minute(s)"
+SAMPLES=$SHOTS/leak-samples.txt
+mkdir -p "$SHOTS"
+: >"$SAMPLES"
+start_vistrel $((LEAK_MINUTES * 60 + 120))
+LEAK_PID=$VISTREL_PID
+CMD_SHOW_COLOR=$(( (110 << 16) | 4 ))
+CMD_SHOW_TAPE=$(( (110 << 16) | 10 ))
+if control wait MAGNIFYINGGLASS present 20000 >/dev/null; then
+  control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_HIDE 0 >/dev/null
+  control wait MAGNIFYINGGLASS shown 15000 >/dev/null || fail "10 the glass shows for the leak check"
+  control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_COLOR 0 >/dev/null
+  control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_TAPE 0 >/dev/null
+  sleep 30
+  began=$SECONDS
+  while :; do
+    elapsed=$((SECONDS - began))
+    if ! sample=$(control resources MAGNIFYINGGLASS); then
+      fail "10 sampling the program after $elapsed s: $sample"
+      control windows | sed 's/^/     /'
+      break
+    fi
+    echo "t=$elapsed $sample" >>"$SAMPLES"
+    [ "$elapsed" -ge $((LEAK_MINUTES * 60 - 30)) ] && break
+    sleep $LEAK_SAMPLE_SECONDS
+  done
+  # t=S pid=N gdi=N gdi-source=S private=B working-set=B handles=N
+  verdict=$(awk -v gdiAllow=$LEAK_GDI_ALLOWANCE -v memAllow=$LEAK_MEMORY_ALLOWANCE '
+    function least(a, from, to,   i, m) { m = a[from]; for (i = from + 1; i <= to; i++) if (a[i] < m) m = a[i]; return m }
+    { for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+      g[NR] = v["gdi"]; m[NR] = v["working-set"]; src = v["gdi-source"]; last = v["t"]; n = NR }
+    END { k = n < 3 ? n : 3
+          g0 = least(g, 1, k); g1 = least(g, n - k + 1, n); m0 = least(m, 1, k); m1 = least(m, n - k + 1, n)
+          printf "%d samples over %d s: GDI objects (%s) %d at the start, %d at the end; working set %d bytes at the start, %d at the end",
+                 n, last, src, g0, g1, m0, m1
+          exit !(n >= 6 && g1 - g0 <= gdiAllow && m1 - m0 <= memAllow) }' "$SAMPLES")
+  if [ $? -eq 0 ]; then
+    pass "10 no growth with the glass shown: $verdict"
+  else
+    fail "10 no growth with the glass shown (allowed: $LEAK_GDI_ALLOWANCE GDI objects, $LEAK_MEMORY_ALLOWANCE bytes): $verdict"
+    sed 's/^/     /' "$SAMPLES"
+  fi
+  if [ $FAILURES -gt 0 ]; then
+    note "the program's log:"
+    tail -n 40 "$WORK/vistrel.log" | sed 's/^/     /'
+  fi
+  note "samples: $SAMPLES"
+  kill -0 "$LEAK_PID" 2>/dev/null || fail "10 the program still runs after $LEAK_MINUTES minute(s)"
+  control post MAGNIFYINGGLASS $WM_COMMAND $CMD_CLOSE 0 >/dev/null
+  wait_exit "$LEAK_PID" 20 || fail "10 Close ends the program after the leak check"
+else
+  fail "10 Vistrel.exe starts for the leak check"
 fi
 
 # ---- Uninstall ----

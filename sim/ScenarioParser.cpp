@@ -56,7 +56,8 @@ bool Tokenize(const std::string& line, std::vector<Token>* tokens, std::string* 
                 return false;
             }
         } else {
-            while (i < line.size() && !IsBlank(line[i])) token.text += line[i++];
+            while (i < line.size() && !IsBlank(line[i])) ++i;
+            token.text.assign(line, token.begin, i - token.begin);
         }
         token.end = i;
         tokens->push_back(std::move(token));
@@ -487,6 +488,7 @@ bool ParseLine(const std::string& rawLine, std::optional<Command>* command, std:
     std::string line = rawLine;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::vector<Token> tokens;
+    tokens.reserve(8);  // the longest commands have seven words: one allocation for nearly every line
     if (!Tokenize(line, &tokens, error)) return false;
     if (tokens.empty()) return true;
     const VerbInfo* verb = nullptr;

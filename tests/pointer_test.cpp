@@ -484,3 +484,17 @@ TEST(MagnifierPointer, AToolWindowRaisedOverTheFramesKeepsNoMark) {
     });
     EXPECT_EQ(s.Start(), 0);
 }
+
+// A hide that arrives during a move drag, while the locator ring stands over the glass: the ring goes
+// before the drag's release moves the glass, or an arc of it stays where the glass was.
+TEST(MagnifierPointer, AHideDuringAMoveTakesTheLocatorRingAwayBeforeTheGlassMoves) {
+    SimSession s;
+    s.Do(Lines({"tray tap", "wait 1393", Press(160, 118), MoveTo(218, 1), Up(218, 1)}));  // the glass grows
+    s.Do(Lines({"alt down", "char z", "down 61 41", MoveTo(106, 80), "wait 61", MoveTo(109, 128), "tray tap",
+                "wait 668", Up(109, 128), "wait 275"}));
+    s.Check([] {
+        EXPECT_FALSE(IsVisible(Glass()));
+        ExpectNoStaleMarks("after the hide");
+    });
+    EXPECT_EQ(s.Start(), 0);
+}

@@ -315,3 +315,78 @@ TEST(RegistryKeys, OpenHandlesAreCounted) {
 }
 
 }  // namespace
+
+// ---- What the device cannot read is kept ----
+
+namespace {
+
+std::string Header(const std::string& values) {
+    return "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\n" + values;
+}
+
+void SetDword(const char16_t* name, uint32_t v) { sim::SetRegistryValue(VistrelKey, name, Value(RegDword, DwordBytes(v))); }
+
+}  // namespace
+
+// A file larger than the device reads is never overwritten: it is moved aside (to NAME.unreadable, then
+// NAME.unreadable-2 ...), standard error says so, and the device writes its new file beside it.
+TEST(RegistryFile, AFileTooLargeToReadIsKeptAsideNotOverwritten) {
+    fs::path file = TestFile("large.reg");
+    fs::path first = file.string() + ".unreadable", second = file.string() + ".unreadable-2";
+    fs::remove(first);
+    fs::remove(second);
+    const std::string large = Header("\"PlaySound\"=dword:00000000\n") + std::string(17 << 20, ';');
+    for (const fs::path& kept : {first, second}) {
+        WriteText(file, large);
+        testing::internal::CaptureStderr();
+        StartDevice(file);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
+        EXPECT_TRUE(sim::Registry().empty());
+        SetDword(u"PlaySound", 1);
+        EXPECT_TRUE(ReadText(kept) == large) << kept << " holds the file as it was";
+        EXPECT_NE(ReadText(file).find("\"PlaySound\"=dword:00000001"), std::string::npos);
+    }
+    EXPECT_TRUE(ReadText(first) == large) << "the second file took the first one's place";
+}
+
+// A value line the device cannot read (too large, malformed, in a key of another hive) stays in the file
+// as it was when the device writes it again, until the program sets a value of that name.
+TEST(RegistryFile, AValueThatCannotBeReadSurvivesTheNextWrite) {
+    fs::path file = TestFile("unread.reg");
+    std::string big = "\"Big\"=hex:00";
+    for (size_t i = 0; i < (1u << 20); ++i) big += ",ab";
+    const std::vector<std::string> kept = {big, "\"Odd\"=str:x", "\"Broken=dword:1", "[HKEY_LOCAL_MACHINE\\Software\\X]\n\"Foreign\"=dword:00000001"};
+    WriteText(file, Header(big + "\n\"Odd\"=str:x\n\"Broken=dword:1\n\"Read\"=dword:00000005\n\n") + kept[3] + "\n");
+    StartDevice(file);
+    EXPECT_EQ(sim::Registry().at(VistrelKey).size(), 1u);
+    SetDword(u"PlaySound", 1);
+    std::string text = ReadText(file);
+    for (const std::string& line : kept) EXPECT_NE(text.find(line + "\n"), std::string::npos) << line.substr(0, 40);
+    EXPECT_NE(text.find("\"Read\"=dword:00000005\n"), std::string::npos);
+    SetDword(u"odd", 2);  // the program's own value takes the unreadable one's place
+    text = ReadText(file);
+    EXPECT_EQ(text.find("\"Odd\"=str:x"), std::string::npos);
+    StartDevice(file);
+    EXPECT_EQ(sim::Registry().at(VistrelKey).at(u"Odd").data, DwordBytes(2));
+}
+
+// Each value line of a key is found among the values read before it without comparing it to each of
+// them: the names compared grow with the number of lines, not with its square.
+TEST(RegistryFile, ReadingIsLinearInTheValuesOfAKey) {
+    constexpr int Values = 5000;
+    std::string values;
+    for (int i = 0; i < Values; ++i) values += "\"Value" + std::to_string(i) + "\"=dword:00000001\n";
+    for (int i = 0; i < Values; i += 2) values += "\"VALUE" + std::to_string(i) + "\"=-\n";
+    for (int i = 0; i < Values; i += 2) values += "\"value" + std::to_string(i) + "\"=dword:00000002\n";
+    fs::path file = TestFile("many.reg");
+    WriteText(file, Header(values));
+    const uint64_t before = sim::RegistryNameComparisons();
+    StartDevice(file);
+    EXPECT_LE(sim::RegistryNameComparisons() - before, uint64_t(4 * Values));
+    const sim::RegistrySnapshot registry = sim::Registry();
+    const auto& read = registry.at(VistrelKey);
+    ASSERT_EQ(read.size(), size_t(Values));
+    EXPECT_EQ(read.at(u"value4").data, DwordBytes(2));
+    EXPECT_EQ(read.at(u"Value5").data, DwordBytes(1));
+}

@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -387,4 +388,37 @@ TEST(SettingsStore, SavedSettingsLoadBackUnchanged) {
         EXPECT_EQ(s.PPCScanCode, saved.PPCScanCode);
         EXPECT_EQ(s.PlaySound, 0);
     });
+}
+
+// A value whose size is not that of its type is ignored like one of the wrong type: a number of no
+// bytes must not load as 0 (the switches off, pixels per inch (0, 0), the tape key code 0).
+TEST(SettingsStore, AValueOfTheWrongSizeLeavesTheDefault) {
+    const struct {
+        const char* what;
+        std::vector<uint8_t> number, text;
+    } cases[] = {
+        {"no bytes", {}, {}},
+        {"two bytes", {1, 0}, {'S', 0, 'q'}},
+        {"five bytes", {1, 0, 0, 0, 0}, {'S', 0, 'q', 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Options options;
+        options.beforeStart = [&] {
+            for (const char16_t* name : {u"SmoothImg", u"ShowLight", u"RectLU", u"WindowSize", u"ZoomX", u"ZoomPnt", u"ShowAnim",
+                                         u"ShowColorPicker", u"CPRectLU", u"Bright", u"Contrast", u"AdjustMode", u"ShowTape",
+                                         u"TPRectLU", u"DevicePPI", u"PPCScanCode", u"PlaySound"})
+                sim::SetRegistryValue(Key, name, sim::RegistryValue{RegDword, c.number});
+            sim::SetRegistryValue(Key, u"SkinName", sim::RegistryValue{RegSz, c.text});
+        };
+        RunWithGlass(options, [](Magnifier& m) {
+            const Settings defaults = m.Settings;
+            ASSERT_TRUE(LoadFromRegistry(m));
+            EXPECT_EQ(m.Settings.SmoothImg, 1);
+            EXPECT_EQ(m.Settings.DevicePPI, (Resolution{72, 72}));
+            EXPECT_EQ(m.Settings.PPCScanCode, 193u);
+            EXPECT_EQ(SkinNameOf(m.Settings), SkinNameOf(defaults));
+            EXPECT_EQ(std::memcmp(&m.Settings, &defaults, sizeof defaults), 0) << "some other setting changed";
+        });
+    }
 }

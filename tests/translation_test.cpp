@@ -277,3 +277,14 @@ TEST(GermanTranslation, ALibraryWithoutTextsOrDialogsFallsBackToTheProgram) {
     EXPECT_TRUE(Contains(o.buttons, u"Reset"));
     EXPECT_EQ(o.helpCommandLine, u"\\Program Files\\Vistrel\\Help\\Index.htm#Main_Contents");
 }
+
+TEST(GermanTranslation, ALibraryRefusedForItsSizeSaysWhy) {
+    const fs::path home = ProgramFolder("i18n-large-home", false);
+    std::ofstream(home / "Localize.dll") << "// " << std::string(1 << 20, 'x') << "\n";
+    testing::internal::CaptureStderr();
+    const Observed o = RunProgram(home);
+    const std::string complaints = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(o.loadedLibrary);
+    EXPECT_EQ(o.title, u"Screen magnifying glass");
+    EXPECT_NE(complaints.find("Localize.dll not loaded: larger than 1048576 bytes"), std::string::npos) << complaints;
+}

@@ -209,8 +209,8 @@ void EndLocatorFlash(Magnifier& m) {
 }
 
 void SettleScreenMarks(Magnifier& m) {
+    EndLocatorFlash(m);  // first: the drag's release may move windows, which would take parts of the ring
     FinishPointerInteraction(m);
-    EndLocatorFlash(m);
 }
 
 bool LocatorRingDrawn(uint32_t c) {

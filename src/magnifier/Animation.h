@@ -17,9 +17,9 @@ void HideTapeWindow(Magnifier& m, bool withSound, bool keepSetting);
 void StepAnimation(Magnifier& m, bool finish);
 bool PlayToolSound(Magnifier& m, const char16_t* name);
 
-// Before windows show, hide, change size or go under a dialog: a drag in progress ends as its release
-// would, and the locator flash ends with its ring removed (a window moving over the ring or away from it
-// takes part of the ring with it, and the XOR removal would then leave marks behind).
+// Before windows show, hide, change size or go under a dialog: the locator flash ends with its ring
+// removed (a window moving over the ring or away from it takes part of the ring with it, and the XOR
+// removal would then leave marks behind), then a drag in progress ends as its release would.
 void SettleScreenMarks(Magnifier& m);
 // The locator flash ends now, its ring removed if it is on the screen.
 void EndLocatorFlash(Magnifier& m);

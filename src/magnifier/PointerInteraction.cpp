@@ -253,6 +253,7 @@ void FinishToolWindow(Magnifier& m, platform::Window window, const Rect& r, int3
 // Moves the magnifier window and every docked tool window to their new rectangles at the end of a move
 // or resize; after a resize the lens geometry is rebuilt and the view rendered once.
 void FinishMoveOrResize(Magnifier& m, bool resized) {
+    EndLocatorFlash(m);  // the windows that move would take parts of the ring with them
     platform::DrawFocusRectangle(m.ScreenDC, &m.Settings.WindowRect);
     if (resized) UpdateLensGeometry(m);
     MoveWindowToRect(m.MagnifierWindow, m.Settings.WindowRect);

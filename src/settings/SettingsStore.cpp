@@ -32,12 +32,14 @@ uint32_t Pack(int32_t first, int32_t second) {
 
 // ---- Reading ----
 
-// A value counts only when the query succeeds with the expected type; anything else leaves the field.
+// A value counts only when the query succeeds with the expected type and the size of that type; anything
+// else leaves the field (a number of no bytes is not 0).
 bool QueryDword(RegKey key, const char16_t* name, uint32_t* value) {
     uint32_t data = 0;
     uint32_t type = 0;
     uint32_t size = sizeof(data);
-    if (RegistryQueryValue(key, name, &type, &data, &size) != ErrorSuccess || type != RegDword) return false;
+    if (RegistryQueryValue(key, name, &type, &data, &size) != ErrorSuccess || type != RegDword || size != sizeof(data))
+        return false;
     *value = data;
     return true;
 }
@@ -51,7 +53,10 @@ void LoadSkinName(RegKey key, Settings& s) {
     char16_t buffer[128] = {};
     uint32_t type = 0;
     uint32_t size = sizeof(buffer);
-    if (RegistryQueryValue(key, u"SkinName", &type, buffer, &size) != ErrorSuccess || type != RegSz) return;
+    // A text is whole characters, at least its terminating zero.
+    if (RegistryQueryValue(key, u"SkinName", &type, buffer, &size) != ErrorSuccess || type != RegSz ||
+        size < sizeof(char16_t) || size % sizeof(char16_t) != 0)
+        return;
     CopySkinName(s.SkinName, buffer, size / sizeof(char16_t));
 }
 

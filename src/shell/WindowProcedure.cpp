@@ -73,15 +73,7 @@ void PointerMoved(Magnifier& m, Window window, Target target, WParam wParam, LPa
     else if (target == Target::Tape) TapePointer(m, p.x, p.y);
 }
 
-// Releases after which windows move (their drags only drew frames until now).
-bool MovesWindowsOnRelease(int32_t state) {
-    return state == StateMoveMagnifier || state == StateResize || state == StateResizeZoom ||
-           state == StateMoveColorPicker || state == StateMoveTape;
-}
-
 void PointerReleased(Magnifier& m, Target target) {
-    // A window that moves takes a part of a locator ring with it: the flash ends first.
-    if (MovesWindowsOnRelease(GetPointerState(m)) && !AnimationRunning(m)) EndLocatorFlash(m);
     if (target == Target::Magnifier) MagnifierRelease(m);
     else if (target == Target::ColorPicker) ColorPickerRelease(m);
     else if (target == Target::Tape) TapeRelease(m);

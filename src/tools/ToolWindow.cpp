@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
 #include "settings/SkinLayout.h"
 
@@ -85,6 +86,7 @@ void StepToolMove(Magnifier& m, const ToolWindowMove& tool, int32_t x, int32_t y
 }
 
 void EndToolMove(Magnifier& m, const ToolWindowMove& tool) {
+    EndLocatorFlash(m);  // the window that moves would take a part of the ring with it
     const platform::Rect& r = tool.rect;
     platform::DrawFocusRectangle(m.ScreenDC, &r);
     platform::MoveWindowTo(tool.window, r.left, r.top, r.right - r.left, r.bottom - r.top, true);

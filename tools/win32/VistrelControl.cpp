@@ -13,6 +13,11 @@
 //   vistrel-control tray-present [ID]
 //       whether the tray icon ID (default 257) of the magnifier window exists: a modification of an icon
 //       succeeds only for an icon that was added; prints "present" (exit 0) or "absent" (exit 1)
+//   vistrel-control resources CLASS
+//       what the process of the first window of CLASS holds, in one line:
+//       pid=N gdi=N gdi-source=system|table private=BYTES working-set=BYTES handles=N
+//       gdi is GetGuiResources' count of GDI objects; where the system does not keep that count (Wine),
+//       the live entries of the process's GDI handle table are counted instead (gdi-source=table)
 //   vistrel-control pattern X Y W H
 //       opens a window at that screen rectangle painted with coloured stripes and keeps it open until
 //       the process is ended; prints "pattern ready" once it has been painted
@@ -37,7 +42,9 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <psapi.h>
 #include <shellapi.h>
+#include <winternl.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -71,6 +78,7 @@ int Usage() {
         "       vistrel-control wait CLASS present|gone|hidden|shown TIMEOUT_MS\n"
         "       vistrel-control post CLASS MSG WPARAM LPARAM\n"
         "       vistrel-control tray-present [ID]\n"
+        "       vistrel-control resources CLASS\n"
         "       vistrel-control pattern X Y W H\n"
         "       vistrel-control press CLASS VK...\n"
         "       vistrel-control clipboard [TEXT]\n"
@@ -346,6 +354,77 @@ int SetClipboard(const std::wstring& text) {
     return taken ? ExitDone : ExitNotFound;
 }
 
+// ---- What a process holds ----
+
+// One entry of the GDI handle table the process's PEB points to (24 bytes on 64-bit): an entry whose
+// type is 0 is free.
+struct GdiHandleEntry {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique;
+    UCHAR type;
+    UCHAR flags;
+    UINT64 userPointer;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "the table's entries are 24 bytes");
+constexpr size_t GdiHandleCount = 0x10000;
+constexpr size_t PebGdiSharedHandleTable = 0xF8;  // its offset in the 64-bit PEB
+
+// The live entries of the process's GDI handle table; -1 when the table cannot be read.
+long long CountGdiTableEntries(HANDLE process) {
+    using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QueryProcess>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
+    UINT64 table = 0;
+    SIZE_T read = 0;
+    const auto* peb = static_cast<const BYTE*>(static_cast<const void*>(basic.PebBaseAddress));
+    if (!ReadProcessMemory(process, peb + PebGdiSharedHandleTable, &table, sizeof table, &read) || !table) return -1;
+    std::vector<GdiHandleEntry> entries(GdiHandleCount);
+    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
+                           entries.size() * sizeof(GdiHandleEntry), &read))
+        return -1;
+    long long live = 0;
+    for (size_t i = 0; i < read / sizeof(GdiHandleEntry); ++i) live += entries[i].type != 0;
+    return live;
+}
+
+int Resources(const wchar_t* className) {
+    HWND window = FindWindowW(className, nullptr);
+    DWORD pid = 0;
+    if (!window || !GetWindowThreadProcessId(window, &pid)) {
+        std::fprintf(stderr, "no window of class %ls\n", className);
+        return ExitNotFound;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) {
+        std::fprintf(stderr, "cannot open process %lu (error %lu)\n", static_cast<unsigned long>(pid), GetLastError());
+        return ExitNotFound;
+    }
+    long long gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    const char* source = "system";
+    if (gdi == 0) {
+        gdi = CountGdiTableEntries(process);
+        source = "table";
+    }
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    const bool haveMemory =
+        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) != FALSE;
+    DWORD handles = 0;
+    const bool haveHandles = GetProcessHandleCount(process, &handles) != FALSE;
+    CloseHandle(process);
+    if (gdi < 0 || !haveMemory) {
+        std::fprintf(stderr, "cannot read what process %lu holds\n", static_cast<unsigned long>(pid));
+        return ExitNotFound;
+    }
+    std::printf("pid=%lu gdi=%lld gdi-source=%s private=%llu working-set=%llu handles=%lld\n",
+                static_cast<unsigned long>(pid), gdi, source, static_cast<unsigned long long>(memory.PrivateUsage),
+                static_cast<unsigned long long>(memory.WorkingSetSize), haveHandles ? static_cast<long long>(handles) : -1);
+    return ExitDone;
+}
+
 // ---- The pattern window ----
 
 LRESULT CALLBACK PatternProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -462,6 +541,8 @@ int Run(int argc, wchar_t** argv) {
         int id = int(MagnifierTrayId);
         if (argc == 3 && !ParseInt(argv[2], &id)) return Usage();
         result = TrayPresent(UINT(id));
+    } else if (command == L"resources" && argc == 3) {
+        result = Resources(argv[2]);
     } else if (command == L"pattern" && argc == 6) {
         int x = 0, y = 0, w = 0, h = 0;
         if (!ParseInt(argv[2], &x) || !ParseInt(argv[3], &y) || !ParseInt(argv[4], &w) || !ParseInt(argv[5], &h))

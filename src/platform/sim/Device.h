@@ -149,6 +149,8 @@ struct RegistryValue {
 using RegistrySnapshot = std::map<std::u16string, std::map<std::u16string, RegistryValue>>;
 RegistrySnapshot Registry();
 void SetRegistryValue(const std::u16string& key, const std::u16string& name, const RegistryValue& value);
+// Value names compared while looking values up, since the process began: the reader's work per value.
+uint64_t RegistryNameComparisons();
 
 std::map<std::string, int64_t> ObjectCounts();  // live handles by kind: "surfaces", "bitmaps" ...
 

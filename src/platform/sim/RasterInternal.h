@@ -103,7 +103,6 @@ struct TextStyle {
 // Lays out and (when canvas is not null) draws text in rect (surface coordinates). With
 // TextCalcRect, or a null canvas, only measures: sets rect's right and bottom. Returns the height.
 int LayOutText(const Canvas* canvas, const TextStyle& style, std::u16string_view text, Rect* rect, uint32_t format);
-void ReleaseFonts();  // frees the font engine and every cached glyph
 
 // ---- Objects ----
 // Frees every object of the raster (surfaces, bitmaps, brushes, pens, fonts, stock objects).

@@ -4,6 +4,11 @@
 //
 // Key and value names ignore letter case. A key exists when it was created (or appears in the file);
 // the keys above it exist implicitly and can be opened, but only created keys are listed and written.
+//
+// Nothing of the file is lost by writing it again: a value line the device cannot read (too large,
+// malformed) is written back as it was until the program sets a value of that name, a key of another
+// hive keeps its lines, and a file that cannot be read whole (larger than 16 MiB, unreadable) is moved
+// aside to NAME.unreadable (NAME.unreadable-2 ... when that exists) with a word on standard error.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +17,7 @@
 #include <set>
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Window.h"
@@ -22,7 +28,8 @@
 namespace platform {
 
 struct RegKeyObject {
-    std::u16string path;  // as it was opened
+    std::u16string path;    // as it was opened
+    std::u16string folded;  // the path with its letter case folded: the key's place in the registry
 };
 
 }  // namespace platform
@@ -42,22 +49,72 @@ constexpr std::u16string_view HiveName = u"HKEY_CURRENT_USER";
 struct StoredValue {
     std::u16string name;
     RegistryValue value;
+    // The file's line for a value this device cannot read (too large, malformed): it is written back as
+    // it was, and the value counts as absent until the program sets one of that name.
+    std::optional<std::string> unread;
+    bool removed = false;  // deleted by a later line of the file; dropped when the file has been read
+    bool named = true;     // false: a line whose name cannot be read either (kept, never looked up)
+};
+
+uint64_t nameComparisons = 0;
+
+// Value names hashed and compared ignoring case, without making folded copies; each comparison is
+// counted (the reader's work per value line).
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view name) const {
+        uint64_t hash = 14695981039346656037ull;  // FNV-1a over the folded units
+        for (char16_t c : name) hash = (hash ^ FoldCase(c)) * 1099511628211ull;
+        return size_t(hash);
+    }
+};
+struct SameName {
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const {
+        ++nameComparisons;
+        return SameIgnoringCase(a, b);
+    }
 };
 
 struct StoredKey {
     std::u16string name;
     std::vector<StoredValue> values;  // in the order first written
+    std::unordered_map<std::u16string, size_t, NameHash, SameName> index;  // name to position, any letter case
 
     StoredValue* Find(std::u16string_view valueName) {
-        for (StoredValue& v : values) {
-            if (SameIgnoringCase(v.name, valueName)) return &v;
+        auto found = index.find(valueName);
+        return found == index.end() ? nullptr : &values[found->second];
+    }
+    // The value of that name, taking the place of one that is there (keeping its first spelling).
+    void Put(const std::u16string& valueName, RegistryValue value, std::optional<std::string> unread = std::nullopt) {
+        StoredValue* stored = Find(valueName);
+        if (!stored) {
+            index.emplace(valueName, values.size());
+            stored = &values.emplace_back(StoredValue{valueName, {}, {}, false, true});
         }
-        return nullptr;
+        stored->value = std::move(value);
+        stored->unread = std::move(unread);
+    }
+    void KeepNameless(const std::string& line) { values.push_back(StoredValue{u"", {}, line, false, false}); }
+    void Remove(std::u16string_view valueName) {
+        auto found = index.find(valueName);
+        if (found == index.end()) return;
+        values[found->second].removed = true;
+        index.erase(found);
+    }
+    // Drops the values that later lines removed, in one pass.
+    void Compact() {
+        std::erase_if(values, [](const StoredValue& v) { return v.removed; });
+        index.clear();
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (values[i].named) index.emplace(values[i].name, i);
+        }
     }
 };
 
 struct RegistryState {
     std::map<std::u16string, StoredKey> keys;  // by folded path
+    std::vector<std::string> foreignSections;    // key lines this device cannot read, with their value lines
     std::set<RegKeyObject*> handles;
     std::string file;  // empty: not kept
 };
@@ -95,16 +152,18 @@ bool KeyExists(const std::u16string& folded) {
     return below != keys.end() && below->first.compare(0, folded.size() + 1, folded + u'\\') == 0;
 }
 
-StoredKey& MakeKey(const std::u16string& path) {
-    StoredKey& key = State().keys[Folded(path)];
+StoredKey& MakeKey(const std::u16string& path, const std::u16string& folded) {
+    StoredKey& key = State().keys[folded];
     if (key.name.empty()) key.name = path;
     return key;
 }
 
+StoredKey& MakeKey(const std::u16string& path) { return MakeKey(path, Folded(path)); }
+
 bool ValidHandle(RegKey key) { return key && State().handles.count(key); }
 
 RegKey NewHandle(const std::u16string& path) {
-    auto* handle = new RegKeyObject{path};
+    auto* handle = new RegKeyObject{path, Folded(path)};
     State().handles.insert(handle);
     CountObject("regkeys", 1);
     return handle;
@@ -166,6 +225,7 @@ std::string HexLine(const std::string& prefix, const std::vector<uint8_t>& data)
 }
 
 std::string ValueLine(const StoredValue& stored) {
+    if (stored.unread) return *stored.unread;
     std::string name = QuotedName(stored.name) + "=";
     const RegistryValue& v = stored.value;
     if (v.type == RegSz) {
@@ -189,9 +249,12 @@ void SaveFile() {
     std::string text = std::string(FileHeader) + "\n\n";
     for (const auto& [folded, key] : state.keys) {
         text += "[" + ToUtf8(std::u16string(HiveName)) + (key.name.empty() ? "" : "\\" + ToUtf8(key.name)) + "]\n";
-        for (const StoredValue& value : key.values) text += ValueLine(value) + "\n";
+        for (const StoredValue& value : key.values) {
+            if (!value.removed) text += ValueLine(value) + "\n";
+        }
         text += "\n";
     }
+    for (const std::string& section : state.foreignSections) text += section + "\n";
     std::string temporary = state.file + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -307,7 +370,7 @@ std::optional<RegistryValue> ParseData(const std::string& text) {
 }
 
 // A key line "[HKEY_CURRENT_USER\path]": the key's path, or nullopt for anything else (another hive,
-// a deletion, a malformed line), after which value lines are skipped until the next key line.
+// a deletion, a malformed line), whose value lines are kept as they are, not read.
 std::optional<std::u16string> ParseKeyLine(const std::string& line) {
     if (line.size() < 2 || line.back() != ']' || line[1] == '-') return std::nullopt;
     std::u16string inner = FromUtf8(line.substr(1, line.size() - 2));
@@ -317,33 +380,35 @@ std::optional<std::u16string> ParseKeyLine(const std::string& line) {
     return NormalKeyPath(cut == std::u16string::npos ? std::u16string() : inner.substr(cut + 1));
 }
 
+// Whether a line that cannot be read can be written back as it was: one that ends with a backslash (the
+// last line of a file can) would run on into the next line.
+bool Keepable(const std::string& line) { return line.back() != '\\'; }
+
 void ParseValueLine(const std::string& line, StoredKey& key) {
+    const bool keep = Keepable(line);
     size_t pos = 0;
     std::u16string name;
     if (line[0] == '@') {
         pos = 1;
     } else {
         std::optional<std::string> quoted = ReadQuoted(line, &pos);
-        if (!quoted) return;
-        name = FromUtf8(*quoted);
-        if (name.empty() || name.size() > MaxNameUnits || HasControlCharacter(name)) return;
+        if (quoted) name = FromUtf8(*quoted);
+        if (!quoted || name.empty() || name.size() > MaxNameUnits || HasControlCharacter(name))
+            return keep ? key.KeepNameless(line) : void();
     }
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    if (pos >= line.size() || line[pos] != '=') return;
+    if (pos >= line.size() || line[pos] != '=') return keep ? key.Put(name, {}, line) : void();
     std::string data = Trim(std::string_view(line).substr(pos + 1));
     if (data == "-") {
-        key.values.erase(std::remove_if(key.values.begin(), key.values.end(),
-                                        [&](const StoredValue& v) { return SameIgnoringCase(v.name, name); }),
-                         key.values.end());
+        key.Remove(name);
         return;
     }
     std::optional<RegistryValue> value = ParseData(data);
-    if (!value) return;
-    if (StoredValue* existing = key.Find(name)) {
-        existing->value = std::move(*value);
-    } else {
-        key.values.push_back(StoredValue{name, std::move(*value)});
+    if (!value) {
+        if (keep) key.Put(name, {}, line);
+        return;
     }
+    key.Put(name, std::move(*value));
 }
 
 std::string FileText(const std::string& bytes) {
@@ -384,26 +449,82 @@ std::vector<std::string> LogicalLines(const std::string& text) {
     return lines;
 }
 
-void ReadFile(const std::string& path) {
+// The whole file as bytes; nullopt with the reason when it is there but cannot be read whole. A missing
+// file gives no bytes.
+std::optional<std::string> FileBytes(const std::string& path, std::string* why) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return std::string();
     std::ifstream in(path, std::ios::binary);
-    if (!in) return;
+    if (!in) {
+        *why = "it cannot be opened";
+        return std::nullopt;
+    }
     std::string bytes;
     char buffer[8192];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         bytes.append(buffer, size_t(in.gcount()));
-        if (bytes.size() > MaxFileBytes) return;  // not a registry this device could have written
+        if (bytes.size() > MaxFileBytes) {
+            *why = "it is larger than " + std::to_string(MaxFileBytes >> 20) + " MiB";
+            return std::nullopt;
+        }
     }
+    if (in.bad()) {
+        *why = "reading it failed";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+void ReadText(const std::string& bytes) {
     StoredKey* current = nullptr;
+    std::string* foreign = nullptr;
     for (const std::string& line : LogicalLines(FileText(bytes))) {
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             std::optional<std::u16string> path = ParseKeyLine(line);
             current = path ? &MakeKey(*path) : nullptr;
-        } else if ((line[0] == '"' || line[0] == '@') && current) {
-            ParseValueLine(line, *current);
+            foreign = path || !Keepable(line) ? nullptr : &State().foreignSections.emplace_back(line);
+        } else if (line[0] == '"' || line[0] == '@') {
+            if (current) ParseValueLine(line, *current);
+            else if (foreign && Keepable(line)) *foreign += "\n" + line;
         }
         // Anything else, the header line included, is skipped.
     }
+    for (auto& [folded, key] : State().keys) key.Compact();
+}
+
+// The first free name of NAME.unreadable, NAME.unreadable-2, NAME.unreadable-3 ...
+std::optional<std::string> AsideName(const std::string& path) {
+    for (int n = 1; n <= 1000; ++n) {
+        std::string name = path + ".unreadable" + (n == 1 ? "" : "-" + std::to_string(n));
+        std::error_code error;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(name, error))) return name;
+    }
+    return std::nullopt;
+}
+
+// A file that cannot be read whole holds settings this device would lose by writing over it: it is
+// moved aside and the device starts with an empty registry, written beside it. When it cannot be moved,
+// no registry is kept at all this time.
+void KeepAside(const std::string& path, const std::string& why) {
+    std::optional<std::string> aside = AsideName(path);
+    std::error_code error;
+    if (aside) std::filesystem::rename(path, *aside, error);
+    if (!aside || error) {
+        std::fprintf(stderr, "registry: %s cannot be read (%s) and cannot be moved aside; it is left as it is and "
+                             "no settings are written this time\n", path.c_str(), why.c_str());
+        State().file.clear();
+        return;
+    }
+    std::fprintf(stderr, "registry: %s cannot be read (%s); it is kept as %s and a new registry is written "
+                         "in its place\n", path.c_str(), why.c_str(), aside->c_str());
+}
+
+void ReadFile(const std::string& path) {
+    std::string why;
+    std::optional<std::string> bytes = FileBytes(path, &why);
+    if (!bytes) return KeepAside(path, why);
+    ReadText(*bytes);
 }
 
 void DropHandles() {
@@ -425,6 +546,7 @@ void SaveRegistryFile() { SaveFile(); }
 void ResetRegistry() {
     DropHandles();
     State().keys.clear();
+    State().foreignSections.clear();
     State().file.clear();
 }
 
@@ -459,9 +581,9 @@ uint32_t RegistryCreateKey(const char16_t* subKey, RegKey* key) {
 
 uint32_t RegistryQueryValue(RegKey key, const char16_t* name, uint32_t* type, void* data, uint32_t* size) {
     if (!ValidHandle(key)) return ErrorInvalidHandle;
-    auto found = State().keys.find(Folded(key->path));
+    auto found = State().keys.find(key->folded);
     StoredValue* stored = found == State().keys.end() ? nullptr : found->second.Find(name ? name : u"");
-    if (!stored) return ErrorFileNotFound;
+    if (!stored || stored->unread) return ErrorFileNotFound;
     const std::vector<uint8_t>& bytes = stored->value.data;
     if (!size) {
         if (data) return ErrorInvalidParameter;
@@ -488,12 +610,7 @@ uint32_t RegistrySetValue(RegKey key, const char16_t* name, uint32_t type, const
         const uint8_t* bytes = static_cast<const uint8_t*>(data);
         value.data.assign(bytes, bytes + size);
     }
-    StoredKey& stored = MakeKey(key->path);
-    if (StoredValue* existing = stored.Find(valueName)) {
-        existing->value = std::move(value);
-    } else {
-        stored.values.push_back(StoredValue{valueName, std::move(value)});
-    }
+    MakeKey(key->path, key->folded).Put(valueName, std::move(value));
     SaveFile();
     return ErrorSuccess;
 }
@@ -510,11 +627,15 @@ uint32_t RegistryCloseKey(RegKey key) {
 
 namespace platform::sim {
 
+uint64_t RegistryNameComparisons() { return detail::nameComparisons; }
+
 RegistrySnapshot Registry() {
     RegistrySnapshot snapshot;
     for (const auto& [folded, key] : detail::State().keys) {
         auto& values = snapshot[key.name];
-        for (const auto& stored : key.values) values[stored.name] = stored.value;
+        for (const auto& stored : key.values) {
+            if (!stored.unread && !stored.removed) values[stored.name] = stored.value;
+        }
     }
     return snapshot;
 }
@@ -525,12 +646,7 @@ void SetRegistryValue(const std::u16string& key, const std::u16string& name, con
         value.data.size() > detail::MaxValueBytes) {
         return;
     }
-    detail::StoredKey& stored = detail::MakeKey(*path);
-    if (detail::StoredValue* existing = stored.Find(name)) {
-        existing->value = value;
-    } else {
-        stored.values.push_back(detail::StoredValue{name, value});
-    }
+    detail::MakeKey(*path).Put(name, value);
     detail::SaveFile();
 }
 

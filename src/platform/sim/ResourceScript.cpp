@@ -3,8 +3,8 @@
 
 #include <cctype>
 #include <cstdint>
-#include <deque>
 #include <limits>
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
@@ -61,8 +61,8 @@ public:
     }
 
     void PushInclude(std::string text, std::string fileName) {
-        owned_.push_back(std::move(text));
-        Push(owned_.back(), std::move(fileName));
+        owned_.push_back(std::make_unique<const std::string>(std::move(text)));
+        Push(*owned_.back(), std::move(fileName));
     }
     int Depth() const { return int(sources_.size()); }
 
@@ -129,9 +129,9 @@ private:
         if (text.size() >= 2 && (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF")) {
             throw ScriptError{fileName + " line 1: UTF-16 text is not read; save the file as UTF-8"};
         }
-        names_.push_back(std::move(fileName));
-        lastFile_ = &names_.back();
-        sources_.push_back(Source{text, 0, 1, &names_.back(), true});
+        names_.push_back(std::make_unique<const std::string>(std::move(fileName)));
+        lastFile_ = names_.back().get();
+        sources_.push_back(Source{text, 0, 1, lastFile_, true});
     }
 
     [[noreturn]] static void Fail(const Source& s, const std::string& message) {
@@ -240,9 +240,11 @@ private:
         return token;
     }
 
+    // Texts and names are kept where the sources point to them. A lexer is made for every #define value,
+    // so one without includes allocates only what it holds (empty vectors, not the blocks of a deque).
     std::vector<Source> sources_;
-    std::deque<std::string> owned_;
-    std::deque<std::string> names_;
+    std::vector<std::unique_ptr<const std::string>> owned_;
+    std::vector<std::unique_ptr<const std::string>> names_;
     int lastLine_ = 1;
     const std::string* lastFile_ = nullptr;
 };

@@ -98,18 +98,31 @@ ModuleObject* Resolve(Module module) {
     return state.modules.count(module) ? module : nullptr;
 }
 
-std::optional<std::string> ReadHostFile(const std::string& hostPath) {
+// The bytes of a host file; nullopt when it is missing or cannot be read, with the reason in *why (left
+// empty for a missing file, the ordinary case of an optional file).
+std::optional<std::string> ReadHostFile(const std::string& hostPath, std::string* why = nullptr) {
+    std::string ignored;
+    if (!why) why = &ignored;
     std::error_code error;
     if (hostPath.empty() || !std::filesystem::is_regular_file(hostPath, error)) return std::nullopt;
     std::ifstream in(hostPath, std::ios::binary);
-    if (!in) return std::nullopt;
+    if (!in) {
+        *why = "cannot be opened";
+        return std::nullopt;
+    }
     std::string bytes;
     char buffer[8192];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         bytes.append(buffer, size_t(in.gcount()));
-        if (bytes.size() > MaxResourceFileBytes) return std::nullopt;
+        if (bytes.size() > MaxResourceFileBytes) {
+            *why = "larger than " + std::to_string(MaxResourceFileBytes) + " bytes";
+            return std::nullopt;
+        }
     }
-    if (in.bad()) return std::nullopt;
+    if (in.bad()) {
+        *why = "reading it failed";
+        return std::nullopt;
+    }
     return bytes;
 }
 
@@ -162,8 +175,14 @@ int GetModulePath(Module module, char16_t* buffer, int capacity) {
 
 Module LoadResourceModule(const char16_t* path) {
     if (!path || !*path) return nullptr;
-    std::optional<std::string> text = ReadHostFile(sim::detail::HostPath(path));
-    if (!text) return nullptr;
+    std::string why;
+    std::optional<std::string> text = ReadHostFile(sim::detail::HostPath(path), &why);
+    if (!text) {
+        // A missing library is the ordinary case; one that is there but cannot be read is told about.
+        if (!why.empty())
+            std::fprintf(stderr, "Resource library %s not loaded: %s\n", sim::detail::ToUtf8(path).c_str(), why.c_str());
+        return nullptr;
+    }
     // A library may include the program's own id header by name.
     auto includes = [](const std::string& name) -> std::optional<std::string> {
         std::optional<std::string_view> bytes = resources::EmbeddedResourceFile(name);

@@ -183,10 +183,10 @@ void DestroyWindowSurface(Surface surface) {
     if (s && s->kind != SurfaceObject::Kind::Memory) raster::FreeSurface(s);
 }
 
-void ResetRaster() {
-    raster::ReleaseObjects();
-    raster::ReleaseFonts();
-}
+// The font engine stays: its faces and glyphs come from the font files alone, not from a device, and
+// opening the faces and rendering the glyphs again for every new device would cost more than the rest of
+// a short device's life.
+void ResetRaster() { raster::ReleaseObjects(); }
 
 }  // namespace platform::sim::detail
 

@@ -51,12 +51,20 @@ public:
         if (library_) FT_Done_FreeType(library_);
     }
 
-    // The face for a weight, sized to the character height; null when no font is available.
+    // The face for a weight, sized to the character height; null when no font is available. A face keeps
+    // its size until another is asked for: setting a size resets the face's hinting, whose programs then
+    // run again with the next glyph.
     FT_Face Face(bool bold, int32_t characterHeight) {
         Load();
-        FT_Face face = bold && bold_ ? bold_ : regular_;
+        const bool useBold = bold && bold_;
+        FT_Face face = useBold ? bold_ : regular_;
         if (!face) return nullptr;
-        if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(characterHeight)) != 0) return nullptr;
+        int32_t& current = useBold ? boldSize_ : regularSize_;
+        if (current != characterHeight) {
+            current = 0;
+            if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(characterHeight)) != 0) return nullptr;
+            current = characterHeight;
+        }
         return face;
     }
 
@@ -151,18 +159,15 @@ private:
     FT_Library library_ = nullptr;
     FT_Face regular_ = nullptr;
     FT_Face bold_ = nullptr;
+    int32_t regularSize_ = 0;  // the pixel size each face is set to; 0: none yet
+    int32_t boldSize_ = 0;
     std::map<GlyphKey, Glyph> glyphs_;
 };
 
-std::unique_ptr<FontEngine>& EngineSlot() {
-    static std::unique_ptr<FontEngine> engine;
-    return engine;
-}
-
+// One engine for the life of the process (see ResetRaster).
 FontEngine& Engine() {
-    auto& slot = EngineSlot();
-    if (!slot) slot = std::make_unique<FontEngine>();
-    return *slot;
+    static FontEngine engine;
+    return engine;
 }
 
 // UTF-16 to code points; a lone surrogate becomes U+FFFD.
@@ -377,7 +382,6 @@ int LayOutText(const Canvas* canvas, const TextStyle& style, std::u16string_view
     return total;
 }
 
-void ReleaseFonts() { EngineSlot().reset(); }
 
 }  // namespace platform::sim::raster
 
