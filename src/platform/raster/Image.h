@@ -1,4 +1,4 @@
-// A picture of the simulated handheld: 24-bit colour kept as 0x00BBGGRR values, top row first.
+// A picture in memory: 24-bit colour kept as 0x00BBGGRR values, top row first; and ".bmp" files.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 #include "platform/Types.h"
 
-namespace platform::sim {
+namespace platform::raster {
 
 struct Image {
     int32_t width = 0;
@@ -31,10 +31,4 @@ std::optional<Image> ReadBmpFile(const std::string& hostPath);
 std::optional<Image> DecodeBmp(const uint8_t* data, size_t size);
 // Writes a 24-bit ".bmp" (used by the data generator and tests).
 bool WriteBmpFile(const Image& image, const std::string& hostPath);
-// Writes the picture as a PNG file.
-bool WritePngFile(const Image& image, const std::string& hostPath);
-
-// The default desktop picture: text, fine lines and areas of colour.
-Image DefaultDesktop(int32_t width, int32_t height);
-
-}  // namespace platform::sim
+}  // namespace platform::raster

@@ -1,9 +1,9 @@
 // Pixel rows of a canvas in its two storage formats, and the binary raster operations.
 #include <cstring>
 
-#include "platform/sim/RasterInternal.h"
+#include "platform/raster/Canvas.h"
 
-namespace platform::sim::raster {
+namespace platform::raster {
 
 Canvas CanvasOfImage(Image& image) {
     Canvas canvas;
@@ -100,4 +100,4 @@ ColorRef ApplyLineMode(int mode, ColorRef pen, ColorRef destination) {
     return result & 0xFFFFFF;
 }
 
-}  // namespace platform::sim::raster
+}  // namespace platform::raster
