@@ -21,6 +21,7 @@ namespace platform::raster {
 enum class PixelFormat : uint8_t {
     Color32,  // 4 bytes per pixel holding a ColorRef (red, green, blue, 0)
     Bgr24,    // 3 bytes per pixel: blue, green, red
+    Bgrx32,   // 4 bytes per pixel: blue, green, red, unused (the 32-bit device-independent bitmap)
 };
 
 // Where one drawing operation reads and writes: a pixel grid and the part of it that may be touched.
@@ -62,6 +63,10 @@ bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, i
 bool StretchBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, int32_t height,
                   const Canvas& source, int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                   StretchFilter filter, const ColorRef* key);
+// The copies above take specialised loops for the cases that run every frame (copies between pixel
+// formats, an enlargement by a whole factor, a colour-keyed copy without scaling); each gives exactly
+// what the general path gives. Switched off, every copy takes the general path (for comparing them).
+void UseSpecialisedLoops(bool on);
 
 // ---- Figures (surface coordinates) ----
 // Lines are stamped pixel by pixel with a square of the pen's width; wider pens are drawn this wide.
