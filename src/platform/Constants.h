@@ -190,6 +190,10 @@ constexpr uint32_t ButtonSetCheck = 0x00F1;
 constexpr uint32_t CheckUnchecked = 0;
 constexpr uint32_t CheckChecked = 1;
 
+// A picture label's icon: set (wParam, not owned by the label; returns the previous one) and read.
+constexpr uint32_t StaticSetIcon = 0x0170;
+constexpr uint32_t StaticGetIcon = 0x0171;
+
 constexpr uint32_t ComboAddString = 0x0143;
 constexpr uint32_t ComboGetCount = 0x0146;
 constexpr uint32_t ComboGetCurSel = 0x0147;

@@ -209,6 +209,23 @@ void RefreshView(Magnifier& m, int32_t state) {
     InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
 }
 
+// The desktop's close request (Alt+F4, or a task manager asking politely) never destroys one of the
+// program's windows: on the glass it is the Close command, which saves the settings first; on a tool
+// window it switches that tool off.
+void CloseRequested(Target target) {
+    const Magnifier* m = Shell().MagnifierObject;
+    switch (target) {
+    case Target::Magnifier: RunCommand(CommandClose); break;
+    case Target::ColorPicker:
+        if (m && IsColorPickerShown(*m)) RunCommand(CommandShowHideColorPicker);
+        break;
+    case Target::Tape:
+        if (m && IsTapeShown(*m)) RunCommand(CommandShowHideTape);
+        break;
+    case Target::Other: break;
+    }
+}
+
 }  // namespace
 
 void AddTrayIcon(Window window) {
@@ -236,6 +253,10 @@ LResult WindowProcedure(Window window, uint32_t message, WParam wParam, LParam l
         return 0;
     case MsgDestroy:
         if (target == Target::Magnifier) MagnifierDestroyed();
+        return 0;
+    case MsgClose:
+        if (target == Target::Other) break;
+        CloseRequested(target);
         return 0;
     case MsgPaint:
         if (target == Target::Other) break;

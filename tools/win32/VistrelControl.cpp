@@ -16,6 +16,12 @@
 //   vistrel-control pattern X Y W H
 //       opens a window at that screen rectangle painted with coloured stripes and keeps it open until
 //       the process is ended; prints "pattern ready" once it has been painted
+//   vistrel-control monitors
+//       the desktop's monitors, one line each in desktop coordinates: monitor rect=L,T,R,B primary=0|1,
+//       then the rectangle around them all: virtual rect=L,T,R,B
+//   vistrel-control version FILE
+//       the version resource of FILE as Explorer's properties show it, one line:
+//       product=VERSION file=VERSION company=TEXT description=TEXT copyright=TEXT
 //
 // Exit codes: 0 done, 1 the window or state was not found, 2 bad arguments.
 #ifndef NOMINMAX
@@ -58,7 +64,9 @@ int Usage() {
         "       vistrel-control wait CLASS present|gone|hidden|shown TIMEOUT_MS\n"
         "       vistrel-control post CLASS MSG WPARAM LPARAM\n"
         "       vistrel-control tray-present [ID]\n"
-        "       vistrel-control pattern X Y W H\n",
+        "       vistrel-control pattern X Y W H\n"
+        "       vistrel-control monitors\n"
+        "       vistrel-control version FILE\n",
         stderr);
     return ExitUsage;
 }
@@ -303,6 +311,46 @@ int Pattern(int x, int y, int w, int h) {
     return ExitDone;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    const RECT& r = info.rcMonitor;
+    std::printf("monitor rect=%ld,%ld,%ld,%ld primary=%d\n", r.left, r.top, r.right, r.bottom,
+                (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+    return TRUE;
+}
+
+int PrintMonitors() {
+    EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    std::printf("virtual rect=%d,%d,%d,%d\n", x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                y + GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    return ExitDone;
+}
+
+// One text of the version resource's US English, Unicode string table; empty when it has none.
+std::wstring VersionText(const std::vector<BYTE>& info, const wchar_t* name) {
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    void* text = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(info.data(), path.c_str(), &text, &length) || !text || length == 0) return L"";
+    return std::wstring(static_cast<const wchar_t*>(text), length - 1);
+}
+
+int PrintVersion(const wchar_t* file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file, &ignored);
+    if (size == 0) return ExitNotFound;
+    std::vector<BYTE> info(size);
+    if (!GetFileVersionInfoW(file, 0, size, info.data())) return ExitNotFound;
+    std::wprintf(L"product=%ls file=%ls company=%ls description=%ls copyright=%ls\n",
+                 VersionText(info, L"ProductVersion").c_str(), VersionText(info, L"FileVersion").c_str(),
+                 VersionText(info, L"CompanyName").c_str(), VersionText(info, L"FileDescription").c_str(),
+                 VersionText(info, L"LegalCopyright").c_str());
+    return ExitDone;
+}
+
 int Run(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     const std::wstring command = argv[1];
@@ -329,6 +377,10 @@ int Run(int argc, wchar_t** argv) {
         if (!ParseInt(argv[2], &x) || !ParseInt(argv[3], &y) || !ParseInt(argv[4], &w) || !ParseInt(argv[5], &h))
             return Usage();
         result = Pattern(x, y, w, h);
+    } else if (command == L"monitors" && argc == 2) {
+        result = PrintMonitors();
+    } else if (command == L"version" && argc == 3) {
+        result = PrintVersion(argv[2]);
     } else {
         return Usage();
     }
