@@ -178,6 +178,7 @@ void TeardownMagnifier(Magnifier& m) {
     m.CorrectionBits = nullptr;
     Release(m.TapeBitmap, DeleteBitmapObject);
     Release(m.SkinBitmap, DeleteBitmapObject);
+    ForgetScaledSkin(m);
     // The whole-screen surface was taken with a null window; a platform that does not accept the
     // desktop window for its release gets the null window it was taken with.
     if (m.ScreenDC && !ReleaseWindowSurface(m.DesktopWindow, m.ScreenDC)) ReleaseWindowSurface(nullptr, m.ScreenDC);

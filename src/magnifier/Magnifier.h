@@ -58,6 +58,12 @@ struct Magnifier {
     platform::Bitmap CorrectionDib = nullptr;
     platform::Bitmap TapeBitmap = nullptr;
     platform::Bitmap SkinBitmap = nullptr;
+    // The skin stretched to the glass's size, with its key colour: made when the size or the skin
+    // changes, so that a paint only copies it.
+    platform::Bitmap ScaledSkinBitmap = nullptr;
+    int32_t ScaledSkinWidth = 0;
+    int32_t ScaledSkinHeight = 0;
+    platform::ColorRef ScaledSkinKey = 0;
     uint8_t* CorrectionBits = nullptr;
     int32_t CorrectionStride = 0;
     platform::Brush BlackBrush = nullptr;

@@ -184,6 +184,35 @@ ColorRef SampleView(const Magnifier& m, int32_t x, int32_t y, int32_t w, int32_t
 
 // ---- Composition ----
 
+// The skin stretched (nearest pixel) to w x h, made when the size or the skin has changed since the
+// last paint. Returns false when there is no skin or the bitmap cannot be made.
+bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
+    if (!m.SkinBitmap || w <= 0 || h <= 0) return false;
+    if (m.ScaledSkinBitmap && m.ScaledSkinWidth == w && m.ScaledSkinHeight == h) return true;
+    ForgetScaledSkin(m);
+    Bitmap scaled = CreateCompatibleBitmapFor(m.MemoryDC, w, h);
+    if (!scaled) return false;
+    Surface skin = CreateMemorySurface(m.MemoryDC);
+    Surface target = CreateMemorySurface(m.MemoryDC);
+    const Bitmap skinPrevious = SelectBitmapInto(skin, m.SkinBitmap);
+    const Bitmap targetPrevious = SelectBitmapInto(target, scaled);
+    SetStretchMode(target, StretchColorOnColor);
+    const bool made = StretchBits(target, 0, 0, w, h, skin, 0, 0, SkinFrameSize, SkinFrameSize, RopSrcCopy);
+    m.ScaledSkinKey = SkinKeyColor(skin);
+    SelectBitmapInto(target, targetPrevious);
+    SelectBitmapInto(skin, skinPrevious);
+    DeleteMemorySurface(target);
+    DeleteMemorySurface(skin);
+    if (!made) {
+        DeleteBitmapObject(scaled);
+        return false;
+    }
+    m.ScaledSkinBitmap = scaled;
+    m.ScaledSkinWidth = w;
+    m.ScaledSkinHeight = h;
+    return true;
+}
+
 void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y) {
     const int32_t left = Trunc((m.DialDot.x - m.DialDotRadius) + x);
     const int32_t top = Trunc((m.DialDot.y - m.DialDotRadius) + y);
@@ -259,6 +288,7 @@ void UpdateLensGeometry(Magnifier& m) {
     if (m.DialDotRadius < SmallestDotRadius) m.DialDotRadius = SmallestDotRadius;
     ComputeDialDot(m);
     RemakeCorrectionDib(m, w, h);
+    PrepareScaledSkin(m, w, h);
 }
 
 void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor) {
@@ -297,11 +327,25 @@ void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sam
     m.SourceRect = source;
 }
 
+void UpdateScaledSkin(Magnifier& m) { PrepareScaledSkin(m, WindowWidth(m), WindowHeight(m)); }
+
+void ForgetScaledSkin(Magnifier& m) {
+    if (m.ScaledSkinBitmap) DeleteBitmapObject(m.ScaledSkinBitmap);
+    m.ScaledSkinBitmap = nullptr;
+    m.ScaledSkinWidth = 0;
+    m.ScaledSkinHeight = 0;
+}
+
+// The skin goes over the picture as a colour-keyed copy of the skin already scaled to the glass, made
+// once per size and skin; only when that cannot be made is the skin stretched here.
 void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool windowPaint) {
     DrawLock lock(m);
     if (!lock.Held()) return;
     const int32_t w = WindowWidth(m);
     const int32_t h = WindowHeight(m);
+    const bool scaled = PrepareScaledSkin(m, w, h);
+    const Bitmap skin = scaled ? m.ScaledSkinBitmap : m.SkinBitmap;
+    const int32_t skinSide = scaled ? 0 : SkinFrameSize;
     Surface d = windowPaint ? CreateMemorySurface(target) : target;
     Bitmap dPrevious = SelectBitmapInto(d, m.ScratchBitmap);
     Bitmap memoryPrevious = nullptr;
@@ -310,15 +354,15 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
         // bottom keep the buffer's old content and are covered by the skin.
         memoryPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
         CopyBits(d, x - Trunc(m.ViewInset.x), y - Trunc(m.ViewInset.y), w, h, m.MemoryDC, 0, 0, RopSrcCopy);
-        if (m.SkinBitmap) SelectBitmapInto(m.MemoryDC, m.SkinBitmap);
+        if (skin) SelectBitmapInto(m.MemoryDC, skin);
     } else {
         const Rect footprint{x, y, x + w, y + h};
         FillRectangle(d, &footprint, m.BackgroundBrush);
-        if (m.SkinBitmap) memoryPrevious = SelectBitmapInto(m.MemoryDC, m.SkinBitmap);
+        if (skin) memoryPrevious = SelectBitmapInto(m.MemoryDC, skin);
     }
-    if (m.SkinBitmap) {
-        const ColorRef key = SkinKeyColor(m.MemoryDC);
-        TransparentCopy(d, x, y, w, h, m.MemoryDC, 0, 0, SkinFrameSize, SkinFrameSize, key);
+    if (skin) {
+        const ColorRef key = scaled ? m.ScaledSkinKey : SkinKeyColor(m.MemoryDC);
+        TransparentCopy(d, x, y, w, h, m.MemoryDC, 0, 0, scaled ? w : skinSide, scaled ? h : skinSide, key);
     }
     DrawDialDot(m, d, x, y);
     if (windowPaint) CopyBits(target, x, y, w, h, d, x, y, RopSrcCopy);

@@ -9,6 +9,10 @@
 void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor);
 void ComposeMagnifier(Magnifier& m, platform::Surface target, int32_t x, int32_t y, bool windowPaint);
 void UpdateLensGeometry(Magnifier& m);
+// The skin scaled to the glass's size: made again for the current size and skin, or freed (the skin
+// is about to change or go).
+void UpdateScaledSkin(Magnifier& m);
+void ForgetScaledSkin(Magnifier& m);
 
 // The source rectangle for a window of side w x h at zoom `zoom` centred on `zoomPoint`, kept on the
 // screen whose right and bottom edges are given.

@@ -111,8 +111,10 @@ void LoadSkin(Magnifier& m) {
     Bitmap bitmap = LoadSkinFile(m);
     if (!bitmap) bitmap = BuildFallbackSkin(m, windowDC);
     // The skin it replaces is no longer selected anywhere (every user restores its selection).
+    ForgetScaledSkin(m);
     if (m.SkinBitmap) DeleteBitmapObject(m.SkinBitmap);
     m.SkinBitmap = bitmap;
+    UpdateScaledSkin(m);
     CopyName(m.LoadedSkinName, m.Settings.SkinName);
     ReleaseWindowSurface(m.MagnifierWindow, windowDC);
 }

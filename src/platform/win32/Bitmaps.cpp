@@ -9,6 +9,7 @@
 #include "platform/Drawing.h"
 #include "platform/win32/DrawingLimits.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/RasterBridge.h"
 
 namespace platform {
 
@@ -28,10 +29,18 @@ bool IsBitmap(HGDIOBJ object) { return object && ::GetObjectType(object) == OBJ_
 }  // namespace
 
 // Bitmaps are always colour bitmaps: a memory surface that still holds its initial 1 x 1 monochrome
-// bitmap would give a monochrome one, so those (and no surface at all) take the screen's format.
+// bitmap would give a monochrome one, so those (and no surface at all) take the screen's format. On a
+// screen of 24 bits or more they are 32-bit sections, whose pixels the raster can stretch and key
+// in place.
 Bitmap CreateCompatibleBitmapFor(Surface surface, int32_t width, int32_t height) {
     if (!AcceptableBitmapSize(width, height)) return nullptr;
     HDC dc = ToNative(surface);
+    HDC display = ::GetDC(nullptr);
+    const int depth = display ? ::GetDeviceCaps(display, BITSPIXEL) : 0;
+    if (display) ::ReleaseDC(nullptr, display);
+    if (depth >= 24) {
+        if (HBITMAP section = win32::MakeSection32(nullptr, width, height, nullptr)) return Counted(section);
+    }
     if (dc && ::GetObjectType(dc) != OBJ_MEMDC) return Counted(::CreateCompatibleBitmap(dc, width, height));
     HDC screen = ::GetDC(nullptr);
     if (!screen) return nullptr;
@@ -166,7 +175,9 @@ bool GetBitmapSize(Bitmap bitmap, int32_t* width, int32_t* height) {
 
 bool DeleteBitmapObject(Bitmap bitmap) {
     HBITMAP native = ToNative(bitmap);
-    if (!IsBitmap(native) || !::DeleteObject(native)) return false;
+    if (!IsBitmap(native)) return false;
+    win32::ForgetSection(native);
+    if (!::DeleteObject(native)) return false;
     CountReleased("bitmaps");
     return true;
 }

@@ -2,6 +2,7 @@
 #include "platform/Drawing.h"
 #include "platform/win32/DrawingLimits.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/RasterBridge.h"
 
 namespace platform {
 
@@ -14,6 +15,18 @@ bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t 
 bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
                  int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) {
     if (!destination || !source) return false;
+    // Smoothing into a section is the raster's bilinear stretch, from the source's own pixels or from
+    // a capture of the source rectangle alone (the screen).
+    raster::Canvas into, from;
+    if (win32::StretchesBilinear(ToNative(destination)) && width > 0 && height > 0 && sourceWidth > 0 &&
+        sourceHeight > 0 && rop == SRCCOPY && win32::MemoryCanvas(ToNative(destination), &into)) {
+        if (win32::MemoryCanvas(ToNative(source), &from))
+            return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
+                                        raster::StretchFilter::Bilinear, nullptr);
+        if (win32::CaptureCanvas(ToNative(source), sourceX, sourceY, sourceWidth, sourceHeight, &from))
+            return raster::StretchBlock(into, x, y, width, height, from, 0, 0, sourceWidth, sourceHeight,
+                                        raster::StretchFilter::Bilinear, nullptr);
+    }
     // Stretching takes the nearest source pixel or, in the smooth mode, blends neighbours; the system's
     // initial mode instead ANDs the pixels it drops into the ones it keeps, which no caller wants.
     HDC to = ToNative(destination);
@@ -53,6 +66,12 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     if (!destination || !source) return false;
     // The system refuses empty or mirrored copies; so does the platform.
     if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return false;
+    // Between sections (the glass's skin, already scaled, onto its picture): the raster's keyed copy,
+    // in place, with nothing made per call.
+    raster::Canvas toCanvas, fromCanvas;
+    if (win32::MemoryCanvas(ToNative(destination), &toCanvas) && win32::MemoryCanvas(ToNative(source), &fromCanvas))
+        return raster::StretchBlock(toCanvas, x, y, width, height, fromCanvas, sourceX, sourceY, sourceWidth,
+                                    sourceHeight, raster::StretchFilter::Nearest, &key);
     HDC to = ToNative(destination);
     HDC from = ToNative(source);
     const UINT transparent = key & 0x00FFFFFF;

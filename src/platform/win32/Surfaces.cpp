@@ -4,14 +4,16 @@
 
 #include "platform/Drawing.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/RasterBridge.h"
 #include "platform/win32/WindowInternal.h"
 
 namespace platform {
 
 namespace {
 
-// Surfaces on which the caller asked for bilinear stretching. The desktop has no such mode: those
-// surfaces stretch with HALFTONE, and asking for the mode back gives StretchBilinear again.
+// Surfaces on which the caller asked for bilinear stretching. The desktop has no such mode: stretches
+// into a section are made by the raster's bilinear stretch (Copies.cpp), any other with HALFTONE;
+// asking for the mode back gives StretchBilinear again.
 std::set<HDC>& BilinearSurfaces() {
     static std::set<HDC> surfaces;
     return surfaces;
@@ -34,6 +36,8 @@ void PlaceScreenOrigin(HDC dc) {
 }
 
 }  // namespace
+
+bool win32::StretchesBilinear(HDC dc) { return BilinearSurfaces().count(dc) != 0; }
 
 Surface GetWindowSurface(Window window) {
     HDC dc = ::GetDC(ToNative(window));

@@ -12,13 +12,13 @@
 #include <string>
 #include <tuple>
 
-#include "platform/sim/RasterInternal.h"
+#include "platform/raster/Canvas.h"
 
 #ifndef VISTREL_FONT_DIRS
 #define VISTREL_FONT_DIRS "/usr/share/wine/fonts:/usr/share/fonts/truetype/dejavu"
 #endif
 
-namespace platform::sim::raster {
+namespace platform::raster {
 
 namespace {
 
@@ -383,34 +383,4 @@ int LayOutText(const Canvas* canvas, const TextStyle& style, std::u16string_view
 }
 
 
-}  // namespace platform::sim::raster
-
-namespace platform {
-
-using namespace sim::raster;
-
-int SetBackgroundMode(Surface surface, int mode) {
-    SurfaceObject* s = FindSurface(surface);
-    if (!s || (mode != BackgroundTransparent && mode != BackgroundOpaque)) return 0;
-    const int previous = s->backgroundMode;
-    s->backgroundMode = mode;
-    return previous;
-}
-
-ColorRef SetTextColorOf(Surface surface, ColorRef color) {
-    SurfaceObject* s = FindSurface(surface);
-    if (!s) return 0xFFFFFFFF;
-    const ColorRef previous = s->textColor;
-    s->textColor = color & 0xFFFFFF;
-    return previous;
-}
-
-int DrawTextIn(Surface surface, const char16_t* text, int length, Rect* rect, uint32_t format) {
-    SurfaceObject* s = FindSurface(surface);
-    if (!s || !text || !rect) return 0;
-    const std::u16string_view view = length < 0 ? std::u16string_view(text) : std::u16string_view(text, size_t(length));
-    const Canvas canvas = CanvasOf(s);
-    return LayOutText(&canvas, TextStyleOf(s), view, rect, format);
-}
-
-}  // namespace platform
+}  // namespace platform::raster

@@ -1,9 +1,9 @@
 // Pixel rows of a canvas in its two storage formats, and the binary raster operations.
 #include <cstring>
 
-#include "platform/sim/RasterInternal.h"
+#include "platform/raster/Canvas.h"
 
-namespace platform::sim::raster {
+namespace platform::raster {
 
 Canvas CanvasOfImage(Image& image) {
     Canvas canvas;
@@ -17,8 +17,10 @@ Canvas CanvasOfImage(Image& image) {
 
 namespace {
 
+inline ptrdiff_t BytesPerPixel(PixelFormat format) { return format == PixelFormat::Bgr24 ? 3 : 4; }
+
 inline uint8_t* PixelAddress(const Canvas& canvas, int32_t gx, int32_t gy) {
-    const ptrdiff_t bytesPerPixel = canvas.format == PixelFormat::Color32 ? 4 : 3;
+    const ptrdiff_t bytesPerPixel = BytesPerPixel(canvas.format);
     return canvas.row0 + ptrdiff_t(gy) * canvas.stride + ptrdiff_t(gx) * bytesPerPixel;
 }
 
@@ -28,6 +30,11 @@ inline void StoreBgr(uint8_t* p, ColorRef c) {
     p[0] = BlueOf(c);
     p[1] = GreenOf(c);
     p[2] = RedOf(c);
+}
+
+inline void StoreBgrx(uint8_t* p, ColorRef c) {
+    StoreBgr(p, c);
+    p[3] = 0;
 }
 
 inline ColorRef Load32(const uint8_t* p) {
@@ -50,7 +57,8 @@ void ReadRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, ColorR
         std::memcpy(out, p, size_t(count) * 4);
         for (int32_t i = 0; i < count; ++i) out[i] &= 0xFFFFFF;
     } else {
-        for (int32_t i = 0; i < count; ++i, p += 3) out[i] = LoadBgr(p);
+        const ptrdiff_t step = BytesPerPixel(canvas.format);
+        for (int32_t i = 0; i < count; ++i, p += step) out[i] = LoadBgr(p);
     }
 }
 
@@ -61,17 +69,21 @@ void WriteRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, const
     if (!keep && !tested) {
         if (canvas.format == PixelFormat::Color32) {
             std::memcpy(p, in, size_t(count) * 4);
+        } else if (canvas.format == PixelFormat::Bgrx32) {
+            for (int32_t i = 0; i < count; ++i, p += 4) StoreBgrx(p, in[i]);
         } else {
             for (int32_t i = 0; i < count; ++i, p += 3) StoreBgr(p, in[i]);
         }
         return;
     }
-    const int32_t bytesPerPixel = canvas.format == PixelFormat::Color32 ? 4 : 3;
+    const ptrdiff_t bytesPerPixel = BytesPerPixel(canvas.format);
     for (int32_t i = 0; i < count; ++i, p += bytesPerPixel) {
         if (keep && !keep[i]) continue;
         if (tested && !(*canvas.allows)(gx + i, gy)) continue;
         if (canvas.format == PixelFormat::Color32)
             Store32(p, in[i]);
+        else if (canvas.format == PixelFormat::Bgrx32)
+            StoreBgrx(p, in[i]);
         else
             StoreBgr(p, in[i]);
     }
@@ -79,7 +91,7 @@ void WriteRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, const
 
 ColorRef ReadPixel(const Canvas& canvas, int32_t gx, int32_t gy) {
     const uint8_t* p = PixelAddress(canvas, gx, gy);
-    return canvas.format == PixelFormat::Color32 ? Load32(p) : LoadBgr(p);
+    return canvas.format == PixelFormat::Color32 ? Load32(p) : LoadBgr(p);  // Bgrx32 starts like Bgr24
 }
 
 bool SameStorage(const Canvas& a, const Canvas& b) { return a.row0 != nullptr && a.row0 == b.row0; }
@@ -100,4 +112,4 @@ ColorRef ApplyLineMode(int mode, ColorRef pen, ColorRef destination) {
     return result & 0xFFFFFF;
 }
 
-}  // namespace platform::sim::raster
+}  // namespace platform::raster

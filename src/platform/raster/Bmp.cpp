@@ -10,9 +10,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/sim/Image.h"
+#include "platform/raster/Image.h"
 
-namespace platform::sim {
+namespace platform::raster {
 
 namespace {
 
@@ -257,4 +257,4 @@ bool WriteBmpFile(const Image& image, const std::string& hostPath) {
     return bool(file);
 }
 
-}  // namespace platform::sim
+}  // namespace platform::raster

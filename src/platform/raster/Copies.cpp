@@ -1,16 +1,84 @@
 // Copies between canvases: plain copy, nearest-pixel and bilinear stretch, colour-keyed copy.
 // Every copy clips to both canvases' limits first, so no pixel outside either is ever addressed.
+// The general path reads and writes whole rows of colours through ReadRow and WriteRow; the cases
+// that run on every frame have specialised loops, chosen by operation and pixel formats, that read
+// and write the storage directly. Source positions are 16.16 fixed point, bilinear weights 8 bits;
+// row buffers are kept between calls, so a frame allocates nothing.
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "platform/sim/RasterInternal.h"
+#include "platform/raster/Canvas.h"
 
-namespace platform::sim::raster {
+namespace platform::raster {
 
 namespace {
 
 __extension__ typedef __int128 Wide;
+
+bool specialisedLoops = true;
+
+// A buffer kept between calls (one per slot), so that copies do not allocate once it has grown.
+template <class T, int Slot>
+std::vector<T>& Reused() {
+    thread_local std::vector<T> buffer;
+    return buffer;
+}
+
+// ---- Pixels of each format, for the specialised loops ----
+
+template <PixelFormat F>
+inline ColorRef Load(const uint8_t* p) {
+    if constexpr (F == PixelFormat::Color32) {
+        ColorRef c;
+        std::memcpy(&c, p, 4);
+        return c & 0xFFFFFF;
+    } else {
+        return ColorRef(p[2]) | ColorRef(p[1]) << 8 | ColorRef(p[0]) << 16;
+    }
+}
+
+template <PixelFormat F>
+inline void Store(uint8_t* p, ColorRef c) {
+    if constexpr (F == PixelFormat::Color32) {
+        std::memcpy(p, &c, 4);
+    } else {
+        p[0] = BlueOf(c);
+        p[1] = GreenOf(c);
+        p[2] = RedOf(c);
+        if constexpr (F == PixelFormat::Bgrx32) p[3] = 0;
+    }
+}
+
+template <PixelFormat F>
+constexpr ptrdiff_t Bytes = F == PixelFormat::Bgr24 ? 3 : 4;
+
+inline uint8_t* Address(const Canvas& canvas, int64_t gx, int64_t gy) {
+    const ptrdiff_t bytes = canvas.format == PixelFormat::Bgr24 ? 3 : 4;
+    return canvas.row0 + ptrdiff_t(gy) * canvas.stride + ptrdiff_t(gx) * bytes;
+}
+
+// Calls f.template operator()<Source, Destination>() for the canvases' formats.
+template <class F>
+void ByFormats(PixelFormat source, PixelFormat destination, F&& f) {
+    auto withDestination = [&]<PixelFormat S>() {
+        switch (destination) {
+        case PixelFormat::Color32: f.template operator()<S, PixelFormat::Color32>(); break;
+        case PixelFormat::Bgr24: f.template operator()<S, PixelFormat::Bgr24>(); break;
+        case PixelFormat::Bgrx32: f.template operator()<S, PixelFormat::Bgrx32>(); break;
+        }
+    };
+    switch (source) {
+    case PixelFormat::Color32: withDestination.template operator()<PixelFormat::Color32>(); break;
+    case PixelFormat::Bgr24: withDestination.template operator()<PixelFormat::Bgr24>(); break;
+    case PixelFormat::Bgrx32: withDestination.template operator()<PixelFormat::Bgrx32>(); break;
+    }
+}
+
+// Whether a copy may take a specialised loop: no per-pixel write test and no shared storage.
+bool Direct(const Canvas& destination, const Canvas& source) {
+    return specialisedLoops && !(destination.allows && *destination.allows) && !SameStorage(destination, source);
+}
 
 // Half-open index range.
 struct Span {
@@ -124,14 +192,19 @@ public:
     HorizontalRows(const Canvas& source, int32_t gridLeft, int32_t gridTopOfRect, int32_t spanWidth,
                    const std::vector<Tap>& taps)
         : source_(source), gridLeft_(gridLeft), gridTop_(gridTopOfRect), spanWidth_(spanWidth), taps_(taps),
-          row_(static_cast<size_t>(spanWidth)), firsts_(taps.size()), seconds_(taps.size()), weights_(taps.size()) {
+          row_(Reused<ColorRef, 10>()), firsts_(Reused<ColorRef, 11>()), seconds_(Reused<ColorRef, 12>()),
+          weights_(Reused<uint32_t, 13>()), slots_{Slot{-1, Reused<ColorRef, 14>()}, Slot{-1, Reused<ColorRef, 15>()}} {
+        row_.resize(size_t(spanWidth));
+        firsts_.resize(taps.size());
+        seconds_.resize(taps.size());
+        weights_.resize(taps.size());
         for (auto& slot : slots_) slot.pixels.resize(taps.size());
         for (size_t i = 0; i < taps.size(); ++i) weights_[i] = taps[i].weight * 0x10001u;
     }
 
     struct Slot {
         int64_t sourceRow = -1;
-        std::vector<ColorRef> pixels;
+        std::vector<ColorRef>& pixels;
     };
 
     // The interpolated row `sourceRow` (relative to the source rectangle's valid part start),
@@ -161,9 +234,10 @@ private:
     int32_t gridTop_;
     int32_t spanWidth_;
     const std::vector<Tap>& taps_;
-    std::vector<ColorRef> row_;
-    std::vector<ColorRef> firsts_, seconds_;
-    std::vector<uint32_t> weights_;  // the tap's weight in both halves
+    std::vector<ColorRef>& row_;
+    std::vector<ColorRef>& firsts_;
+    std::vector<ColorRef>& seconds_;
+    std::vector<uint32_t>& weights_;  // the tap's weight in both halves
     Slot slots_[2];
 };
 
@@ -221,7 +295,8 @@ void NearestStretch(const Canvas& destination, const Canvas& source, const Stret
     const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
     const int32_t spanWidth = int32_t(plan.validColumns.end - plan.validColumns.begin);
     const int32_t spanGridX = int32_t(plan.sourceGridX + plan.validColumns.begin);
-    std::vector<int32_t> map(size_t(count), -1);  // index into the read source span, or -1
+    auto& map = Reused<int32_t, 0>();  // index into the read source span, or -1
+    map.assign(size_t(count), -1);
     bool everyColumn = true;
     for (int32_t c = 0; c < count; ++c) {
         const int64_t s = NearestIndex(plan.columns.begin + c, sourceWidth, width);
@@ -230,8 +305,12 @@ void NearestStretch(const Canvas& destination, const Canvas& source, const Stret
         else
             everyColumn = false;
     }
-    std::vector<ColorRef> sourceRow(static_cast<size_t>(spanWidth)), out(static_cast<size_t>(count));
-    std::vector<uint8_t> keep(size_t(count), 1);
+    auto& sourceRow = Reused<ColorRef, 1>();
+    auto& out = Reused<ColorRef, 2>();
+    auto& keep = Reused<uint8_t, 3>();
+    sourceRow.assign(size_t(spanWidth), 0);
+    out.assign(size_t(count), 0);
+    keep.assign(size_t(count), 1);
     const bool masked = key || !everyColumn;
     int64_t loadedRow = -1;
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
@@ -256,13 +335,57 @@ void NearestStretch(const Canvas& destination, const Canvas& source, const Stret
     }
 }
 
+// The nearest-pixel stretch (with or without a key) straight between the storages: the source
+// columns are mapped once, and without a key a destination row that repeats the source row of the
+// one above is copied from it.
+template <PixelFormat S, PixelFormat D>
+void NearestDirect(const Canvas& destination, const Canvas& source, const StretchPlan& plan, int32_t width,
+                   int32_t height, int32_t sourceWidth, int32_t sourceHeight, const ColorRef* key) {
+    const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
+    auto& map = Reused<int32_t, 16>();  // byte offset into the source row, or -1
+    map.assign(size_t(count), -1);
+    bool everyColumn = true;
+    for (int32_t c = 0; c < count; ++c) {
+        const int64_t s = NearestIndex(plan.columns.begin + c, sourceWidth, width);
+        if (Inside(s, plan.validColumns))
+            map[size_t(c)] = int32_t((s - plan.validColumns.begin) * Bytes<S>);
+        else
+            everyColumn = false;
+    }
+    const ColorRef keyColor = key ? (*key & 0xFFFFFF) : 0;
+    const bool repeatRows = !key && everyColumn;
+    const int32_t* columns = map.data();
+    int64_t previousSource = -1;
+    const uint8_t* previousRow = nullptr;
+    for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
+        const int64_t s = NearestIndex(r, sourceHeight, height);
+        if (!Inside(s, plan.validRows)) continue;
+        uint8_t* out = Address(destination, plan.gridX + plan.columns.begin, plan.gridY + r);
+        if (repeatRows && s == previousSource) {
+            std::memcpy(out, previousRow, size_t(count) * Bytes<D>);
+            previousRow = out;
+            continue;
+        }
+        const uint8_t* in = Address(source, plan.sourceGridX + plan.validColumns.begin, plan.sourceGridY + s);
+        for (int32_t c = 0; c < count; ++c) {
+            const int32_t m = columns[c];
+            if (m < 0) continue;
+            const ColorRef pixel = Load<S>(in + m);
+            if (key && pixel == keyColor) continue;
+            Store<D>(out + ptrdiff_t(c) * Bytes<D>, pixel);
+        }
+        previousSource = s;
+        previousRow = out;
+    }
+}
+
 void BilinearStretch(const Canvas& destination, const Canvas& source, const StretchPlan& plan, int32_t width,
                      int32_t height, int32_t sourceWidth, int32_t sourceHeight) {
     const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
-    std::vector<Tap> taps;
-    std::vector<int32_t> columnOf;  // destination offset (relative to columns.begin) of each tap
-    taps.reserve(size_t(count));
-    columnOf.reserve(size_t(count));
+    auto& taps = Reused<Tap, 4>();
+    auto& columnOf = Reused<int32_t, 5>();  // destination offset (relative to columns.begin) of each tap
+    taps.clear();
+    columnOf.clear();
     for (int32_t c = 0; c < count; ++c) {
         const int64_t i = plan.columns.begin + c;
         if (!Inside(NearestIndex(i, sourceWidth, width), plan.validColumns)) continue;
@@ -277,8 +400,12 @@ void BilinearStretch(const Canvas& destination, const Canvas& source, const Stre
     HorizontalRows rowsCache(source, int32_t(plan.sourceGridX + plan.validColumns.begin),
                              int32_t(plan.sourceGridY + plan.validRows.begin),
                              int32_t(plan.validColumns.end - plan.validColumns.begin), taps);
-    std::vector<ColorRef> out(size_t(count), 0), blended(taps.size(), 0);
-    std::vector<uint8_t> keep(size_t(count), everyColumn ? 1 : 0);
+    auto& out = Reused<ColorRef, 6>();
+    auto& blended = Reused<ColorRef, 7>();
+    auto& keep = Reused<uint8_t, 8>();
+    out.assign(size_t(count), 0);
+    blended.assign(taps.size(), 0);
+    keep.assign(size_t(count), everyColumn ? 1 : 0);
     for (size_t t = 0; t < taps.size(); ++t) keep[size_t(columnOf[t])] = 1;
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
         if (!Inside(NearestIndex(r, sourceHeight, height), plan.validRows)) continue;
@@ -311,6 +438,16 @@ bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, i
                                 OffsetsInside(sgy, height, source.limit.top, source.limit.bottom));
     if (columns.Empty() || rows.Empty()) return true;
     const int32_t count = int32_t(columns.end - columns.begin);
+    if (Direct(destination, source)) {
+        ByFormats(source.format, destination.format, [&]<PixelFormat S, PixelFormat D>() {
+            for (int64_t r = rows.begin; r < rows.end; ++r) {
+                const uint8_t* in = Address(source, sgx + columns.begin, sgy + r);
+                uint8_t* out = Address(destination, gx + columns.begin, gy + r);
+                for (int32_t i = 0; i < count; ++i) Store<D>(out + ptrdiff_t(i) * Bytes<D>, Load<S>(in + ptrdiff_t(i) * Bytes<S>));
+            }
+        });
+        return true;
+    }
     std::vector<ColorRef> snapshotStore;
     Canvas from = source;
     if (SameStorage(destination, source)) {
@@ -320,7 +457,8 @@ bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, i
     }
     const int64_t fromX = int64_t(sourceX) + from.origin.x + columns.begin;
     const int64_t fromY = int64_t(sourceY) + from.origin.y;
-    std::vector<ColorRef> row(static_cast<size_t>(count));
+    auto& row = Reused<ColorRef, 9>();
+    row.assign(size_t(count), 0);
     for (int64_t r = rows.begin; r < rows.end; ++r) {
         ReadRow(from, int32_t(fromX), int32_t(fromY + r), count, row.data());
         WriteRow(destination, int32_t(gx + columns.begin), int32_t(gy + r), count, row.data(), nullptr);
@@ -340,6 +478,12 @@ bool StretchBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width
     StretchPlan plan;
     if (!PlanStretch(destination, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, &plan))
         return true;
+    if ((filter == StretchFilter::Nearest || key) && Direct(destination, source)) {
+        ByFormats(source.format, destination.format, [&]<PixelFormat S, PixelFormat D>() {
+            NearestDirect<S, D>(destination, source, plan, width, height, sourceWidth, sourceHeight, key);
+        });
+        return true;
+    }
     std::vector<ColorRef> snapshotStore;
     Canvas from = source;
     if (SameStorage(destination, source)) {
@@ -358,57 +502,6 @@ bool StretchBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width
     return true;
 }
 
-}  // namespace platform::sim::raster
+void UseSpecialisedLoops(bool on) { specialisedLoops = on; }
 
-namespace platform {
-
-using namespace sim::raster;
-
-bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
-              int32_t sourceX, int32_t sourceY, uint32_t rop) {
-    SurfaceObject* to = FindSurface(destination);
-    SurfaceObject* from = FindSurface(source);
-    if (!to || !from || rop != RopSrcCopy) return false;
-    return CopyBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY);
-}
-
-int SetStretchMode(Surface surface, int mode) {
-    SurfaceObject* s = FindSurface(surface);
-    if (!s || mode < 1 || mode > StretchBilinear) return 0;
-    const int previous = s->stretchMode;
-    s->stretchMode = mode;
-    return previous;
-}
-
-bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
-                 int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) {
-    SurfaceObject* to = FindSurface(destination);
-    SurfaceObject* from = FindSurface(source);
-    if (!to || !from || rop != RopSrcCopy) return false;
-    const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
-    return StretchBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY, sourceWidth, sourceHeight,
-                        filter, nullptr);
-}
-
-bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
-                     int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, ColorRef key) {
-    SurfaceObject* to = FindSurface(destination);
-    SurfaceObject* from = FindSurface(source);
-    if (!to || !from) return false;
-    return StretchBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY, sourceWidth, sourceHeight,
-                        StretchFilter::Nearest, &key);
-}
-
-ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
-    constexpr ColorRef invalid = 0xFFFFFFFF;
-    SurfaceObject* s = FindSurface(surface);
-    if (!s) return invalid;
-    const Canvas canvas = CanvasOf(s);
-    if (!canvas.Usable()) return invalid;
-    const int64_t gx = int64_t(x) + canvas.origin.x, gy = int64_t(y) + canvas.origin.y;
-    if (gx < canvas.limit.left || gx >= canvas.limit.right || gy < canvas.limit.top || gy >= canvas.limit.bottom)
-        return invalid;
-    return ReadPixel(canvas, int32_t(gx), int32_t(gy));
-}
-
-}  // namespace platform
+}  // namespace platform::raster

@@ -1,0 +1,56 @@
+// The copy services on the device's surfaces: plain, stretched and colour-keyed copies, the stretch
+// mode, and reading one pixel; the pixels are copied by the raster layer.
+#include "platform/sim/RasterInternal.h"
+
+namespace platform {
+
+using namespace sim::raster;
+
+bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+              int32_t sourceX, int32_t sourceY, uint32_t rop) {
+    SurfaceObject* to = FindSurface(destination);
+    SurfaceObject* from = FindSurface(source);
+    if (!to || !from || rop != RopSrcCopy) return false;
+    return CopyBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY);
+}
+
+int SetStretchMode(Surface surface, int mode) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || mode < 1 || mode > StretchBilinear) return 0;
+    const int previous = s->stretchMode;
+    s->stretchMode = mode;
+    return previous;
+}
+
+bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+                 int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) {
+    SurfaceObject* to = FindSurface(destination);
+    SurfaceObject* from = FindSurface(source);
+    if (!to || !from || rop != RopSrcCopy) return false;
+    const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
+    return StretchBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY, sourceWidth, sourceHeight,
+                        filter, nullptr);
+}
+
+bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
+                     int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, ColorRef key) {
+    SurfaceObject* to = FindSurface(destination);
+    SurfaceObject* from = FindSurface(source);
+    if (!to || !from) return false;
+    return StretchBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY, sourceWidth, sourceHeight,
+                        StretchFilter::Nearest, &key);
+}
+
+ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
+    constexpr ColorRef invalid = 0xFFFFFFFF;
+    SurfaceObject* s = FindSurface(surface);
+    if (!s) return invalid;
+    const Canvas canvas = CanvasOf(s);
+    if (!canvas.Usable()) return invalid;
+    const int64_t gx = int64_t(x) + canvas.origin.x, gy = int64_t(y) + canvas.origin.y;
+    if (gx < canvas.limit.left || gx >= canvas.limit.right || gy < canvas.limit.top || gy >= canvas.limit.bottom)
+        return invalid;
+    return ReadPixel(canvas, int32_t(gx), int32_t(gy));
+}
+
+}  // namespace platform
