@@ -2,6 +2,7 @@
 // what OK and Cancel do to the settings, the windows, the skin and the hot key.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -326,18 +327,25 @@ TEST(SettingsSheet, NewSkinLoadsAtOnceTheSameSkinIsNotLoadedAgain) {
 }
 
 TEST(SettingsSheet, DpiEditsTakeNumbersAndEmptyOnesKeepTheOldValues) {
+    // Each row types into both edits and confirms; the edits take digits only.
+    struct Row {
+        const char* horizontal;
+        const char* vertical;
+        Resolution expected;
+    } rows[] = {{"0", "", {0, 96}},       {"96", "109", {96, 109}}, {"1x3y0", "9", {130, 9}},
+                {"", "", {130, 9}},       {"4294967296", "2147483647", {2147483647, 2147483647}}};
     SimSession s;
     s.Check([&] { Glass().Settings.DevicePPI = Resolution{72, 96}; });
-    s.Do(OpenSheet);
-    s.Check([&] {
-        std::string error;
-        EXPECT_TRUE(sim::SheetSetText(1014, u"0", &error)) << error;
-        EXPECT_TRUE(sim::SheetSetText(1015, u"", &error)) << error;
-    });
-    s.Do("sheet ok");
-    s.Check([&] { EXPECT_EQ(Glass().Settings.DevicePPI, (Resolution{0, 96})); });
-    s.Do(std::string(OpenSheet) + "sheet text 1014 1x3y0\nsheet ok");
-    s.Check([&] { EXPECT_EQ(Glass().Settings.DevicePPI, (Resolution{130, 96})); });
+    for (const Row& row : rows) {
+        s.Do(OpenSheet);
+        s.Check([&] {
+            std::string error;
+            EXPECT_TRUE(sim::SheetSetText(1014, std::u16string(row.horizontal, row.horizontal + strlen(row.horizontal)), &error));
+            EXPECT_TRUE(sim::SheetSetText(1015, std::u16string(row.vertical, row.vertical + strlen(row.vertical)), &error));
+        });
+        s.Do("sheet ok");
+        s.Check([&] { EXPECT_EQ(Glass().Settings.DevicePPI, row.expected) << row.horizontal << " " << row.vertical; });
+    }
     EXPECT_EQ(s.Start(), 0);
 }
 
