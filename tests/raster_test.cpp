@@ -201,34 +201,6 @@ TEST_F(Raster, XorEllipseWithBlackBrushKeepsInteriorAndTwiceRestores) {
     DeleteBrushObject(black);
 }
 
-TEST_F(Raster, BilinearStretchFollowsTheExactFilterWithinRounding) {
-    DibCanvas source(9, 7);
-    source.FillPattern();
-    const int32_t sizes[][2] = {{40, 31}, {13, 9}, {6, 5}};
-    for (const auto& size : sizes) {
-        const int32_t w = size[0], h = size[1];
-        DibCanvas target(w, h);
-        SetStretchMode(target.surface(), StretchBilinear);
-        StretchBits(target.surface(), 0, 0, w, h, source.surface(), 0, 0, 9, 7, RopSrcCopy);
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                // Sample between source pixel centres, edges held.
-                const double u = std::clamp((x + 0.5) * 9 / w - 0.5, 0.0, 8.0), v = std::clamp((y + 0.5) * 7 / h - 0.5, 0.0, 6.0);
-                const int32_t x0 = int32_t(u), y0 = int32_t(v);
-                const int32_t x1 = std::min(x0 + 1, 8), y1 = std::min(y0 + 1, 6);
-                const double fx = u - x0, fy = v - y0;
-                const ColorRef got = target.Get(x, y);
-                for (int shift : {0, 8, 16}) {
-                    auto channel = [&](int32_t sx, int32_t sy) { return double((source.Get(sx, sy) >> shift) & 0xFF); };
-                    const double expected = (channel(x0, y0) * (1 - fx) + channel(x1, y0) * fx) * (1 - fy) +
-                                            (channel(x0, y1) * (1 - fx) + channel(x1, y1) * fx) * fy;
-                    ASSERT_NEAR(double((got >> shift) & 0xFF), expected, 2.0)
-                        << w << "x" << h << " at " << x << "," << y << " channel shift " << shift;
-                }
-            }
-    }
-}
-
 TEST_F(Raster, TransparentCopyLeavesKeyColouredPixelsOut) {
     constexpr ColorRef key = 0xFF00FF, ground = 0x123456;
     DibCanvas source(4, 4);

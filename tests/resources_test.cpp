@@ -110,55 +110,6 @@ TEST(ProgramResources, StringsAndPathAreCutToTheBuffer) {
     });
 }
 
-// ---- Icon and cursor files ----
-
-std::vector<uint8_t> EmbeddedBytes(const char* name) {
-    std::string_view bytes = *resources::EmbeddedResourceFile(name);
-    return std::vector<uint8_t>(bytes.begin(), bytes.end());
-}
-
-TEST(IconFiles, MalformedFilesGiveNoPicture) {
-    const std::vector<uint8_t> good = EmbeddedBytes("Aim.cur");
-    ASSERT_TRUE(sim::DecodeIconFile(good.data(), good.size(), true));
-    auto changed = [&](size_t at, std::vector<uint8_t> bytes) {
-        std::vector<uint8_t> copy = good;
-        std::copy(bytes.begin(), bytes.end(), copy.begin() + std::ptrdiff_t(at));
-        return copy;
-    };
-    struct Case {
-        const char* what;
-        std::vector<uint8_t> bytes;
-    };
-    const std::vector<Case> cases = {
-        {"empty", {}},
-        {"directory only", std::vector<uint8_t>(good.begin(), good.begin() + 6)},
-        {"cut in the rows", std::vector<uint8_t>(good.begin(), good.end() - 1)},
-        {"an icon's type", changed(2, {1, 0})},
-        {"no pictures", changed(4, {0, 0})},
-        {"too many pictures", changed(4, {0xFF, 0xFF})},
-        {"offset past the end", changed(18, {0xFF, 0xFF, 0xFF, 0x7F})},
-        {"size past the end", changed(14, {0xFF, 0xFF, 0xFF, 0xFF})},
-        {"header size huge", changed(22, {0xFF, 0xFF, 0xFF, 0xFF})},
-        {"width negative", changed(26, {0xFF, 0xFF, 0xFF, 0xFF})},
-        {"width 100000", changed(26, {0xA0, 0x86, 0x01, 0x00})},
-        {"odd height", changed(30, {63, 0, 0, 0})},
-        {"7 bits per pixel", changed(36, {7, 0})},
-        {"compressed", changed(38, {1, 0, 0, 0})},
-        {"palette larger than the bits allow", changed(54, {3, 0, 0, 0})},
-    };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(sim::DecodeIconFile(c.bytes.data(), c.bytes.size(), true)) << c.what;
-    }
-    EXPECT_FALSE(sim::DecodeIconFile(good.data(), good.size(), false)) << "a cursor read as an icon";
-    EXPECT_FALSE(sim::DecodeIconFile(nullptr, 100, true));
-    // Every shorter piece of a real file is refused without reading past it.
-    const std::vector<uint8_t> icon = EmbeddedBytes("Program.ico");
-    for (size_t size = 0; size < icon.size(); ++size) {
-        std::vector<uint8_t> piece(icon.begin(), icon.begin() + std::ptrdiff_t(size));
-        EXPECT_FALSE(sim::DecodeIconFile(piece.data(), piece.size(), false)) << size;
-    }
-}
-
 // ---- Translation libraries ----
 
 const char* const GoodLibrary =
