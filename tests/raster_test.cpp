@@ -1,6 +1,5 @@
-// The simulated handheld's drawing services, checked through their results on memory surfaces and
-// on the whole-screen surface: XOR figures that undo themselves, stretches, colour-keyed copies,
-// DIB sections, text layout, clipping and handle counts.
+// The XOR figures the program draws and relies on undoing by drawing them again: lines (the tape),
+// focus rectangles (the frames of a drag) and ellipses (the locator ring).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -200,30 +199,3 @@ TEST_F(Raster, XorEllipseWithBlackBrushKeepsInteriorAndTwiceRestores) {
     DeletePenObject(ring);
     DeleteBrushObject(black);
 }
-
-TEST_F(Raster, TransparentCopyLeavesKeyColouredPixelsOut) {
-    constexpr ColorRef key = 0xFF00FF, ground = 0x123456;
-    DibCanvas source(4, 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) source.Set(x, y, (x + y) % 3 == 0 ? key : Rgb(uint8_t(x * 60), uint8_t(y * 60), 7));
-    struct Case { int32_t scale; } cases[] = {{1}, {2}, {3}};
-    for (const auto& c : cases) {
-        const int32_t size = 4 * c.scale;
-        DibCanvas target(size + 4, size + 4);
-        for (int y = 0; y < size + 4; ++y)
-            for (int x = 0; x < size + 4; ++x) target.Set(x, y, ground);
-        ASSERT_TRUE(TransparentCopy(target.surface(), 2, 2, size, size, source.surface(), 0, 0, 4, 4, key));
-        for (int32_t y = 0; y < size + 4; ++y)
-            for (int32_t x = 0; x < size + 4; ++x) {
-                const bool inside = x >= 2 && y >= 2 && x < size + 2 && y < size + 2;
-                const ColorRef expected = inside ? source.Get((x - 2) / c.scale, (y - 2) / c.scale) : ground;
-                ASSERT_EQ(target.Get(x, y), expected == key ? ground : expected) << "scale " << c.scale << " at " << x << "," << y;
-            }
-    }
-}
-
-// Window surfaces on the device's window system: a window's surface reaches only the screen pixels of
-// its client area that no other window covers, and its paint surface only the region being painted.
-namespace devicetest {
-
-}  // namespace devicetest

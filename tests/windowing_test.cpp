@@ -1,5 +1,5 @@
-// The simulated handheld's window system as a user sees it: which window the stylus reaches, what the
-// screen shows after windows are shown, moved, hidden and painted, frames, children, z-order, focus.
+// The screen that the program's tests compare with a fresh repaint: an XOR figure stays until a window
+// paints over it, and an uncovered window repaints only what was covered.
 #include "DeviceTestKit.h"
 
 namespace devicetest {
