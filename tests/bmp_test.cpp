@@ -1,5 +1,5 @@
-// ".bmp" reading and writing, PNG writing, loading a bitmap by device path, and the default desktop
-// picture.
+// ".bmp" files: what the device writes reads back exactly, every uncompressed format a skin may come
+// in is read, and malformed or truncated files are refused.
 #include <gtest/gtest.h>
 
 #include "TestTmp.h"

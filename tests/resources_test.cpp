@@ -1,5 +1,5 @@
-// The program's resources on the simulated handheld: its string table, accelerators, dialog templates,
-// icons and cursors; translation libraries ("Localize.dll" files); the device's files.
+// The program's string table and the translation libraries ("Localize.dll" files) that override it,
+// malformed ones refused whole.
 #include <gtest/gtest.h>
 
 #include "TestTmp.h"

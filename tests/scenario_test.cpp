@@ -1,5 +1,4 @@
-// The scenario language, the runner's errors, drag planning, the dump's keys, the JSON reader and
-// the test harness itself.
+// The scenario language's errors, the runner's limits, the JSON reader and the test harness itself.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 

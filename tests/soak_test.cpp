@@ -1,6 +1,5 @@
 // The soak: an hour (or more) of device time of random gestures with a fixed seed, all invariants
-// holding; the soak's random mapping; the checker catching planted faults; and the shrinker bringing a
-// planted failure down to the lines that cause it, written as a scenario that vistrel-sim replays.
+// holding, and the checker catching planted faults.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,21 +46,6 @@ Gesture G(std::vector<std::string> lines) {
     g.lines = std::move(lines);
     return g;
 }
-
-size_t LineCount(const GestureList& gestures) {
-    size_t n = 0;
-    for (const Gesture& g : gestures) n += g.lines.size();
-    return n;
-}
-
-bool HasLine(const GestureList& gestures, const std::string& line) {
-    for (const Gesture& g : gestures)
-        for (const std::string& l : g.lines)
-            if (l == line) return true;
-    return false;
-}
-
-const Magnifier* Glass() { return platform::sim::ProgramRunning() ? Shell().MagnifierObject : nullptr; }
 
 }  // namespace
 
