@@ -38,61 +38,39 @@ TEST(ScenarioParse, BadLinesGiveClearErrorsWithTheirLineNumber) {
         std::string message;
     } cases[] = {
         {"jump 1 2", "unknown command 'jump'"},
-        {"\"start\"", "unknown command 'start'"},
         {"Start", "unknown command 'Start'"},
         {"wait", "usage: wait MS"},
         {"wait soon", "MS must be a number, not 'soon' (usage: wait MS)"},
-        {"wait \"5\"", "MS must be a number, not '5' (usage: wait MS)"},
         {"wait 600001", "MS must be between 0 and 600000, not 600001"},
-        {"wait -1", "MS must be between 0 and 600000, not -1"},
         {"wait 5 6", "unexpected '6' after the arguments (usage: wait MS)"},
         {"start now", "unexpected 'now' after the arguments (usage: start)"},
         {"screen 15 320", "W must be between 16 and 4096, not 15"},
-        {"screen 240 0x1001", "H must be between 16 and 4096, not 0x1001"},
         {"screen 240 320 0", "PPI must be between 1 and 2000, not 0"},
-        {"rotate 320", "usage: rotate W H"},
-        {"clock 0x100000000", "MS must be between 0 and 4294967295, not 0x100000000"},
         {"paint 0 0 10 10 red", "colour must be six hex digits RRGGBB, not 'red'"},
-        {"paint 0 0 10 10 0xFF0000", "colour must be six hex digits RRGGBB, not '0xFF0000'"},
         {"paint 0 0 -1 10 FF0000", "W must be between 0 and 100000, not -1"},
         {"desktop fill", "usage: desktop pattern | desktop fill RRGGBB | desktop FILE.bmp"},
-        {"desktop", "usage: desktop pattern | desktop fill RRGGBB | desktop FILE.bmp"},
         {"tray hold", "unexpected 'hold' (usage: tray tap|double|right)"},
         {"menu", "usage: menu ID | menu none"},
         {"menu -1", "ID must be between 0 and 2147483647, not -1"},
         {"drag 1 2 3", "usage: drag X1 Y1 X2 Y2 [STEPS [MS]]"},
         {"drag 1 2 3 4 1001", "STEPS must be between 0 and 1000, not 1001"},
-        {"drag 1 2 3 4 5 600001", "MS must be between 0 and 600000, not 600001"},
         {"down 40000 0", "X must be between -32768 and 32767, not 40000"},
-        {"up 0 -40000", "Y must be between -32768 and 32767, not -40000"},
-        {"wheel 32768", "DELTA must be between -32768 and 32767, not 32768"},
         {"key 0", "VK must be between 1 and 254, not 0"},
-        {"key 99999999999999999999999", "VK must be between 1 and 254, not 99999999999999999999999"},
         {"char", "usage: char C"},
-        {"char ab", "usage: char C"},
         {"char 0x0", "C must be between 1 and 65535, not 0x0"},
-        {"char a b", "unexpected 'b' after the arguments (usage: char C)"},
         {"alt sideways", "unexpected 'sideways' (usage: alt down|up)"},
-        {"hotkey 193 down", "unexpected 'down' (usage: hotkey VK [up])"},
-        {"focus desktop", "unexpected 'desktop' (usage: focus magnifier|picker|tape)"},
         {"send window 1 2 3", "unexpected 'window' (usage: send magnifier|picker|tape CODE P1 P2)"},
         {"send magnifier 0x111 1", "usage: send magnifier|picker|tape CODE P1 P2"},
         {"send magnifier 0x004E 0 0", "message 0x004E passes pointers in its parameters; a scenario cannot send it"},
-        {"send tape 0x000C 0 0", "message 0x000C passes pointers in its parameters; a scenario cannot send it"},
-        {"send tape 0x0111 0x100000000 0", "P1 must be between -2147483648 and 4294967295, not 0x100000000"},
         {"sheet check 1003 2", "0|1 must be between 0 and 1, not 2"},
-        {"sheet tab 64", "N must be between 0 and 63, not 64"},
         {"sheet press 5", "unexpected 'press' (usage: " + sheetUsage + ")"},
         {"sheet text 1020", "usage: " + sheetUsage},
-        {"sheet ok now", "unexpected 'now' after the arguments (usage: " + sheetUsage + ")"},
         {"home", "DIR is missing (usage: home DIR)"},
         {"home \"\"", "DIR must not be empty"},
         {"shot", "FILE is missing (usage: shot FILE.png)"},
         {"shot \"a\" b", "FILE: quote the whole text or none of it"},
         {"shot \"unterminated", "unterminated quoted text"},
-        {"shot \"a\"b", "quoted text must be followed by a blank"},
         {std::string("dump\x01", 5), "control character in the line"},
-        {std::string("dump\0", 5), "control character in the line"},
     };
     for (const Case& c : cases) {
         std::string output, error;
@@ -102,8 +80,6 @@ TEST(ScenarioParse, BadLinesGiveClearErrorsWithTheirLineNumber) {
         EXPECT_EQ(output, "") << "nothing runs when a line does not parse: " << c.line;
     }
 }
-
-// ---- Drag ----
 
 // ---- JSON ----
 
