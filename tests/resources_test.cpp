@@ -89,27 +89,6 @@ TEST(ProgramResources, StringTableHoldsEveryTextAndNoHelpFolder) {
     });
 }
 
-TEST(ProgramResources, StringsAndPathAreCutToTheBuffer) {
-    WithProgram("", [](Module module) {
-        char16_t buffer[8];
-        std::fill(std::begin(buffer), std::end(buffer), u'#');
-        EXPECT_EQ(LoadStringResource(module, 1, buffer, 5), 4);
-        EXPECT_EQ(std::u16string(buffer, 5), std::u16string(u"Scre\0", 5));
-        EXPECT_EQ(buffer[5], u'#');  // nothing written past the capacity
-        EXPECT_EQ(LoadStringResource(module, 1, buffer, 1), 0);
-        EXPECT_EQ(buffer[0], u'\0');
-        EXPECT_EQ(LoadStringResource(module, 1, buffer, 0), 0);
-        EXPECT_EQ(LoadStringResource(module, 1, nullptr, 8), 0);
-
-        char16_t path[260];
-        int length = GetModulePath(module, path, 260);
-        EXPECT_EQ(std::u16string(path, size_t(length)), sim::ExecutablePath);
-        EXPECT_EQ(GetModulePath(nullptr, path, 260), length);  // no module: the running program's
-        EXPECT_EQ(GetModulePath(module, path, 4), 3);
-        EXPECT_EQ(std::u16string(path), u"\\Pr");
-    });
-}
-
 // ---- Translation libraries ----
 
 const char* const GoodLibrary =
@@ -224,22 +203,6 @@ TEST(TranslationLibrary, MissingOrOutsideFilesDoNotLoad) {
 }
 
 // ---- The script reader ----
-
-std::optional<sim::ResourceScript> Parse(const std::string& text, std::string* error = nullptr) {
-    auto includes = [](const std::string& name) -> std::optional<std::string> {
-        auto bytes = resources::EmbeddedResourceFile(name);
-        return bytes ? std::optional<std::string>(std::string(*bytes)) : std::nullopt;
-    };
-    return sim::ParseResourceScript(text, includes, error, "test.rc");
-}
-
-TEST(ResourceScriptReader, ErrorsNameTheLine) {
-    std::string error;
-    EXPECT_FALSE(Parse("STRINGTABLE\nBEGIN\n  1, \"a\"\n  2, oops\nEND\n", &error));
-    EXPECT_EQ(error.rfind("test.rc line 4:", 0), 0u) << error;
-    EXPECT_FALSE(Parse("#include \"ResourceIds.h\"\n#define X (1\n", &error));
-    EXPECT_NE(error.find("line 2"), std::string::npos) << error;
-}
 
 // ---- Files ----
 

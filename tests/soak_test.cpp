@@ -119,19 +119,6 @@ TEST(InvariantChecker, ReportsPlantedMarksLeaksAndCaptures) {
     }
 }
 
-TEST(InvariantChecker, ProgramEndingUnaskedOrUncleanIsReported) {
-    // Close ends the program: expected, and it must leave nothing behind.
-    EXPECT_FALSE(ReplayGestures({G({"tray double", "menu 5", "wait 1000"}), G({"start", "wait 100"})}));
-    // A program that is no longer running though nothing closed it.
-    const std::optional<Violation> seen =
-        ReplayGestures({G({"wait 100"})}, []() -> std::optional<Violation> {
-            platform::PostQuit(0);
-            return std::nullopt;
-        });
-    ASSERT_TRUE(seen);
-    EXPECT_EQ(seen->invariant, "program-ended") << seen->detail;
-}
-
 TEST(Soak, LinesTheRunnerRefusesAreReportedAsScenarioFaults) {
     const std::optional<Violation> seen = ReplayGestures({G({"menu 4"})});
     ASSERT_TRUE(seen);
