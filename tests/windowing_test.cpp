@@ -1,5 +1,6 @@
 // The screen that the program's tests compare with a fresh repaint: an XOR figure stays until a window
-// paints over it, and an uncovered window repaints only what was covered.
+// paints over it, and an uncovered window repaints only what was covered. (That XOR figures undo
+// themselves shows on the program's own screen: no stale marks after a drag, a flash or a measurement.)
 #include "DeviceTestKit.h"
 
 namespace devicetest {
