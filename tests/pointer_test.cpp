@@ -8,10 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "magnifier/PointerInteraction.h"
+#include "magnifier/Rendering.h"
 #include "platform/Geometry.h"
 #include "platform/sim/Device.h"
 #include "shell/ShellState.h"
@@ -172,6 +174,7 @@ TEST(MagnifierPointer, BrightnessAndContrastDragsLoseMotionPastTheirLimits) {
     s.Check([] {
         EXPECT_EQ(Glass().PointerState, StateBrightness);
         EXPECT_NEAR(Glass().Settings.Bright, 0.7f, 1e-6);  // 100 pixels up: +0.2
+        EXPECT_EQ(Glass().Settings.Contrast, 0.5f);
     });
     s.Do(Up(240, 115));
     s.Check([] { Glass().Settings.Bright = 0.9f; });
@@ -206,6 +209,7 @@ TEST(MagnifierPointer, BrightnessAndContrastDragsLoseMotionPastTheirLimits) {
 TEST(MagnifierPointer, AimingFromTheCornerWaits200Milliseconds) {
     SimSession s;
     s.Do(ShowGlass);
+    s.Do("doubletap 105 105\nwait 1000");  // toggles smoothing; the next aim waits its own 200 ms
     s.Check([] { Glass().Settings.ZoomPnt = {10, 10}; });
     s.Do(Lines({Press(105, 105), MoveTo(60, 250)}));
     s.Check([] {
@@ -386,7 +390,12 @@ TEST(MagnifierPointer, WheelZoomsBySixthsAndMenuNeedsAnIdleGlass) {
     s.Do(ShowGlass);
     s.Check([] { Glass().Settings.ZoomX = 3.0f; });
     s.Do("move 140 140\nwheel 120");  // the wheel reaches the window under the cursor
-    s.Check([] { EXPECT_FLOAT_EQ(Glass().Settings.ZoomX, 3.5f); });
+    s.Check([] {
+        EXPECT_FLOAT_EQ(Glass().Settings.ZoomX, 3.5f);
+        const sim::Image shown = glass_test::ReadView(Glass());  // no cross-hair in the new view
+        RenderView(Glass(), true, false, false);
+        EXPECT_EQ(DifferingPixels(shown, glass_test::ReadView(Glass())), 0);
+    });
     s.Do("wheel 60");
     s.Check([] { EXPECT_FLOAT_EQ(Glass().Settings.ZoomX, 3.5f); });
     s.Check([] { Glass().Settings.ZoomX = 1.0f; });
