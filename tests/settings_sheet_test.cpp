@@ -294,6 +294,14 @@ TEST(SettingsSheet, ChosenSkinShowsItsPreviewOnTheSkinPage) {
     s.Check([&] {
         EXPECT_NE(Shell().SkinPreviewBitmap, nullptr);
         EXPECT_GT(CountPixels(PageArea(), [&](ColorRef c) { return c != face; }), 1000);
+        // Centred across the page, below the list's field.
+        Rect below = PageArea();
+        below.top += Height(below) / 4;
+        int32_t left = below.right, right = below.left;
+        for (int32_t y = below.top; y < below.bottom; ++y)
+            for (int32_t x = below.left; x < below.right; ++x)
+                if (sim::ScreenPixel(x, y) != face) left = std::min(left, x), right = std::max(right, x + 1);
+        EXPECT_NEAR(left + right, below.left + below.right, 10);  // within the page's frame
     });
     s.Do("sheet select Tiny\nwait 50");  // too small to be a skin: no preview, and the old one is gone
     s.Check([&] {

@@ -225,6 +225,8 @@ TEST(SettingsStore, LoadingConvertsAndClampsEachValue) {
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.TapeRect, (Rect{16, 32, 241, 82})); }},
         {"zoom point", u"ZoomPnt", Dword(0x01000050),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.ZoomPnt, (Point{80, 256})); }},
+        {"zoom point on the right and bottom edges", u"ZoomPnt", Dword(0x014000F0),
+         [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.ZoomPnt, (Point{240, 320})); }},
         {"zoom point beyond the screen", u"ZoomPnt", Dword(0x02000100),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.ZoomPnt, (Point{0, 0})); }},
         {"pixels per inch", u"DevicePPI", Dword(0x00600048),
@@ -239,6 +241,15 @@ TEST(SettingsStore, LoadingConvertsAndClampsEachValue) {
         {"skin name longer than its buffer", u"SkinName", Text(RegSz, std::u16string(200, u'x')),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), u"VezoZevode.bmp"); }},
         {"skin name of 127 characters", u"SkinName", Text(RegSz, std::u16string(127, u'y')),
+         [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), std::u16string(127, u'y')); }},
+        {"skin name of 128 characters", u"SkinName", Text(RegSz, std::u16string(128, u'y')),
+         [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), u"VezoZevode.bmp"); }},
+        {"skin name of 128 characters without its zero", u"SkinName",
+         [] {
+             sim::RegistryValue v = Text(RegSz, std::u16string(128, u'y'));
+             v.data.resize(256);
+             return v;
+         }(),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), std::u16string(127, u'y')); }},
         {"a number stored as text", u"WindowSize", Text(RegSz, u"100"),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.WindowSize, 80); }},
