@@ -23,7 +23,7 @@ work="${FUZZ_WORK:-build-fuzz/fuzz-work}"
 # ---- What the build needs (Debian) ----
 need=()
 command -v clang++ >/dev/null 2>&1 || need+=(clang)
-for p in cmake pkg-config libfreetype-dev libpng-dev fonts-dejavu-core; do
+for p in cmake pkg-config libfreetype-dev libpng-dev fonts-dejavu-core fonts-wine; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 install() {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Windows program and checks it under Wine on a virtual X display, through the real window
-# system: start-up, the single copy, the settings in the registry, a screenshot of the shown glass, Close.
+# Builds the Windows program and its installer and checks them under Wine on a virtual X display, through
+# the real window system: the installer (silent install, Start-menu shortcut, start at sign-in, version
+# resource), start-up, the single copy, the settings in the registry, a screenshot of the shown glass,
+# Ctrl+C on the colour picker, Close, the German translation added by the installer, and the uninstall.
 #
 #   bash scripts/test-windows.sh [--no-build]
 #
@@ -15,14 +17,13 @@ ROOT=$PWD
 BUILD=${VISTREL_WINDOWS_BUILD:-$ROOT/build-windows}  # where scripts/build-windows.sh builds
 PROGRAM_DIR=$BUILD/Vistrel
 CONTROL_EXE=$BUILD/vistrel-control.exe
-GERMAN_DIR=$BUILD/Vistrel-German
 GERMAN_TITLE=Bildschirmlupe
 SHOTS=$BUILD/shots
 BUILD_FIRST=1
 [ "${1:-}" = "--no-build" ] && BUILD_FIRST=0
 
 KEY='HKCU\Software\Orvane group\Vistrel'
-INSTALL_WIN='C:\Program Files\Vistrel'
+RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 SCREEN_W=1024
 SCREEN_H=768
 
@@ -31,6 +32,9 @@ SCREEN_H=768
 WM_COMMAND=0x0111
 CMD_SHOW_HIDE=$(( (110 << 16) | 3 ))
 CMD_CLOSE=$(( (110 << 16) | 5 ))
+CMD_SHOW_COLOR=$(( (110 << 16) | 4 ))
+CMD_SETTINGS=$(( (110 << 16) | 7 ))
+WM_CLOSE=0x0010
 
 # The 18 settings and their registry types.
 ALL_VALUES="SkinName:REG_SZ SmoothImg:REG_DWORD ShowLight:REG_DWORD RectLU:REG_DWORD WindowSize:REG_DWORD
@@ -45,7 +49,7 @@ GLASS_TOP=260
 GLASS_SIZE=220
 ZOOM=3
 ZOOM_BITS=$(( 0x40400000 ))
-ZOOM_X=250
+ZOOM_X=254
 ZOOM_Y=420
 PRESET="SkinName:REG_SZ:Square.bmp
 SmoothImg:REG_DWORD:0
@@ -60,6 +64,9 @@ DevicePPI:REG_DWORD:$(( (120 << 16) | 110 ))"
 # The pattern window under the zoom point, and the width of its stripes.
 PATTERN_RECT=(130 300 240 240)
 STRIPE=8
+# The zoom point lies in the middle of the pattern's 16th stripe (client x 120..127), RGB(128, 0, 255):
+# the colour the picker samples when the glass shows, and copies as text.
+PICKED_TEXT="#8000FF"
 
 FAILURES=0
 pass() { echo "ok: $*"; }
@@ -70,7 +77,7 @@ note() { echo "   $*"; }
 
 install_missing() {
   local need=() p
-  for p in cmake g++ g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 xvfb imagemagick wine64; do
+  for p in cmake g++ g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 xvfb imagemagick wine64 fonts-wine; do
     dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
   done
   [ ${#need[@]} -eq 0 ] && return 0
@@ -98,8 +105,11 @@ WINESERVER=$(find_tool wineserver wineserver64 wineserver /usr/lib/wine/wineserv
 
 if [ $BUILD_FIRST -eq 1 ]; then
   bash scripts/build-windows.sh || { echo "FAILED: scripts/build-windows.sh"; exit 1; }
+  VISTREL_WINDOWS_BUILD=$BUILD bash scripts/package-windows.sh --no-build || { echo "FAILED: scripts/package-windows.sh"; exit 1; }
 fi
-for f in "$PROGRAM_DIR/Vistrel.exe" "$CONTROL_EXE"; do
+VERSION=$(sed -n 's/^project(Vistrel VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+MSI=$BUILD/dist/Vistrel-$VERSION.msi
+for f in "$PROGRAM_DIR/Vistrel.exe" "$CONTROL_EXE" "$MSI"; do
   [ -f "$f" ] || { echo "FAILED: $f was not built"; exit 1; }
 done
 
@@ -136,12 +146,16 @@ mkdir -p "$WINEPREFIX"
 "$WINESERVER" -p >/dev/null 2>&1
 timeout 120 "$WINE" wineboot -i >"$WORK/wineboot.log" 2>&1 || { echo "FAILED: wineboot"; cat "$WORK/wineboot.log"; exit 1; }
 
-# Installs the program the way a user does: its folder copied under Program Files.
-INSTALL_DIR=$WINEPREFIX/drive_c/Program\ Files/Vistrel
-mkdir -p "$INSTALL_DIR"
-cp -r "$PROGRAM_DIR"/. "$INSTALL_DIR"/
-
-control() { timeout 30 "$WINE" "$CONTROL_EXE" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# Runs the control tool. Its output goes through a file, not a pipe: when a call starts Wine's services
+# (the first call after a wineserver restart does), they inherit its output and would hold a pipe open
+# for good, and the run would hang.
+control() {
+  local rc
+  timeout 30 "$WINE" "$CONTROL_EXE" "$@" >"$WORK/control.out" 2>&1
+  rc=$?
+  tr -d '\r' <"$WORK/control.out"
+  return "$rc"
+}
 
 # Starts Vistrel.exe in the background; its pid (of the timeout that guards it) in VISTREL_PID.
 start_vistrel() {
@@ -190,6 +204,39 @@ check_all_values() {  # every one of the 18 values exists with its type
 }
 
 window_line() { grep "^$1 " "$WORK/windows.txt"; }
+
+# ---- The installer ----
+
+echo "== install: $(basename "$MSI"), silent, for this user, with start at sign-in"
+MSI_WIN=$("$WINE" winepath -w "$MSI" 2>/dev/null | tr -d '\r')
+msi() { timeout 120 "$WINE" msiexec "$@" >>"$WORK/msiexec.log" 2>&1; }
+installed_files() { find "$WINEPREFIX/drive_c/users" -path '*/AppData/Local/Programs/Vistrel/*' -type f 2>/dev/null | sort; }
+shortcut() { find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs/Vistrel.lnk' 2>/dev/null; }
+expected_files() {  # the program's folder as built, relative, sorted
+  (cd "$PROGRAM_DIR" && find . -type f | sed 's|^\./||' | sort)
+}
+if msi /i "$MSI_WIN" AUTOSTART=1 /qn; then pass "0 msiexec /i installs silently, without administrator rights"; else fail "0 msiexec /i installs silently (see $WORK/msiexec.log)"; cat "$WORK/msiexec.log"; fi
+EXE_UNIX=$(installed_files | grep '/Vistrel/Vistrel.exe$' | head -n1)
+INSTALL_DIR=${EXE_UNIX%/Vistrel.exe}
+if [ -n "$EXE_UNIX" ] && [ "$(cd "$INSTALL_DIR" && find . -type f | sed 's|^\./||' | sort)" = "$(expected_files)" ]; then
+  pass "0 the program's folder is installed whole under the user's AppData\\Local\\Programs\\Vistrel"
+else
+  fail "0 the program's folder is installed under AppData\\Local\\Programs\\Vistrel: got '$(installed_files | tr '\n' ' ')'"
+fi
+INSTALL_WIN=$("$WINE" winepath -w "${INSTALL_DIR:-/nonexistent}" 2>/dev/null | tr -d '\r')
+if [ -n "$(shortcut)" ]; then pass "0 the Start menu has the shortcut Vistrel"; else fail "0 the Start menu has the shortcut Vistrel"; fi
+run_entry=$(timeout 30 "$WINE" reg query "$RUN_KEY" /v Vistrel 2>/dev/null | tr -d '\r' | grep -i 'Vistrel.exe')
+if [[ $run_entry == *"$INSTALL_WIN\\Vistrel.exe"* ]]; then
+  pass "0 AUTOSTART=1 starts the installed program at sign-in"
+else
+  fail "0 AUTOSTART=1 adds the sign-in entry for $INSTALL_WIN\\Vistrel.exe: got '${run_entry:-none}'"
+fi
+version=$(control version "$INSTALL_WIN\\Vistrel.exe")
+if [[ $version == "product=$VERSION file=$VERSION company=Orvane group description=Screen magnifying glass copyright="*"Orvane group" ]]; then
+  pass "0 the version resource reads back: $version"
+else
+  fail "0 the version resource says $VERSION by Orvane group: got '${version:-none}'"
+fi
 
 # ---- Run 1: a fresh start ----
 
@@ -344,6 +391,27 @@ else
   fail "4 screenshot of the display: $(cat "$WORK/shot.log")"
 fi
 
+# ---- Ctrl+C on the colour picker ----
+
+control clipboard "nothing copied yet" >/dev/null || note "could not clear the clipboard"
+control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_COLOR 0 >/dev/null
+if control wait MG_COLORPICKER shown 15000 >/dev/null &&
+   control press MG_COLORPICKER 0x11 0x43 >"$WORK/press.log" 2>&1; then
+  copied=""
+  for _ in $(seq 10); do
+    copied=$(control clipboard 2>/dev/null)
+    [ "$copied" = "$PICKED_TEXT" ] && break
+    sleep 0.3
+  done
+  if [ "$copied" = "$PICKED_TEXT" ]; then
+    pass "9 Ctrl+C on the colour picker puts its colour on the clipboard as text: $copied"
+  else
+    fail "9 Ctrl+C on the colour picker puts $PICKED_TEXT on the clipboard: got '$copied'"
+  fi
+else
+  fail "9 Ctrl+C on the colour picker: the picker did not show or the keys were not pressed: $(cat "$WORK/press.log")"
+fi
+
 # ---- Close, and the settings written back ----
 
 control post MAGNIFYINGGLASS $WM_COMMAND $CMD_CLOSE 0 >/dev/null
@@ -370,11 +438,51 @@ else
   fail "3 the written settings come back unchanged after Close:$changed"
 fi
 
+# ---- Run 4: the settings sheet at 100 %, 150 % and 200 % ----
+
+echo "== run 4: the settings sheet at 100 %, 150 % and 200 % display scale"
+# The screen's scale is the desktop's pixels per inch; Wine reads it when its server starts. The sheet is
+# laid out in dialog units, so its size follows the scale; its pictures are kept for a look.
+sheet_width() {  # DPI: starts the program at that scale, opens the sheet, prints its width, closes all
+  local dpi=$1 line rect width=""
+  timeout 30 "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  timeout 15 "$WINESERVER" -k >/dev/null 2>&1
+  "$WINESERVER" -p >/dev/null 2>&1
+  start_vistrel
+  local pid=$VISTREL_PID
+  if control wait MAGNIFYINGGLASS present 20000 >/dev/null; then
+    control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SETTINGS 0 >/dev/null
+    if line=$(control wait '#32770' shown 15000); then
+      rect=${line##*rect=}; rect=${rect%% *}
+      IFS=, read -r l t r b <<<"$rect"
+      width=$((r - l))
+      timeout 30 import -display "$DISPLAY" -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage \
+        "$SHOTS/sheet-$dpi.png" 2>/dev/null
+      control post '#32770' $WM_CLOSE 0 0 >/dev/null
+    fi
+    control post MAGNIFYINGGLASS $WM_COMMAND $CMD_CLOSE 0 >/dev/null
+  fi
+  wait_exit "$pid" 20 || kill "$pid" 2>/dev/null
+  echo "$width"
+}
+W96=$(sheet_width 96)
+W144=$(sheet_width 144)
+W192=$(sheet_width 192)
+timeout 30 "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+timeout 15 "$WINESERVER" -k >/dev/null 2>&1
+"$WINESERVER" -p >/dev/null 2>&1
+if [ -n "$W96" ] && [ -n "$W144" ] && [ -n "$W192" ] && [ $((W144 * 10)) -ge $((W96 * 14)) ] &&
+   [ $((W144 * 10)) -le $((W96 * 16)) ] && [ $((W192 * 10)) -ge $((W96 * 19)) ] && [ $((W192 * 10)) -le $((W96 * 21)) ]; then
+  pass "8 the sheet scales with the display: ${W96} / ${W144} / ${W192} pixels wide at 96 / 144 / 192 dpi (pictures: $SHOTS/sheet-*.png)"
+else
+  fail "8 the sheet scales 1.5x and 2x at 144 and 192 dpi: widths '${W96:-none}' / '${W144:-none}' / '${W192:-none}'"
+fi
+
 # ---- Run 3: the German translation beside the program ----
 
-echo "== run 3: the German Localize.dll beside the program"
-if [ -f "$GERMAN_DIR/Localize.dll" ]; then
-  cp -r "$GERMAN_DIR"/. "$INSTALL_DIR"/
+echo "== run 3: the German translation, added by the installer"
+if msi /i "$MSI_WIN" ADDLOCAL=German /qn && [ -f "$INSTALL_DIR/Localize.dll" ] && [ -d "$INSTALL_DIR/Deutsch" ]; then
+  pass "6 the installer adds the German translation (ADDLOCAL=German)"
   start_vistrel
   THIRD_PID=$VISTREL_PID
   german=$(control wait MAGNIFYINGGLASS present 20000)
@@ -390,7 +498,27 @@ if [ -f "$GERMAN_DIR/Localize.dll" ]; then
     fail "6 Close ends the German program (exit code ${EXIT_CODE:-none: still running after 20 s})"
   fi
 else
-  fail "6 $GERMAN_DIR/Localize.dll was not built"
+  fail "6 the installer adds the German translation: $(tail -n 5 "$WORK/msiexec.log")"
+fi
+
+# ---- Uninstall ----
+
+echo "== uninstall"
+if msi /x "$MSI_WIN" /qn && [ -z "$(installed_files)" ] && [ ! -d "$INSTALL_DIR" ] && [ -z "$(shortcut)" ]; then
+  pass "7 msiexec /x removes the program's files, its folder and the shortcut"
+else
+  fail "7 msiexec /x removes everything it installed: left '$(installed_files | tr '\n' ' ')$(shortcut)'"
+fi
+read_registry
+if ! timeout 30 "$WINE" reg query "$RUN_KEY" /v Vistrel >/dev/null 2>&1 && [ -n "$(reg_value ZoomX)" ]; then
+  pass "7 the sign-in entry is gone; the settings stay"
+else
+  fail "7 the sign-in entry is gone and the settings stay"
+fi
+if msi /i "$MSI_WIN" /qn && msi /x "$MSI_WIN" FORGETSETTINGS=1 /qn && ! timeout 30 "$WINE" reg query "$KEY" >/dev/null 2>&1; then
+  pass "7 an uninstall with FORGETSETTINGS=1 removes the settings too"
+else
+  fail "7 an uninstall with FORGETSETTINGS=1 removes the settings too"
 fi
 
 echo

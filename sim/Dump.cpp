@@ -305,6 +305,10 @@ std::string DumpJson() {
     }
     j.EndArray();
 
+    j.Key("clipboard");
+    if (std::optional<std::u16string> text = sim::ClipboardText()) j.String(*text);
+    else j.Null();
+
     j.Key("menu"); WriteMenu(j);
     j.Key("registry"); WriteRegistry(j);
 

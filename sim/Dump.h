@@ -8,7 +8,7 @@
 #include "platform/sim/Device.h"
 
 // Keys, in this order: clock, running, exit_code, screen, settings, magnifier, shell, windows, tray,
-// hotkeys, cursor, capture, sounds, processes, menu, registry, objects. settings, magnifier and shell
+// hotkeys, cursor, capture, sounds, processes, clipboard, menu, registry, objects. settings, magnifier and shell
 // are null while no program runs (magnifier also while it has no Magnifier).
 std::string DumpJson();
 

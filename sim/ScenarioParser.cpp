@@ -91,6 +91,8 @@ constexpr VerbInfo Verbs[] = {
     {"key", Verb::Key, "key VK"},
     {"char", Verb::Char, "char C"},
     {"alt", Verb::Alt, "alt down|up"},
+    {"shift", Verb::Shift, "shift down|up"},
+    {"ctrl", Verb::Ctrl, "ctrl down|up"},
     {"hotkey", Verb::HotKey, "hotkey VK [up]"},
     {"rotate", Verb::Rotate, "rotate W H"},
     {"send", Verb::Send, "send magnifier|picker|tape CODE P1 P2"},
@@ -355,6 +357,8 @@ bool ParseArguments(Reader& r, Command* c, std::string* error) {
         case Verb::Key: return r.Numbers(c, {{"VK", 1, 254}});
         case Verb::Char: return ParseChar(r, c);
         case Verb::Alt:
+        case Verb::Shift:
+        case Verb::Ctrl:
             if (!r.Word({"down", "up"}, &index)) return false;
             c->flag = index == 0;
             return true;

@@ -33,7 +33,7 @@ inline constexpr int64_t MaxTotalDragMoves = 1000000;
 enum class Verb {
     Screen, Home, Registry, Desktop, Clock,
     Start, Wait, Paint, Tray, Menu, Down, Move, Up, Drag, DoubleTap, RightClick, Wheel,
-    Focus, Key, Char, Alt, HotKey, Rotate, Send, Sheet, Second, Destroy, Dump, Shot,
+    Focus, Key, Char, Alt, Shift, Ctrl, HotKey, Rotate, Send, Sheet, Second, Destroy, Dump, Shot,
 };
 
 enum class Target { None, Magnifier, Picker, Tape };
@@ -47,7 +47,7 @@ enum class SheetAction { Tab, Check, Track, Select, Text, Click, Ok, Cancel };
 //             char: the UTF-16 code unit, menu: the item id ...)
 //   text     home, registry, desktop FILE, shot, sheet select and sheet text (UTF-8)
 //   color    paint and desktop fill (0x00BBGGRR)
-//   flag     alt down, hotkey ... up, menu none
+//   flag     alt/shift/ctrl down, hotkey ... up, menu none
 struct Command {
     Verb verb = Verb::Dump;
     std::vector<int64_t> numbers{};

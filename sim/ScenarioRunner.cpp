@@ -384,6 +384,8 @@ bool ScenarioRunner::Carry(int line, const Command& c) {
         case Verb::Key: sim::KeyPress(uint32_t(c.numbers[0])); break;
         case Verb::Char: sim::TypeCharacter(char16_t(c.numbers[0])); break;
         case Verb::Alt: sim::SetAlt(c.flag); break;
+        case Verb::Shift: sim::SetShift(c.flag); break;
+        case Verb::Ctrl: sim::SetControl(c.flag); break;
         case Verb::HotKey: sim::HotKey(uint32_t(c.numbers[0]), c.flag); break;
         case Verb::Rotate: sim::Rotate(int32_t(c.numbers[0]), int32_t(c.numbers[1])); break;
         case Verb::Send: {

@@ -74,7 +74,7 @@ constexpr const char* ShowGlassAndTools =
 // built-in fallback skin) only the square and the grey.
 void ExpectPickerPicture(const Rect& window, platform::ColorRef picked, const sim::Image* skin) {
     const platform::ColorRef key = skin ? skin->At(175, 175) : 0;
-    const Rect text{50 + 4 - 1, 8 - 1, 200 - 4 + 1, 50 - 8 + 1};
+    const Rect text{50 + 1 - 1, 8 - 1, 200 - 1 + 1, 50 - 8 + 1};
     int mismatches = 0;
     for (int32_t y = 0; y < 50; ++y) {
         for (int32_t x = 0; x < 200; ++x) {

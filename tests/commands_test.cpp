@@ -361,3 +361,29 @@ TEST(Commands, HelpFileLivesBesideTheProgramWithItsAnchor) {
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("name=\"Main_Contents\""), std::string::npos);
 }
+
+// The desktop's close request (Alt+F4) destroys no window: on the glass it is Close (all 18 values
+// saved, the program ends after the hide); on a tool window it switches that tool off.
+TEST(Commands, CloseRequestIsCloseOnTheGlassAndSwitchesAToolOff) {
+    struct Case {
+        const char* window;
+        bool closes, pickerOn, tapeOn;
+    };
+    for (const Case& c : {Case{"magnifier", true, true, true}, Case{"picker", false, false, true},
+                          Case{"tape", false, true, false}}) {
+        SCOPED_TRACE(c.window);
+        SimSession s;
+        s.Do(ShowAllWindows);
+        s.Do(std::string("send ") + c.window + " 0x0010 0 0\nwait 1000");
+        s.Check([&] {
+            EXPECT_EQ(sim::ProgramRunning(), !c.closes);
+            EXPECT_EQ(SavedValueNames().size(), c.closes ? 18u : 0u);
+            if (c.closes) return;
+            EXPECT_EQ(IsColorPickerShown(Glass()), c.pickerOn);
+            EXPECT_EQ(IsTapeShown(Glass()), c.tapeOn);
+            for (const char16_t* name : {u"MAGNIFYINGGLASS", u"MG_COLORPICKER", u"MG_TAPE"})
+                EXPECT_TRUE(sim::FindWindowByClass(name).has_value());
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
+}

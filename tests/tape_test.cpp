@@ -229,7 +229,7 @@ TEST(TapePaint, SkinStripIsCopiedAndTheFallbackGivesGrey) {
     // 480 x 640: the tape stands fully on the screen at (100, 50, 325, 100).
     SimSession s({.screenWidth = 480, .screenHeight = 640});
     s.Do(ShowGlassAndTools);
-    const Rect text{50 + 4 - 1, 8 - 1, 225 - 4 + 1, 50 - 8 + 1};
+    const Rect text{50 + 1 - 1, 8 - 1, 225 - 1 + 1, 50 - 8 + 1};
     s.Check([text] {
         const std::optional<sim::Image> skin =
             sim::ReadBmpFile(std::string(VISTREL_SOURCE_DIR) + "/data/Skins/VezoZevode.bmp");

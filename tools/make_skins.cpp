@@ -7,9 +7,13 @@
 //                        drawn transparently, so the lens area is key-coloured;
 //   (0, 350)-(200, 400)  the colour picker's background: a key-coloured hole for the colour square at
 //                        its left end and a darker field for the text;
-//   (0, 400)-(225, 450)  the tape's background, copied opaque: a ruler.
+//   (0, 400)-(225, 450)  the tape's background, copied opaque: a ruler with its scale along the top
+//                        edge and a dark read-out field below it.
 // The magnified picture is drawn shifted up and left by about 9 % of the window, so the right and
-// bottom 10 % of the frame are always opaque: no stale strip of the buffer can show there.
+// bottom 10 % of the frame are never reached by it. Everything outside the lens is therefore opaque,
+// the same on all four sides: the lens never reaches that far, and the frame hides the stale strips.
+// Both tool windows draw white text with a black shadow from (50, 7) to (199 or 224, 43); the fields
+// behind it are dark so that it reads well.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -28,13 +32,6 @@ constexpr int Width = 350;
 constexpr int Height = 450;
 constexpr int Frame = 350;
 constexpr double Pi = 3.14159265358979323846;
-// Columns and rows from here on are never reached by the shifted picture (9.14 % of 350 is 32).
-constexpr int OpaqueFrom = 316;
-
-Colour Mix(Colour a, Colour b, double t) {
-    t = std::clamp(t, 0.0, 1.0);
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
 
 Colour Scale(Colour c, double k) { return {c.r * k, c.g * k, c.b * k}; }
 Colour Add(Colour c, double v) { return {c.r + v, c.g + v, c.b + v}; }
@@ -109,10 +106,13 @@ double Light(double nx, double ny, double nz) {
 
 // ---- The round glass ----
 
+// The lens ends 39 pixels short of the frame's right and bottom edges, which the shifted picture
+// (9.14 % of 350, 32 pixels) leaves unreached. The ring's outer edge keeps an even 12-pixel band of
+// the square mount on every side, and its middle (radius 149.5) carries the zoom dot (radius 150.5).
 struct Round {
     double cx = 175.0, cy = 175.0;
     double lens = 136.0;  // radius of the see-through lens
-    double outer = 173.0; // outer radius of the metal ring
+    double outer = 163.0; // outer radius of the metal ring
 };
 
 // A rounded metal tube seen from above: t runs across it from 0 (inner edge) to 1 (outer edge).
@@ -148,9 +148,21 @@ bool HandleColour(const Round& g, double x, double y, Colour* out) {
     return true;
 }
 
-// The right and bottom strips outside the glass: a soft shadow under the frame.
-Colour ShadowColour(double distanceOutside) {
-    return Mix(Colour{22, 22, 28}, Colour{58, 58, 66}, distanceOutside / 40.0);
+// The square mount around the ring: dark graphite with a bevelled edge, lit from the upper left, and a
+// soft shadow that the ring casts on it towards the lower right.
+Colour MountColour(const Round& g, double x, double y, double d, int px, int py) {
+    const Colour graphite{54, 57, 66};
+    Colour c = Add(graphite, 3.0 * Grain(px / 2, py));
+    const double shadowReach = 10.0;
+    const double ux = (x - g.cx) / d, uy = (y - g.cy) / d;
+    const double facing = std::max(0.0, 0.4 + 0.6 * (ux * std::sqrt(0.5) + uy * std::sqrt(0.5)));
+    const double shadow = std::max(0.0, 1.0 - (d - g.outer) / shadowReach) * facing;
+    c = Scale(c, 1.0 - 0.55 * shadow);
+    const int edge = std::min(std::min(px, py), std::min(Frame - 1 - px, Frame - 1 - py));
+    const bool upperLeft = std::min(px, py) == edge && px + py < Frame;
+    if (edge == 0) c = {14, 15, 18};
+    else if (edge < 4) c = upperLeft ? Add(graphite, 46 - 8 * edge) : Scale(graphite, 0.55);
+    return c;
 }
 
 void DrawRoundFrame(Picture& p) {
@@ -168,9 +180,9 @@ void DrawRoundFrame(Picture& p) {
             } else if (HandleColour(g, x, y, &handle)) {
                 p.Set(px, py, handle);
             } else if (d <= g.outer + 1.5) {
-                p.Set(px, py, {30, 30, 36});
-            } else if (px >= OpaqueFrom || py >= OpaqueFrom) {
-                p.Set(px, py, ShadowColour(d - g.outer));
+                p.Set(px, py, {22, 22, 28});
+            } else {
+                p.Set(px, py, MountColour(g, x, y, d, px, py));
             }
         }
 }
@@ -220,10 +232,11 @@ void DrawColorPickerStrip(Picture& p, Colour face, Colour field) {
     Panel(p, 0, top, 200, top + 50, face, 2, false);
     Panel(p, 4, top + 4, 46, top + 46, face, 2, true);  // the colour square's bezel
     Hole(p, 7, top + 7, 43, top + 43);
-    Panel(p, 50, top + 4, 196, top + 46, field, 1, true);  // the text field
+    Panel(p, 48, top + 4, 198, top + 46, field, 1, true);  // the text field
 }
 
-void DrawTapeStrip(Picture& p, Colour body, Colour ink) {
+// The scale runs along the top edge, above the text; the read-out field below it is dark.
+void DrawTapeStrip(Picture& p, Colour body, Colour ink, Colour field) {
     const int top = 400;
     Panel(p, 0, top, 225, top + 50, body, 2, false);
     Panel(p, 4, top + 4, 46, top + 46, Scale(body, 0.8), 2, true);  // the tool square
@@ -232,10 +245,11 @@ void DrawTapeStrip(Picture& p, Colour body, Colour ink) {
         p.Set(25 + i, top + 25, ink);
         p.Set(25, top + 25 + i, ink);
     }
-    for (int x = 52; x < 222; x += 5) {  // the scale along the lower edge
-        const int mark = (x - 52) % 50 == 0 ? 11 : ((x - 52) % 10 == 0 ? 7 : 4);
-        for (int y = top + 47 - mark; y < top + 47; ++y) p.Set(x, y, ink);
+    for (int x = 52; x < 222; x += 4) {
+        const int mark = (x - 52) % 40 == 0 ? 5 : ((x - 52) % 20 == 0 ? 4 : 2);
+        for (int y = top + 1; y < top + 1 + mark; ++y) p.Set(x, y, ink);
     }
+    Panel(p, 48, top + 7, 224, top + 49, field, 1, true);
 }
 
 bool WriteSkin(const Picture& p, const std::string& folder, const char* name) {
@@ -260,12 +274,12 @@ int main(int argc, char** argv) {
     Picture round(Width, Height);
     DrawRoundFrame(round);
     DrawColorPickerStrip(round, Colour{92, 98, 110}, Colour{30, 33, 40});
-    DrawTapeStrip(round, Colour{226, 196, 112}, Colour{48, 36, 20});
+    DrawTapeStrip(round, Colour{226, 196, 112}, Colour{48, 36, 20}, Colour{30, 33, 40});
 
     Picture square(Width, Height);
     DrawSquareFrame(square, Colour{70, 96, 138}, 36);
     DrawColorPickerStrip(square, Colour{70, 96, 138}, Colour{24, 32, 48});
-    DrawTapeStrip(square, Colour{214, 218, 226}, Colour{24, 32, 48});
+    DrawTapeStrip(square, Colour{214, 218, 226}, Colour{24, 32, 48}, Colour{24, 32, 48});
 
     const bool ok = WriteSkin(round, folder, "VezoZevode.bmp") && WriteSkin(square, folder, "Square.bmp");
     return ok ? 0 : 1;

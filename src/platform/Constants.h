@@ -56,11 +56,20 @@ constexpr uint32_t KeyControl = 0x0008;
 
 // Virtual keys.
 constexpr uint32_t VkReturn = 0x0D;
+constexpr uint32_t VkShift = 0x10;
 constexpr uint32_t VkControl = 0x11;
 constexpr uint32_t VkMenu = 0x12;  // Alt
 constexpr uint32_t VkEscape = 0x1B;
 constexpr uint32_t VkTab = 0x09;
 constexpr uint32_t VkF1 = 0x70;
+constexpr uint32_t VkLeft = 0x25;
+constexpr uint32_t VkUp = 0x26;
+constexpr uint32_t VkRight = 0x27;
+constexpr uint32_t VkDown = 0x28;
+constexpr uint32_t VkAdd = 0x6B;       // "+" on the keypad
+constexpr uint32_t VkSubtract = 0x6D;  // "-" on the keypad
+constexpr uint32_t VkOemPlus = 0xBB;   // the "+" key of the main keyboard
+constexpr uint32_t VkOemMinus = 0xBD;  // the "-" key of the main keyboard
 
 // Hot keys.
 constexpr uint32_t ModWin = 0x0008;
@@ -189,6 +198,10 @@ constexpr uint32_t ButtonGetCheck = 0x00F0;
 constexpr uint32_t ButtonSetCheck = 0x00F1;
 constexpr uint32_t CheckUnchecked = 0;
 constexpr uint32_t CheckChecked = 1;
+
+// A picture label's icon: set (wParam, not owned by the label; returns the previous one) and read.
+constexpr uint32_t StaticSetIcon = 0x0170;
+constexpr uint32_t StaticGetIcon = 0x0171;
 
 constexpr uint32_t ComboAddString = 0x0143;
 constexpr uint32_t ComboGetCount = 0x0146;

@@ -192,6 +192,12 @@ bool StartProcess(const char16_t* program, const char16_t* commandLine, ProcessI
 bool CloseProcessHandle(uintptr_t handle);
 bool PlaySoundFile(const char16_t* path, uint32_t flags);
 
+// ---- Clipboard ----
+
+// Puts a text on the system clipboard in place of whatever it held, on behalf of the owner window.
+// Returns false when the clipboard cannot be had (another program holds it, no memory).
+bool SetClipboardText(Window owner, const char16_t* text);
+
 // ---- Locks ----
 
 Mutex CreateNamedMutex(const char16_t* name, bool initiallyOwned);

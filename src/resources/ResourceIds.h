@@ -66,3 +66,4 @@
 #define EDIT_DPI_X 1014
 #define EDIT_DPI_Y 1015
 #define BUTTON_RESET 1018
+#define PICTURE_ABOUT 1019

@@ -32,6 +32,7 @@ constexpr int ContrastTrackbarId = 1013;
 constexpr int HorizontalPpiEditId = 1014;
 constexpr int VerticalPpiEditId = 1015;
 constexpr int ResetButtonId = 1018;
+constexpr int AboutPictureId = 1019;
 
 // Pages, in the order of their handles.
 enum Page { PageCommon, PageSkin, PageCorrecting, PageUnits, PageControl, PageAbout, PageCount };
@@ -152,6 +153,16 @@ void InsertTabs() {
     }
 }
 
+// A resource library holds no icons, so the About page made from one would show an empty picture: the
+// picture is the program's own icon (the class icon, which lives as long as the program) in any case.
+void ShowProgramIconOnAbout() {
+    const Window about = PageWindow(PageAbout);
+    const Icon icon = Shell().ClassIcon;
+    if (!about || !icon || !GetDialogItem(about, AboutPictureId)) return;
+    if (Send(PageAbout, AboutPictureId, StaticGetIcon, 0, 0) == 0)
+        Send(PageAbout, AboutPictureId, StaticSetIcon, WParam(icon), 0);
+}
+
 // The pages come from the resource module; one that a resource library lacks is taken from the
 // executable, so that the sheet stays complete.
 void CreatePages() {
@@ -165,6 +176,7 @@ void CreatePages() {
         }
         sheetData.pages[i] = page ? CreateModelessDialog(module, page, sheetData.tab, SettingsSheetProcedure, 0) : nullptr;
     }
+    ShowProgramIconOnAbout();
     if (PageWindow(PageCommon)) ShowWindowAs(PageWindow(PageCommon), ShowShow);
 }
 

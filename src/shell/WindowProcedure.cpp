@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "magnifier/Animation.h"
+#include "magnifier/KeyboardInteraction.h"
 #include "magnifier/Magnifier.h"
 #include "magnifier/PointerInteraction.h"
 #include "magnifier/Rendering.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr uint32_t TrayRecordSize = 152;
 constexpr uint32_t TrayIconFlags = TrayFlagMessage | TrayFlagIcon | TrayFlagTip;  // 7
 constexpr int32_t RefreshPeriodTicks = 3;
+constexpr WParam CopyKey = 'C';  // with Ctrl: copy the picked colour
 
 enum class Target { Magnifier, ColorPicker, Tape, Other };
 
@@ -42,6 +44,8 @@ Point ScreenPointOf(Window window, LParam lParam) {
     ClientToScreenPoint(window, &point);
     return point;
 }
+
+bool KeyHeld(uint32_t virtualKey) { return GetKeyStateOf(int(virtualKey)) != 0; }
 
 Point CursorPoint() {
     Point point;
@@ -104,6 +108,19 @@ void RightReleased(Magnifier& m, Window window, Target target, LParam lParam) {
     }
 }
 
+// A key pressed on one of the windows: the tape key on the tape, Ctrl+C on the colour picker, the
+// zoom point and zoom keys on any of them.
+void KeyPressed(Magnifier& m, Target target, WParam key) {
+    if (target == Target::Tape && (key == VkControl || key == VkReturn)) {
+        Point p = CursorPoint();
+        TapeMark(m, p.x, p.y);
+    } else if (target == Target::ColorPicker && key == CopyKey && KeyHeld(VkControl) && !KeyHeld(VkMenu)) {
+        CopyPickedColor(m);
+    } else {
+        MagnifierKeyDown(m, uint32_t(key));
+    }
+}
+
 // The hardware key: its code in the high word of lParam, 0x1000 in the low word on release.
 void HotKeyPressed(Magnifier& m, LParam lParam) {
     if (HighWord(uintptr_t(lParam)) != GetHotKeyCode(m)) return;
@@ -147,10 +164,7 @@ LResult WithMagnifier(Magnifier& m, Window window, Target target, uint32_t messa
         if (target == Target::Magnifier && wParam == ScreenChangeCode) ReconfigureScreen(m);
         return 0;
     case MsgKeyDown:
-        if (target == Target::Tape && (wParam == VkControl || wParam == VkReturn)) {
-            Point p = CursorPoint();
-            TapeMark(m, p.x, p.y);
-        }
+        KeyPressed(m, target, wParam);
         return 0;
     case MsgMouseMove:
         PointerMoved(m, window, target, wParam, lParam);
@@ -209,6 +223,23 @@ void RefreshView(Magnifier& m, int32_t state) {
     InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
 }
 
+// The desktop's close request (Alt+F4, or a task manager asking politely) never destroys one of the
+// program's windows: on the glass it is the Close command, which saves the settings first; on a tool
+// window it switches that tool off.
+void CloseRequested(Target target) {
+    const Magnifier* m = Shell().MagnifierObject;
+    switch (target) {
+    case Target::Magnifier: RunCommand(CommandClose); break;
+    case Target::ColorPicker:
+        if (m && IsColorPickerShown(*m)) RunCommand(CommandShowHideColorPicker);
+        break;
+    case Target::Tape:
+        if (m && IsTapeShown(*m)) RunCommand(CommandShowHideTape);
+        break;
+    case Target::Other: break;
+    }
+}
+
 }  // namespace
 
 void AddTrayIcon(Window window) {
@@ -236,6 +267,10 @@ LResult WindowProcedure(Window window, uint32_t message, WParam wParam, LParam l
         return 0;
     case MsgDestroy:
         if (target == Target::Magnifier) MagnifierDestroyed();
+        return 0;
+    case MsgClose:
+        if (target == Target::Other) break;
+        CloseRequested(target);
         return 0;
     case MsgPaint:
         if (target == Target::Other) break;

@@ -101,6 +101,18 @@ void UpdateColorPickerText(Magnifier& m) {
     tools::CopyToWide(text, m.ColorPickerText);
 }
 
+void CopyPickedColor(Magnifier& m) {
+    if (AnimationRunning(m)) return;
+    StateLockGuard lock(m);
+    if (m.PointerState != StateIdle) return;
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02X%02X%02X", unsigned(platform::RedOf(m.PickedColor)),
+                  unsigned(platform::GreenOf(m.PickedColor)), unsigned(platform::BlueOf(m.PickedColor)));
+    char16_t wide[128];
+    tools::CopyToWide(text, wide);
+    platform::SetClipboardText(m.ColorPickerWindow, wide);  // a clipboard held elsewhere keeps its text
+}
+
 Hsb RgbToHsb(platform::ColorRef color) {
     const double r = double(platform::RedOf(color)) * OneOver255;
     const double g = double(platform::GreenOf(color)) * OneOver255;

@@ -14,3 +14,6 @@ void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y);
 void ColorPickerRelease(Magnifier& m);
 void UpdateColorPickerText(Magnifier& m);
 Hsb RgbToHsb(platform::ColorRef color);
+// Puts the picked colour, as the picker shows it, on the clipboard as "#RRGGBB" (upper-case hex). Does
+// nothing during a drag or an animation.
+void CopyPickedColor(Magnifier& m);

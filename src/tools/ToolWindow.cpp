@@ -31,11 +31,13 @@ void FillWith(platform::Surface surface, const platform::Rect& r, platform::Colo
     platform::DeleteBrushObject(brush);
 }
 
-// Black first, then white in the rectangle grown by one pixel.
+// Black first, then white in the rectangle grown by one pixel. The text keeps 8 pixels above and below
+// but only one at the sides: the tape's four-digit coordinates need nearly the whole width right of its
+// tool square in the handheld's 12-point face.
 void DrawToolText(const Magnifier& m, platform::Surface work, const char16_t* text, platform::Rect area) {
     platform::Font previousFont = platform::SelectFontInto(work, m.ToolFont);
     platform::SetBackgroundMode(work, platform::BackgroundTransparent);
-    platform::InflateRectangle(&area, -4, -8);
+    platform::InflateRectangle(&area, -ToolTextSideMargin, -ToolTextTopMargin);
     platform::SetTextColorOf(work, ShadowColor);
     platform::DrawTextIn(work, text, -1, &area, platform::TextLeft);
     platform::InflateRectangle(&area, 1, 1);

@@ -18,7 +18,9 @@ bool SkinHasStrip(platform::Bitmap skin, int32_t top, int32_t w, int32_t h);
 void FillWith(platform::Surface surface, const platform::Rect& r, platform::ColorRef color);
 
 // The tool window's text in the tool font: white with a one-pixel black shadow to the lower right,
-// inside `area` less a margin of 4 pixels across and 8 down.
+// inside `area` less these margins.
+inline constexpr int32_t ToolTextSideMargin = 1;
+inline constexpr int32_t ToolTextTopMargin = 8;
 void DrawToolText(const Magnifier& m, platform::Surface work, const char16_t* text, platform::Rect area);
 
 // Composes the window's picture into `work` (the window's own bitmap is selected into it, the skin

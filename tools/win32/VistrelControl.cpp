@@ -16,6 +16,18 @@
 //   vistrel-control pattern X Y W H
 //       opens a window at that screen rectangle painted with coloured stripes and keeps it open until
 //       the process is ended; prints "pattern ready" once it has been painted
+//   vistrel-control press CLASS VK...
+//       makes the first window of CLASS the foreground window with the keyboard focus, then presses the
+//       keys (virtual-key codes) through the system's input, in order, and releases them in reverse
+//       order: `press MG_COLORPICKER 0x11 0x43` is Ctrl+C on the colour picker
+//   vistrel-control clipboard [TEXT]
+//       without TEXT prints the clipboard's text (exit 1 when it holds none); with TEXT puts it there
+//   vistrel-control monitors
+//       the desktop's monitors, one line each in desktop coordinates: monitor rect=L,T,R,B primary=0|1,
+//       then the rectangle around them all: virtual rect=L,T,R,B
+//   vistrel-control version FILE
+//       the version resource of FILE as Explorer's properties show it, one line:
+//       product=VERSION file=VERSION company=TEXT description=TEXT copyright=TEXT
 //
 // Exit codes: 0 done, 1 the window or state was not found, 2 bad arguments.
 #ifndef NOMINMAX
@@ -30,6 +42,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -58,7 +71,11 @@ int Usage() {
         "       vistrel-control wait CLASS present|gone|hidden|shown TIMEOUT_MS\n"
         "       vistrel-control post CLASS MSG WPARAM LPARAM\n"
         "       vistrel-control tray-present [ID]\n"
-        "       vistrel-control pattern X Y W H\n",
+        "       vistrel-control pattern X Y W H\n"
+        "       vistrel-control press CLASS VK...\n"
+        "       vistrel-control clipboard [TEXT]\n"
+        "       vistrel-control monitors\n"
+        "       vistrel-control version FILE\n",
         stderr);
     return ExitUsage;
 }
@@ -248,6 +265,87 @@ int TrayPresent(UINT id) {
     return ExitDone;
 }
 
+// ---- Keys and the clipboard ----
+
+// The first window of the class becomes the foreground window and takes the focus. Joining the input of
+// its thread for a moment lets this process hand over the foreground.
+bool FocusWindowOf(const wchar_t* className) {
+    HWND window = FindWindowW(className, nullptr);
+    if (!window) return false;
+    const DWORD target = GetWindowThreadProcessId(window, nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool joined = AttachThreadInput(self, target, TRUE) != FALSE;
+    SetForegroundWindow(window);
+    SetFocus(window);
+    if (joined) AttachThreadInput(self, target, FALSE);
+    for (int i = 0; i < 20 && GetForegroundWindow() != window; ++i) Sleep(PollMs);
+    return GetForegroundWindow() == window;
+}
+
+INPUT KeyInput(WORD virtualKey, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = WORD(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+int Press(const wchar_t* className, const std::vector<WORD>& keys) {
+    if (!FocusWindowOf(className)) {
+        std::fprintf(stderr, "cannot give the focus to a window of class %ls\n", className);
+        return ExitNotFound;
+    }
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) inputs.push_back(KeyInput(key, false));
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) inputs.push_back(KeyInput(*key, true));
+    const UINT sent = SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) {
+        std::fprintf(stderr, "SendInput sent %u of %u inputs (error %lu)\n", sent, unsigned(inputs.size()),
+                     GetLastError());
+        return ExitNotFound;
+    }
+    std::printf("pressed %u key(s) on %ls\n", unsigned(keys.size()), className);
+    return ExitDone;
+}
+
+int PrintClipboard() {
+    if (!OpenClipboard(nullptr)) {
+        std::fprintf(stderr, "OpenClipboard failed (error %lu)\n", GetLastError());
+        return ExitNotFound;
+    }
+    int result = ExitNotFound;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+            std::printf("%ls\n", text);
+            GlobalUnlock(data);
+            result = ExitDone;
+        }
+    }
+    CloseClipboard();
+    if (result != ExitDone) std::fputs("the clipboard holds no text\n", stderr);
+    return result;
+}
+
+int SetClipboard(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return ExitNotFound;
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, text.c_str(), bytes);
+        GlobalUnlock(memory);
+    }
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        return ExitNotFound;
+    }
+    EmptyClipboard();
+    const bool taken = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!taken) GlobalFree(memory);
+    return taken ? ExitDone : ExitNotFound;
+}
+
 // ---- The pattern window ----
 
 LRESULT CALLBACK PatternProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -303,6 +401,46 @@ int Pattern(int x, int y, int w, int h) {
     return ExitDone;
 }
 
+BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    const RECT& r = info.rcMonitor;
+    std::printf("monitor rect=%ld,%ld,%ld,%ld primary=%d\n", r.left, r.top, r.right, r.bottom,
+                (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0);
+    return TRUE;
+}
+
+int PrintMonitors() {
+    EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    std::printf("virtual rect=%d,%d,%d,%d\n", x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                y + GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    return ExitDone;
+}
+
+// One text of the version resource's US English, Unicode string table; empty when it has none.
+std::wstring VersionText(const std::vector<BYTE>& info, const wchar_t* name) {
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    void* text = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(info.data(), path.c_str(), &text, &length) || !text || length == 0) return L"";
+    return std::wstring(static_cast<const wchar_t*>(text), length - 1);
+}
+
+int PrintVersion(const wchar_t* file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file, &ignored);
+    if (size == 0) return ExitNotFound;
+    std::vector<BYTE> info(size);
+    if (!GetFileVersionInfoW(file, 0, size, info.data())) return ExitNotFound;
+    std::wprintf(L"product=%ls file=%ls company=%ls description=%ls copyright=%ls\n",
+                 VersionText(info, L"ProductVersion").c_str(), VersionText(info, L"FileVersion").c_str(),
+                 VersionText(info, L"CompanyName").c_str(), VersionText(info, L"FileDescription").c_str(),
+                 VersionText(info, L"LegalCopyright").c_str());
+    return ExitDone;
+}
+
 int Run(int argc, wchar_t** argv) {
     if (argc < 2) return Usage();
     const std::wstring command = argv[1];
@@ -329,6 +467,22 @@ int Run(int argc, wchar_t** argv) {
         if (!ParseInt(argv[2], &x) || !ParseInt(argv[3], &y) || !ParseInt(argv[4], &w) || !ParseInt(argv[5], &h))
             return Usage();
         result = Pattern(x, y, w, h);
+    } else if (command == L"press" && argc >= 4) {
+        std::vector<WORD> keys;
+        for (int i = 3; i < argc; ++i) {
+            int key = 0;
+            if (!ParseInt(argv[i], &key) || key < 1 || key > 254) return Usage();
+            keys.push_back(WORD(key));
+        }
+        result = Press(argv[2], keys);
+    } else if (command == L"clipboard" && argc == 2) {
+        result = PrintClipboard();
+    } else if (command == L"clipboard" && argc == 3) {
+        result = SetClipboard(argv[2]);
+    } else if (command == L"monitors" && argc == 2) {
+        result = PrintMonitors();
+    } else if (command == L"version" && argc == 3) {
+        result = PrintVersion(argv[2]);
     } else {
         return Usage();
     }

@@ -45,7 +45,8 @@ struct ControlState {
     bool pointerInside = false;
     bool tracking = false;     // the stylus drags a trackbar's thumb
     uint32_t check = CheckUnchecked;
-    Icon icon = nullptr;       // owned
+    Icon icon = nullptr;       // shown
+    Icon ownIcon = nullptr;    // the template's icon, owned
     // Drop-down list.
     std::vector<std::u16string> items;
     int selected = -1;
@@ -389,13 +390,17 @@ void DrawLabel(const ControlState& s, Surface d, const Rect& r, bool enabled) {
 }
 
 LResult LabelMessage(ControlState& s, uint32_t message, WParam wParam, LParam lParam) {
-    if (message == StaticSetIcon) {
+    if (message == StaticAdoptIcon) {
+        if (s.ownIcon && s.ownIcon != reinterpret_cast<Icon>(wParam)) DestroyIconObject(s.ownIcon);
+        s.ownIcon = reinterpret_cast<Icon>(wParam);
+    }
+    if (message == StaticSetIcon || message == StaticAdoptIcon) {
         Icon previous = s.icon;
         s.icon = reinterpret_cast<Icon>(wParam);
-        if (previous && previous != s.icon) DestroyIconObject(previous);
         Invalidate(s.window);
-        return 0;
+        return LResult(previous);
     }
+    if (message == StaticGetIcon) return LResult(s.icon);
     return DefaultWindowProcedure(s.window, message, wParam, lParam);
 }
 
@@ -1036,7 +1041,7 @@ void DestroyState(Window w) {
     CloseDropList(w, false);
     std::unique_ptr<ControlState> state = std::move(it->second);
     states.erase(it);
-    if (state->icon) DestroyIconObject(state->icon);
+    if (state->ownIcon) DestroyIconObject(state->ownIcon);
     if (state->ownTabFont) DeleteFontObject(state->ownTabFont);
 }
 
@@ -1070,6 +1075,8 @@ LResult ControlProcedure(Family family, Window w, uint32_t message, WParam wPara
         s->layout.valid = false;
         Invalidate(w);
         return 0;
+    case MsgGetFont:
+        return LResult(s->font);
     case MsgEnable:
         Invalidate(w);
         return 0;
@@ -1125,7 +1132,7 @@ Font CreateDeviceFont(int32_t emHeight) {
     record.weight = FontWeightNormal;
     record.quality = FontQualityAntialiased;
     record.pitchAndFamily = FontFamilySwiss;
-    const char16_t face[] = u"DejaVu Sans";
+    const char16_t face[] = u"Tahoma";
     std::copy(std::begin(face), std::end(face), record.faceName);
     return CreateFontFrom(&record);
 }

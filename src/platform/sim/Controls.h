@@ -13,7 +13,8 @@ namespace platform::sim::controls {
 
 // Messages the dialog manager sends to the controls it makes.
 constexpr uint32_t MsgSetFont = 0x0030;            // wParam: the font to draw with (not owned)
-constexpr uint32_t StaticSetIcon = 0x0170;         // wParam: an icon; the control owns it from then on
+constexpr uint32_t MsgGetFont = 0x0031;            // returns the font the control draws with
+constexpr uint32_t StaticAdoptIcon = 0x0BA0;       // wParam: the template's icon; the control owns it from then on
 constexpr uint32_t ComboSetDroppedHeight = 0x0166; // wParam: height in pixels of the dropped-down list
 
 // Notification codes of the trackbar (the low word of MsgHScroll's wParam).
@@ -43,7 +44,7 @@ const char* KindName(ControlKind kind);
 // Registers the control classes as system classes; a class that exists already stays as it is.
 void RegisterControlClasses();
 
-// The device's font (DejaVu Sans) with the given character height in pixels, antialiased.
+// The device's font (Tahoma, see TextRender.cpp) with the given character height in pixels, antialiased.
 Font CreateDeviceFont(int32_t emHeight);
 // Width and height of a single line of text drawn with the font (null: the default font).
 Point MeasureTextWith(Font font, const std::u16string& text);

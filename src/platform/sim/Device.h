@@ -78,6 +78,8 @@ void Wheel(int32_t delta);
 void KeyPress(uint32_t virtualKey);
 void TypeCharacter(char16_t character);
 void SetAlt(bool held);
+void SetShift(bool held);
+void SetControl(bool held);
 void HotKey(uint32_t virtualKey, bool keyUp);
 void TrayEvent(uint32_t pointerMessage);  // 0x0201 tap, 0x0203 double, 0x0204 right
 void FocusWindow(Window window);
@@ -121,6 +123,8 @@ Window CaptureWindow();
 Window FocusedWindow();
 
 const std::vector<std::u16string>& Sounds();  // every sound file played, in order
+// The text on the clipboard; nullopt while no program has put one there.
+std::optional<std::u16string> ClipboardText();
 
 struct ProcessRecord {
     std::u16string program;

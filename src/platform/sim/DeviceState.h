@@ -1,7 +1,7 @@
 // The state of the simulated handheld's window system and system services, shared by the files that
 // implement them (Device.cpp, Windowing.cpp, Screen.cpp, Frames.cpp, Painting.cpp, Messages.cpp,
 // Keyboard.cpp, Input.cpp, Focus.cpp, Timers.cpp, Tray.cpp, HotKeys.cpp, Menus.cpp, Processes.cpp,
-// Locks.cpp, Inspection.cpp). Private to those files.
+// Clipboard.cpp, Locks.cpp, Inspection.cpp). Private to those files.
 #pragma once
 
 #include <cstdint>
@@ -197,6 +197,8 @@ struct DeviceState {
     Point cursorPosition;
     bool buttonHeld = false;
     bool altHeld = false;
+    bool shiftHeld = false;
+    bool controlHeld = false;
     Cursor cursor = nullptr;
     std::optional<int> cursorId;
     std::map<int, std::unique_ptr<CursorObject>> systemCursors;
@@ -212,6 +214,7 @@ struct DeviceState {
     std::unordered_set<uintptr_t> processHandles;
     uintptr_t nextProcessHandle = 0x1000;
     std::vector<std::u16string> sounds;
+    std::optional<std::u16string> clipboard;  // empty until a program puts a text there
     std::map<std::u16string, std::weak_ptr<MutexKernel>> namedMutexes;
     std::map<const MutexObject*, std::unique_ptr<MutexObject>> mutexHandles;
     uint32_t lastError = 0;

@@ -75,7 +75,7 @@ Rect MapDialogRect(const DialogData& d, int32_t x, int32_t y, int32_t width, int
                 ToPixels(double(y) + height, d.baseY, 8)};
 }
 
-// The template's font on the device: every face maps to the device's own (DejaVu Sans) at the size in
+// The template's font on the device: every face maps to the device's own (Tahoma) at the size in
 // points converted with the screen's pixels per inch.
 int32_t TemplateFontEm(const DialogTemplateObject& t) {
     int32_t points = t.fontSize > 0 ? std::min(t.fontSize, 72) : 8;
@@ -261,7 +261,7 @@ Window CreateControls(Window dialog, const DialogData& d, const DialogTemplateOb
         if (c.iconId != 0) {
             Icon icon = LoadIconResource(module, c.iconId);
             if (icon && sim::controls::KindOf(control) == ControlKind::Label)
-                SendToWindow(control, sim::controls::StaticSetIcon, WParam(icon), 0);
+                SendToWindow(control, sim::controls::StaticAdoptIcon, WParam(icon), 0);
             else if (icon)
                 DestroyIconObject(icon);
         }

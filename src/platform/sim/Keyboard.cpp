@@ -7,7 +7,10 @@ namespace platform::sim::detail {
 namespace {
 
 constexpr int VkLButton = 0x01;
-constexpr int VkShift = 0x10;
+constexpr int VkLeftShift = 0xA0;
+constexpr int VkRightShift = 0xA1;
+constexpr int VkLeftControl = 0xA2;
+constexpr int VkRightControl = 0xA3;
 constexpr int VkLeftMenu = 0xA4;
 constexpr int VkRightMenu = 0xA5;
 constexpr uint32_t VkBack = 0x08;
@@ -27,10 +30,13 @@ WindowObject* KeyTarget() {
     return target;
 }
 
-// The character a key-down produces, or 0.
+// The character a key-down produces, or 0. With Ctrl held a letter gives its control character
+// (Ctrl+C gives 3).
 char16_t CharacterOf(uint32_t virtualKey) {
-    if (virtualKey >= 'A' && virtualKey <= 'Z')
-        return Held(VkShift) ? char16_t(virtualKey) : char16_t(virtualKey - 'A' + 'a');
+    if (virtualKey >= 'A' && virtualKey <= 'Z') {
+        if (Held(int(VkControl))) return char16_t(virtualKey - 'A' + 1);
+        return Held(int(VkShift)) ? char16_t(virtualKey) : char16_t(virtualKey - 'A' + 'a');
+    }
     if (virtualKey >= '0' && virtualKey <= '9') return char16_t(virtualKey);
     if (virtualKey == VkSpace || virtualKey == VkReturn || virtualKey == VkEscape || virtualKey == VkBack ||
         virtualKey == VkTab)
@@ -70,6 +76,10 @@ int16_t GetKeyStateOf(int virtualKey) {
     const DeviceState& dev = Dev();
     bool held = false;
     if (virtualKey == int(VkMenu) || virtualKey == VkLeftMenu || virtualKey == VkRightMenu) held = dev.altHeld;
+    else if (virtualKey == int(VkShift) || virtualKey == VkLeftShift || virtualKey == VkRightShift)
+        held = dev.shiftHeld;
+    else if (virtualKey == int(VkControl) || virtualKey == VkLeftControl || virtualKey == VkRightControl)
+        held = dev.controlHeld;
     else if (virtualKey == VkLButton) held = dev.buttonHeld;
     return held ? int16_t(-32768) : int16_t(0);
 }
@@ -88,7 +98,7 @@ bool TranslateAcceleratorFor(Window window, Accelerators table, Message* message
     bool keyDown = code == MsgKeyDown || code == MsgSysKeyDown;
     bool character = code == MsgChar || code == MsgSysChar;
     if (!keyDown && !character) return false;
-    bool alt = Held(VkMenu), control = Held(int(VkControl)), shift = Held(VkShift);
+    bool alt = Held(VkMenu), control = Held(int(VkControl)), shift = Held(int(VkShift));
     for (const AcceleratorObject::Entry& entry : table->entries) {
         bool virtualKey = (entry.flags & AccelVirtKey) != 0;
         if (virtualKey ? !keyDown : !character) continue;
@@ -105,6 +115,8 @@ bool TranslateAcceleratorFor(Window window, Accelerators table, Message* message
 namespace sim {
 
 void SetAlt(bool held) { Dev().altHeld = held; }
+void SetShift(bool held) { Dev().shiftHeld = held; }
+void SetControl(bool held) { Dev().controlHeld = held; }
 
 // The key goes down and up; the Alt key held makes them system keys.
 void KeyPress(uint32_t virtualKey) {

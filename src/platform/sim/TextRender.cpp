@@ -1,5 +1,6 @@
-// Text: every face is drawn with DejaVu Sans (bold from weight 600) through FreeType, antialiased for
-// fonts of quality 4 and in plain pixels otherwise. Lines break at "\n" (and "\r\n" or "\r"); word
+// Text: every face is drawn with the handheld's own face, Tahoma, or with a Tahoma-compatible face where
+// one is installed; DejaVu Sans stands in when none is (bold from weight 600 in both). Drawn through
+// FreeType, antialiased for fonts of quality 4 and in plain pixels otherwise. Lines break at "\n" (and "\r\n" or "\r"); word
 // wrapping only with TextWordBreak; everything is clipped to the rectangle.
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -14,7 +15,7 @@
 #include "platform/sim/RasterInternal.h"
 
 #ifndef VISTREL_FONT_DIRS
-#define VISTREL_FONT_DIRS "/usr/share/fonts/truetype/dejavu"
+#define VISTREL_FONT_DIRS "/usr/share/wine/fonts:/usr/share/fonts/truetype/dejavu"
 #endif
 
 namespace platform::sim::raster {
@@ -117,8 +118,17 @@ private:
             library_ = nullptr;
             return;
         }
-        regular_ = OpenFace("DejaVuSans.ttf");
-        bold_ = OpenFace("DejaVuSans-Bold.ttf");
+        // The first family whose regular face is found; its bold comes from the same family.
+        const struct {
+            const char* regular;
+            const char* bold;
+        } families[] = {{"tahoma.ttf", "tahomabd.ttf"}, {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"}};
+        for (const auto& family : families) {
+            regular_ = OpenFace(family.regular);
+            if (!regular_) continue;
+            bold_ = OpenFace(family.bold);
+            return;
+        }
     }
 
     FT_Face OpenFace(const std::string& fileName) {

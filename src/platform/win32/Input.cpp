@@ -48,13 +48,13 @@ bool ClientToScreenPoint(Window window, Point* point) {
     if (!point || !window) return false;
     POINT native{point->x, point->y};
     if (!::ClientToScreen(ToNative(window), &native)) return false;
-    *point = Point{native.x, native.y};
+    *point = win32::ToProgram(native);
     return true;
 }
 
 bool ScreenToClientPoint(Window window, Point* point) {
     if (!point || !window) return false;
-    POINT native{point->x, point->y};
+    POINT native = win32::ToDesktop(*point);
     if (!::ScreenToClient(ToNative(window), &native)) return false;
     *point = Point{native.x, native.y};
     return true;
@@ -63,7 +63,7 @@ bool ScreenToClientPoint(Window window, Point* point) {
 bool GetCursorPosition(Point* point) {
     POINT native{};
     if (!point || !::GetCursorPos(&native)) return false;
-    *point = Point{native.x, native.y};
+    *point = win32::ToProgram(native);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Pop-up menus.
 #include "platform/Window.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/WindowInternal.h"
 
 namespace platform {
 
@@ -23,7 +24,8 @@ int TrackPopupMenuAt(Menu menu, uint32_t flags, int32_t x, int32_t y, Window own
     HWND window = ToNative(owner);
     if (!menu || !window || !::IsWindow(window)) return 0;
     ::SetForegroundWindow(window);
-    const int chosen = int(::TrackPopupMenu(ToNative(menu), flags, x, y, 0, window, nullptr));
+    const POINT at = win32::ToDesktop(Point{x, y});
+    const int chosen = int(::TrackPopupMenu(ToNative(menu), flags, at.x, at.y, 0, window, nullptr));
     ::PostMessageW(window, WM_NULL, 0, 0);
     return chosen;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/Drawing.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/WindowInternal.h"
 
 namespace platform {
 
@@ -16,15 +17,43 @@ std::set<HDC>& BilinearSurfaces() {
     return surfaces;
 }
 
-void ForgetSurface(HDC dc) { BilinearSurfaces().erase(dc); }
+// Surfaces of the screen handed out and not released yet: their origin follows the monitors.
+std::set<HDC>& ScreenSurfaces() {
+    static std::set<HDC> surfaces;
+    return surfaces;
+}
+
+void ForgetSurface(HDC dc) {
+    BilinearSurfaces().erase(dc);
+    ScreenSurfaces().erase(dc);
+}
+
+void PlaceScreenOrigin(HDC dc) {
+    const win32::VirtualScreen screen = win32::CurrentVirtualScreen();
+    ::SetViewportOrgEx(dc, screen.left, screen.top, nullptr);
+}
 
 }  // namespace
 
 Surface GetWindowSurface(Window window) {
     HDC dc = ::GetDC(ToNative(window));
-    if (dc) CountMade("surfaces");
+    if (!dc) return nullptr;
+    CountMade("surfaces");
+    // The screen's surface spans every monitor and is addressed in the program's screen coordinates.
+    if (!window || ToNative(window) == ::GetDesktopWindow()) {
+        PlaceScreenOrigin(dc);
+        ScreenSurfaces().insert(dc);
+    }
     return FromNative(dc);
 }
+
+namespace win32 {
+
+void FollowMonitorChange() {
+    for (HDC dc : ScreenSurfaces()) PlaceScreenOrigin(dc);
+}
+
+}  // namespace win32
 
 bool ReleaseWindowSurface(Window window, Surface surface) {
     if (!surface) return false;

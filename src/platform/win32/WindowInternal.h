@@ -8,6 +8,7 @@
 
 #include "platform/Window.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/VirtualScreen.h"
 
 namespace platform::win32 {
 
@@ -22,6 +23,18 @@ LRESULT CALLBACK ClassWindowProcedure(HWND window, UINT message, WPARAM wParam, 
 // The cursor the program set last (null before it set one): shown again whenever the pointer comes
 // over the program's windows.
 HCURSOR ProgramCursor();
+
+// The desktop's virtual screen now (read afresh: monitors come and go), and the shifts between its
+// coordinates and the program's for points in the desktop's form.
+VirtualScreen CurrentVirtualScreen();
+Point ToProgram(POINT desktop);
+POINT ToDesktop(Point program);
+// A top-level window's position is in screen coordinates; a child's is in its parent's client area.
+bool IsChildWindow(HWND window);
+
+// Moves the origin of the screen surfaces handed out to the virtual screen's new top-left corner,
+// after monitors were added, removed or rearranged.
+void FollowMonitorChange();
 
 // Adds the tray icons of the window again (after the taskbar has been re-created).
 void RestoreTrayIcons(HWND window);

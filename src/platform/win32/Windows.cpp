@@ -62,6 +62,8 @@ LRESULT CALLBACK ClassWindowProcedure(HWND window, UINT message, WPARAM wParam, 
         break;
     }
     case WM_DISPLAYCHANGE:
+        // A monitor added, removed or rearranged changes the screen as turning the handheld does.
+        win32::FollowMonitorChange();
         return procedure(FromNative(window), MsgSettingChange, HandheldScreenChange, 0);
     case WM_SETTINGCHANGE:
         // The desktop's own setting changes never mean the screen: keep them from reading as that.
@@ -110,6 +112,20 @@ void SetCaptionOkButton(HWND window, bool present) {
 
 bool HasCaptionOkButton(HWND window) { return CaptionOkWindows().count(window) != 0; }
 
+VirtualScreen CurrentVirtualScreen() {
+    return VirtualScreen{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+Point ToProgram(POINT desktop) { return ToProgram(CurrentVirtualScreen(), Point{desktop.x, desktop.y}); }
+
+POINT ToDesktop(Point program) {
+    const Point desktop = ToDesktop(CurrentVirtualScreen(), program);
+    return POINT{desktop.x, desktop.y};
+}
+
+bool IsChildWindow(HWND window) { return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0; }
+
 }  // namespace win32
 
 // ---- Classes ----
@@ -151,6 +167,12 @@ Window CreateWindowObject(uint32_t exStyle, const char16_t* className, const cha
     const DWORD nativeStyle = style | (captionOk ? WS_SYSMENU : 0);
     // A child's id travels where a top-level window's menu would.
     HMENU menuOrId = (style & StyleChild) ? reinterpret_cast<HMENU>(id) : nullptr;
+    // A top-level window's place is on the program's screen (a default place stays the desktop's).
+    if (!(style & StyleChild) && x != int32_t(CW_USEDEFAULT)) {
+        const POINT desktop = win32::ToDesktop(Point{x, y});
+        x = desktop.x;
+        y = desktop.y;
+    }
     HWND window = ::CreateWindowExW(nativeExStyle, Wide(className), Wide(title ? title : u""), nativeStyle, x, y,
                                     width, height, ToNative(parent), menuOrId, ToNative(instance), createParam);
     if (!window) return nullptr;
@@ -230,7 +252,13 @@ Window GetParentWindow(Window window) {
 
 bool MoveWindowTo(Window window, int32_t x, int32_t y, int32_t width, int32_t height, bool repaint) {
     if (!IsWindowObject(window)) return false;
-    return ::MoveWindow(ToNative(window), x, y, width, height, repaint) != 0;
+    HWND native = ToNative(window);
+    if (!win32::IsChildWindow(native)) {
+        const POINT desktop = win32::ToDesktop(Point{x, y});
+        x = desktop.x;
+        y = desktop.y;
+    }
+    return ::MoveWindow(native, x, y, width, height, repaint) != 0;
 }
 
 bool ShowWindowAs(Window window, int command) {
@@ -278,10 +306,16 @@ int GetWindowTextOf(Window window, char16_t* buffer, int capacity) {
 
 Window GetDesktop() { return FromNative(::GetDesktopWindow()); }
 
+// The desktop window stands for the whole program's screen: every monitor.
 bool GetWindowRectangle(Window window, Rect* rect) {
     RECT native{};
-    if (!rect || !window || !::GetWindowRect(ToNative(window), &native)) return false;
-    *rect = FromRect(native);
+    if (!rect || !window) return false;
+    if (ToNative(window) == ::GetDesktopWindow()) {
+        *rect = win32::ProgramScreenRect(win32::CurrentVirtualScreen());
+        return true;
+    }
+    if (!::GetWindowRect(ToNative(window), &native)) return false;
+    *rect = win32::ToProgram(win32::CurrentVirtualScreen(), FromRect(native));
     return true;
 }
 

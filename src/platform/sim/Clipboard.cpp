@@ -1,0 +1,20 @@
+// The clipboard: the last text a program put there, kept for the device's life.
+#include "platform/sim/DeviceState.h"
+
+namespace platform {
+
+using namespace sim::detail;
+
+bool SetClipboardText(Window owner, const char16_t* text) {
+    if (!text || (owner && !LiveWindow(owner))) return false;
+    Dev().clipboard = std::u16string(text);
+    return true;
+}
+
+namespace sim {
+
+std::optional<std::u16string> ClipboardText() { return Dev().clipboard; }
+
+}  // namespace sim
+
+}  // namespace platform
