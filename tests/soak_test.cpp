@@ -73,19 +73,6 @@ TEST(Soak, FixedSeedKeepsEveryInvariantForHoursOfDeviceTime) {
     EXPECT_GT(checks, gestures) << "every gesture is followed by a check";
 }
 
-TEST(Soak, ASeedMakesTheSameGesturesEveryTime) {
-    const SegmentResult a = SoakSegment(7, 120000);
-    const SegmentResult b = SoakSegment(7, 120000);
-    const SegmentResult c = SoakSegment(8, 120000);
-    ASSERT_FALSE(a.failure);
-    EXPECT_GT(a.gestures.size(), 20u);
-    EXPECT_EQ(GesturesText(a.gestures), GesturesText(b.gestures));
-    EXPECT_NE(GesturesText(a.gestures), GesturesText(c.gestures));
-    EXPECT_EQ(a.deviceMs, b.deviceMs);
-    EXPECT_GE(a.deviceMs, 120000);
-    EXPECT_LT(a.deviceMs, 120000 + MaxGestureWaitMs);
-}
-
 // The checker is not blind: a mark left on the screen, a leaked handle and a capture left behind are
 // each reported under their own name.
 TEST(InvariantChecker, ReportsPlantedMarksLeaksAndCaptures) {
