@@ -34,7 +34,6 @@ struct Received {
 class Script : public sim::InputSource {
 public:
     void Then(std::function<void()> step) { steps_.push_back(std::move(step)); }
-    void AnswerMenusWith(int id) { answers_.push_back(id); }
     bool RunNext() override {
         if (steps_.empty()) return false;
         std::function<void()> step = std::move(steps_.front());
@@ -106,17 +105,6 @@ inline std::vector<Received> MessagesOf(Window window, uint32_t code) {
     std::vector<Received> out;
     for (const Received& r : received)
         if ((!window || r.window == window) && r.message == code) out.push_back(r);
-    return out;
-}
-
-// The codes of the pointer, key and command messages that reached a window, in order.
-inline std::vector<uint32_t> InputCodesOf(Window window) {
-    std::vector<uint32_t> out;
-    for (const Received& r : received)
-        if (r.window == window && ((r.message >= MsgMouseMove && r.message <= MsgMouseWheel) ||
-                                   (r.message >= MsgKeyDown && r.message <= MsgCommand) ||
-                                   r.message == MsgCaptureChanged || r.message == MsgHotKey))
-            out.push_back(r.message);
     return out;
 }
 

@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <string>
+#include <vector>
+
+#include "TestHarness.h"
 
 #include "magnifier/Magnifier.h"
 #include "platform/sim/Device.h"
@@ -45,6 +51,27 @@ inline void ExpectNoStaleMarks(const char* where) {
     // A copy taken first: the repaint replaces the screen that Screen() refers to.
     const platform::sim::Image now = platform::sim::Screen();
     EXPECT_EQ(DifferingPixels(now, platform::sim::FreshRepaint()), 0) << where;
+}
+
+// The file names of the sounds played so far, in order.
+inline std::vector<std::u16string> SoundNames() {
+    std::vector<std::u16string> names;
+    for (const std::u16string& path : platform::sim::Sounds()) names.push_back(path.substr(path.rfind(u'\\') + 1));
+    return names;
+}
+
+inline void ExpectNoLiveHandles() {
+    for (const auto& [kind, count] : platform::sim::ObjectCounts()) EXPECT_EQ(count, 0) << "live " << kind;
+}
+
+// A folder standing for the executable's folder, holding only a translation library.
+inline std::string HomeWithLibrary(const std::string& name, const std::string& script) {
+    std::filesystem::path home = TestTempFile(name);
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+    std::filesystem::create_directories(home);
+    std::ofstream(home / "Localize.dll") << script;
+    return home.string();
 }
 
 }  // namespace program_test

@@ -358,3 +358,24 @@ TEST(Locator, WindowsThatChangeUnderTheRingLeaveNoMarks) {
     s.Check([] { ExpectNoStaleMarks("a measurement on a tape under the ring"); });
     EXPECT_EQ(s.Start(), 0);
 }
+
+// The ring's outermost row may lie under a window of the program that repaints itself during the flash:
+// removing the ring must have that window paint itself again, or the removal leaves its row inverted.
+TEST(Locator, AWindowOverTheRingsOuterRowPaintsAgainAfterTheRemoval) {
+    using namespace program_test;
+    SimSession s;
+    s.Do(ShowGlass);
+    // A 20 x 20 source area at (130, 181): the ring's box (128, 179, 152, 203) has its top row under the
+    // glass at (100, 100, 180, 180).
+    s.Check([] { Glass().Settings.ZoomPnt = Point{140, 191}; });
+    s.Do("wait 120\nfocus magnifier\nalt down\nchar z\nalt up");
+    // Between the flashes, not only after the glass's next refresh.
+    for (int i = 0; i < 130; ++i) {
+        s.Do("wait 10");
+        s.Check([] {
+            if (!LocatorRingDrawn(Glass().LocatorCount)) ExpectNoStaleMarks("the glass over the ring's top row");
+        });
+    }
+    s.Check([] { EXPECT_EQ(Glass().LocatorRect, (Rect{130, 181, 150, 201})); });
+    EXPECT_EQ(s.Start(), 0);
+}

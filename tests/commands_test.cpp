@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
@@ -22,9 +23,9 @@ namespace sim = platform::sim;
 
 namespace {
 
-constexpr const char16_t* HelpDefault = u"\\Program Files\\Vistrel\\Help\\Index.htm#Main_Contents";
+using namespace program_test;
 
-Magnifier& M() { return *Shell().MagnifierObject; }
+constexpr const char16_t* HelpDefault = u"\\Program Files\\Vistrel\\Help\\Index.htm#Main_Contents";
 
 struct Item {
     uintptr_t id;
@@ -40,12 +41,6 @@ std::vector<Item> MenuItems() {
     return items;
 }
 
-std::vector<std::u16string> SoundNames() {
-    std::vector<std::u16string> names;
-    for (const std::u16string& path : sim::Sounds()) names.push_back(path.substr(path.rfind(u'\\') + 1));
-    return names;
-}
-
 // The registry values of the program's key, by name.
 std::set<std::u16string> SavedValueNames() {
     std::set<std::u16string> names;
@@ -56,15 +51,6 @@ std::set<std::u16string> SavedValueNames() {
         for (const auto& [name, value] : values) names.insert(name);
     }
     return names;
-}
-
-std::string HomeWithLibrary(const std::string& name, const std::string& script) {
-    std::filesystem::path home = TestTempFile(name);
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
-    std::filesystem::create_directories(home);
-    std::ofstream(home / "Localize.dll") << script;
-    return home.string();
 }
 
 const char* const ShowAllWindows = "tray double\nmenu 4\ntray double\nmenu 10\ntray tap\nwait 1400";
@@ -115,32 +101,32 @@ TEST(Commands, MenuHoldsItsItemsInOrderWithCheckMarksForWhatIsOn) {
 TEST(Commands, MenuCommandsAct) {
     SimSession s;
     s.Do("tray double\nmenu 9");
-    s.Check([] { EXPECT_EQ(GetAdjustMode(M()), 1); });
+    s.Check([] { EXPECT_EQ(GetAdjustMode(Glass()), 1); });
     s.Do("tray double\nmenu 9");
-    s.Check([] { EXPECT_EQ(GetAdjustMode(M()), 0); });
+    s.Check([] { EXPECT_EQ(GetAdjustMode(Glass()), 0); });
     s.Do("tray double\nmenu 4");  // hidden glass: only the setting changes, silently
     s.Check([] {
-        EXPECT_TRUE(IsColorPickerShown(M()));
+        EXPECT_TRUE(IsColorPickerShown(Glass()));
         EXPECT_TRUE(sim::Sounds().empty());
     });
     s.Do("tray double\nmenu 3\nwait 1400");
     s.Check([] {
-        EXPECT_TRUE(IsVisible(M()));
+        EXPECT_TRUE(IsVisible(Glass()));
         std::optional<sim::WindowInfo> picker = sim::FindWindowByClass(u"MG_COLORPICKER");
         ASSERT_TRUE(picker.has_value());
         EXPECT_TRUE(picker->visible) << "the picker comes up with the glass";
     });
     s.Do("tray double\nmenu 10");
     s.Check([] {
-        EXPECT_TRUE(IsTapeShown(M()));
+        EXPECT_TRUE(IsTapeShown(Glass()));
         EXPECT_EQ(SoundNames().back(), u"OtherWindows.wav");
     });
     s.Do("tray double\nmenu 4");
-    s.Check([] { EXPECT_FALSE(IsColorPickerShown(M())); });
+    s.Check([] { EXPECT_FALSE(IsColorPickerShown(Glass())); });
     s.Do("tray double\nmenu 3");
     s.Check([] {
-        EXPECT_EQ(M().HideSteps, 6);
-        EXPECT_TRUE(IsTapeShown(M())) << "hiding everything keeps the tool windows' settings";
+        EXPECT_EQ(Glass().HideSteps, 6);
+        EXPECT_TRUE(IsTapeShown(Glass())) << "hiding everything keeps the tool windows' settings";
     });
     EXPECT_EQ(s.Start(), 0);
 }
@@ -151,13 +137,13 @@ TEST(Commands, ShowCommandsAreIgnoredWhileClosingButHideCommandsAct) {
     s.Check([] {
         Shell().Closing = true;
         RunCommand(CommandShowHideTape);  // hides
-        EXPECT_FALSE(IsTapeShown(M()));
+        EXPECT_FALSE(IsTapeShown(Glass()));
         RunCommand(CommandShowHideTape);  // would show: ignored
-        EXPECT_FALSE(IsTapeShown(M()));
+        EXPECT_FALSE(IsTapeShown(Glass()));
         Shell().Closing = false;
         RunCommand(99);  // not a command
         RunCommand(5);   // the unused code
-        EXPECT_TRUE(IsVisible(M()));
+        EXPECT_TRUE(IsVisible(Glass()));
     });
     EXPECT_EQ(s.Start(), 0);
 }
@@ -183,8 +169,8 @@ TEST(Commands, CommandMessagesDecodeMenuIdsAndAcceleratorIds) {
         SimSession s;
         s.Do(std::string("tray tap\nwait 1400\nsend magnifier 0x0111 ") + row.wParam + " 0");
         s.Check([&] {
-            EXPECT_EQ(M().HideSteps == 6, row.hides);
-            EXPECT_EQ(M().LocatorRequest, row.locator);
+            EXPECT_EQ(Glass().HideSteps == 6, row.hides);
+            EXPECT_EQ(Glass().LocatorRequest, row.locator);
             EXPECT_EQ(sim::Processes().size(), row.help ? 1u : 0u);
         });
         EXPECT_EQ(s.Start(), 0);
@@ -209,7 +195,7 @@ TEST(Commands, AcceleratorsWorkFromEveryWindow) {
         SimSession s;
         s.Do(ShowAllWindows);
         s.Do(std::string("focus ") + window + "\nalt down\nchar z\nalt up");
-        s.Check([] { EXPECT_TRUE(M().LocatorRequest || M().LocatorCount > 0); });
+        s.Check([] { EXPECT_TRUE(Glass().LocatorRequest || Glass().LocatorCount > 0); });
         s.Do("key 0x70");
         s.Check([] {
             ASSERT_EQ(sim::Processes().size(), 1u);
@@ -218,11 +204,11 @@ TEST(Commands, AcceleratorsWorkFromEveryWindow) {
         });
         s.Do("key 0x1B");
         s.Check([] {
-            EXPECT_EQ(M().HideSteps, 6);
-            EXPECT_TRUE(IsColorPickerShown(M()));
+            EXPECT_EQ(Glass().HideSteps, 6);
+            EXPECT_TRUE(IsColorPickerShown(Glass()));
         });
         s.Do("wait 40\nchar z");  // without Alt, z is no accelerator
-        s.Check([] { EXPECT_FALSE(M().LocatorRequest); });
+        s.Check([] { EXPECT_FALSE(Glass().LocatorRequest); });
         EXPECT_EQ(s.Start(), 0);
         EXPECT_EQ(sim::ObjectCounts()["processes"], 0) << "help's process handles stay open";
     }
@@ -233,7 +219,7 @@ TEST(Commands, CloseSavesAllEighteenValuesAndEndsAfterTheHide) {
     s.Do("tray tap\nwait 1400\nsend magnifier 0x020A 0x00780000 0\ntray double\nmenu 5");
     s.Check([] {
         EXPECT_TRUE(Shell().Closing);
-        EXPECT_EQ(M().HideSteps, 6);
+        EXPECT_EQ(Glass().HideSteps, 6);
         EXPECT_EQ(SavedValueNames(),
                   (std::set<std::u16string>{u"SkinName", u"SmoothImg", u"ShowLight", u"RectLU", u"WindowSize",
                                             u"ZoomX", u"ZoomPnt", u"ShowAnim", u"ShowColorPicker", u"CPRectLU",
@@ -243,7 +229,7 @@ TEST(Commands, CloseSavesAllEighteenValuesAndEndsAfterTheHide) {
     s.Do("wait 120");
     s.Check([] {
         EXPECT_TRUE(sim::ProgramRunning()) << "ended before the hide finished";
-        EXPECT_TRUE(IsVisible(M()));
+        EXPECT_TRUE(IsVisible(Glass()));
     });
     s.Do("wait 600");
     s.Check([] { EXPECT_FALSE(sim::ProgramRunning()); });
@@ -258,18 +244,18 @@ TEST(Commands, CloseSavesAllEighteenValuesAndEndsAfterTheHide) {
 TEST(Commands, CloseDuringTheShowAnimationEndsTheProgramOnceTheShowIsOver) {
     SimSession s;
     s.Do("tray tap\nwait 640");
-    s.Check([] { ASSERT_NE(M().ShowSteps, 0); });
+    s.Check([] { ASSERT_NE(Glass().ShowSteps, 0); });
     s.Do("tray double\nmenu 5");
     s.Check([] {
         EXPECT_TRUE(Shell().Closing);
         EXPECT_EQ(SavedValueNames().size(), 18u);
-        EXPECT_EQ(M().HideSteps, 0) << "the hide request should be dropped during the show";
+        EXPECT_EQ(Glass().HideSteps, 0) << "the hide request should be dropped during the show";
     });
     s.Do("wait 480");  // the show's last frames and the first frames of the hide
     s.Check([] {
         ASSERT_TRUE(sim::ProgramRunning());
-        EXPECT_EQ(M().ShowSteps, 0);
-        EXPECT_GT(M().HideSteps, 0) << "the hide starts on the tick after the show";
+        EXPECT_EQ(Glass().ShowSteps, 0);
+        EXPECT_GT(Glass().HideSteps, 0) << "the hide starts on the tick after the show";
     });
     s.Do("wait 400");
     s.Check([] { EXPECT_FALSE(sim::ProgramRunning()); });
@@ -284,7 +270,7 @@ TEST(Commands, SettingsSheetCancelRestoresTheHotKeyAndOpensOnlyOnce) {
     std::map<std::string, int64_t> counts;
     s.Do("tray double\nmenu none");  // the menu kept from the last opening is part of the baseline
     s.Check([&] {
-        CopySettings(M(), &before);
+        CopySettings(Glass(), &before);
         counts = sim::ObjectCounts();
         ASSERT_EQ(sim::HotKeys().size(), 1u);
     });
@@ -306,7 +292,7 @@ TEST(Commands, SettingsSheetCancelRestoresTheHotKeyAndOpensOnlyOnce) {
         EXPECT_EQ(sim::HotKeys()[0].virtualKey, 193u);
         EXPECT_EQ(sim::HotKeys()[0].window, Shell().MagnifierWindow);
         Settings after;
-        CopySettings(M(), &after);
+        CopySettings(Glass(), &after);
         EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << "Cancel changed the settings";
         EXPECT_EQ(sim::ObjectCounts(), counts) << "the sheet left handles behind";
     });
@@ -319,11 +305,11 @@ TEST(Commands, SettingsSheetOkAppliesTheEditedCopy) {
     s.Check([] {
         EXPECT_FALSE(Shell().SettingsSheetOpen);
         EXPECT_EQ(Shell().SkinPreviewBitmap, nullptr);
-        EXPECT_EQ(M().Settings.ShowAnim, 0);
+        EXPECT_EQ(Glass().Settings.ShowAnim, 0);
         ASSERT_EQ(sim::HotKeys().size(), 1u) << "the layout registers the hot key again";
     });
     s.Do("tray tap\nwait 640");
-    s.Check([] { EXPECT_TRUE(IsVisible(M())); });
+    s.Check([] { EXPECT_TRUE(IsVisible(Glass())); });
     EXPECT_EQ(s.Start(), 0);
 }
 
@@ -393,8 +379,8 @@ TEST(Commands, CloseRequestIsCloseOnTheGlassAndSwitchesAToolOff) {
             EXPECT_EQ(sim::ProgramRunning(), !c.closes);
             EXPECT_EQ(SavedValueNames().size(), c.closes ? 18u : 0u);
             if (c.closes) return;
-            EXPECT_EQ(IsColorPickerShown(M()), c.pickerOn);
-            EXPECT_EQ(IsTapeShown(M()), c.tapeOn);
+            EXPECT_EQ(IsColorPickerShown(Glass()), c.pickerOn);
+            EXPECT_EQ(IsTapeShown(Glass()), c.tapeOn);
             for (const char16_t* name : {u"MAGNIFYINGGLASS", u"MG_COLORPICKER", u"MG_TAPE"})
                 EXPECT_TRUE(sim::FindWindowByClass(name).has_value());
         });

@@ -8,10 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "magnifier/PointerInteraction.h"
+#include "magnifier/Rendering.h"
 #include "platform/Geometry.h"
 #include "platform/sim/Device.h"
 #include "shell/ShellState.h"
@@ -168,12 +170,13 @@ TEST(MagnifierPointer, BrightnessAndContrastDragsLoseMotionPastTheirLimits) {
     SimSession s({.screenWidth = 480, .screenHeight = 640});
     s.Do(ShowGlass);
     s.Check([] { SetAdjustMode(Glass(), 1); });
-    s.Do(Lines({Press(240, 215), MoveTo(240, 115)}));
+    s.Do(Lines({Press(240, 215), MoveTo(200, 115)}));  // sideways too: the contrast stays
     s.Check([] {
         EXPECT_EQ(Glass().PointerState, StateBrightness);
         EXPECT_NEAR(Glass().Settings.Bright, 0.7f, 1e-6);  // 100 pixels up: +0.2
+        EXPECT_EQ(Glass().Settings.Contrast, 0.5f);
     });
-    s.Do(Up(240, 115));
+    s.Do(Up(200, 115));
     s.Check([] { Glass().Settings.Bright = 0.9f; });
     s.Do(Lines({Press(240, 215), MoveTo(240, 115)}));  // +0.2 would pass 1.0
     s.Check([] { EXPECT_EQ(Glass().Settings.Bright, 1.0f); });
@@ -386,7 +389,12 @@ TEST(MagnifierPointer, WheelZoomsBySixthsAndMenuNeedsAnIdleGlass) {
     s.Do(ShowGlass);
     s.Check([] { Glass().Settings.ZoomX = 3.0f; });
     s.Do("move 140 140\nwheel 120");  // the wheel reaches the window under the cursor
-    s.Check([] { EXPECT_FLOAT_EQ(Glass().Settings.ZoomX, 3.5f); });
+    s.Check([] {
+        EXPECT_FLOAT_EQ(Glass().Settings.ZoomX, 3.5f);
+        const sim::Image shown = glass_test::ReadView(Glass());  // no cross-hair in the new view
+        RenderView(Glass(), true, false, false);
+        EXPECT_EQ(DifferingPixels(shown, glass_test::ReadView(Glass())), 0);
+    });
     s.Do("wheel 60");
     s.Check([] { EXPECT_FLOAT_EQ(Glass().Settings.ZoomX, 3.5f); });
     s.Check([] { Glass().Settings.ZoomX = 1.0f; });

@@ -2,6 +2,7 @@
 // what OK and Cancel do to the settings, the windows, the skin and the hot key.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -293,6 +294,14 @@ TEST(SettingsSheet, ChosenSkinShowsItsPreviewOnTheSkinPage) {
     s.Check([&] {
         EXPECT_NE(Shell().SkinPreviewBitmap, nullptr);
         EXPECT_GT(CountPixels(PageArea(), [&](ColorRef c) { return c != face; }), 1000);
+        // Centred across the page, below the list's field.
+        Rect below = PageArea();
+        below.top += Height(below) / 4;
+        int32_t left = below.right, right = below.left;
+        for (int32_t y = below.top; y < below.bottom; ++y)
+            for (int32_t x = below.left; x < below.right; ++x)
+                if (sim::ScreenPixel(x, y) != face) left = std::min(left, x), right = std::max(right, x + 1);
+        EXPECT_NEAR(left + right, below.left + below.right, 10);  // within the page's frame
     });
     s.Do("sheet select Tiny\nwait 50");  // too small to be a skin: no preview, and the old one is gone
     s.Check([&] {
@@ -326,18 +335,25 @@ TEST(SettingsSheet, NewSkinLoadsAtOnceTheSameSkinIsNotLoadedAgain) {
 }
 
 TEST(SettingsSheet, DpiEditsTakeNumbersAndEmptyOnesKeepTheOldValues) {
+    // Each row types into both edits and confirms; the edits take digits only.
+    struct Row {
+        const char* horizontal;
+        const char* vertical;
+        Resolution expected;
+    } rows[] = {{"0", "", {0, 96}},       {"96", "109", {96, 109}}, {"1x3y0", "9", {130, 9}},
+                {"", "", {130, 9}},       {"4294967296", "2147483647", {2147483647, 2147483647}}};
     SimSession s;
     s.Check([&] { Glass().Settings.DevicePPI = Resolution{72, 96}; });
-    s.Do(OpenSheet);
-    s.Check([&] {
-        std::string error;
-        EXPECT_TRUE(sim::SheetSetText(1014, u"0", &error)) << error;
-        EXPECT_TRUE(sim::SheetSetText(1015, u"", &error)) << error;
-    });
-    s.Do("sheet ok");
-    s.Check([&] { EXPECT_EQ(Glass().Settings.DevicePPI, (Resolution{0, 96})); });
-    s.Do(std::string(OpenSheet) + "sheet text 1014 1x3y0\nsheet ok");
-    s.Check([&] { EXPECT_EQ(Glass().Settings.DevicePPI, (Resolution{130, 96})); });
+    for (const Row& row : rows) {
+        s.Do(OpenSheet);
+        s.Check([&] {
+            std::string error;
+            EXPECT_TRUE(sim::SheetSetText(1014, std::u16string(row.horizontal, row.horizontal + strlen(row.horizontal)), &error));
+            EXPECT_TRUE(sim::SheetSetText(1015, std::u16string(row.vertical, row.vertical + strlen(row.vertical)), &error));
+        });
+        s.Do("sheet ok");
+        s.Check([&] { EXPECT_EQ(Glass().Settings.DevicePPI, row.expected) << row.horizontal << " " << row.vertical; });
+    }
     EXPECT_EQ(s.Start(), 0);
 }
 

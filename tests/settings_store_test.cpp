@@ -164,30 +164,6 @@ TEST(MagnifierConstruction, TeardownReleasesEveryHandle) {
     }
 }
 
-TEST(MagnifierAccessors, ReadAndWriteTheirFields) {
-    RunWithGlass({}, [](Magnifier& m) {
-        SetAdjustMode(m, 0x101);
-        EXPECT_EQ(GetAdjustMode(m), 1);  // only the low byte is kept
-        m.Settings.ShowTape = 1;
-        EXPECT_TRUE(IsTapeShown(m));
-        EXPECT_FALSE(IsColorPickerShown(m));
-        RequestLocator(m);
-        EXPECT_TRUE(m.LocatorRequest);
-        Settings copy;
-        CopySettings(m, &copy);
-        EXPECT_EQ(copy.WindowRect, m.Settings.WindowRect);
-        EXPECT_EQ(SkinNameOf(copy), SkinNameOf(m.Settings));
-        m.Settings.PPCScanCode = 0x75;
-        EXPECT_EQ(GetHotKeyCode(m), 0x75u);
-        RegisterTapeHotKey(m);
-        bool found = false;
-        for (const auto& k : sim::HotKeys())
-            if (k.id == 0x75 && k.virtualKey == 0x75 && k.modifiers == ModWin && k.window == m.MagnifierWindow) found = true;
-        EXPECT_TRUE(found);
-        RegisterTapeHotKey(m);  // a second registration is refused and ignored
-    });
-}
-
 TEST(MagnifierAccessors, TheExecutableFolderIsThePathCutAtItsLastBackslash) {
     RunWithGlass({}, [](Magnifier& m) {
         char16_t folder[260];
@@ -251,6 +227,8 @@ TEST(SettingsStore, LoadingConvertsAndClampsEachValue) {
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.TapeRect, (Rect{16, 32, 241, 82})); }},
         {"zoom point", u"ZoomPnt", Dword(0x01000050),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.ZoomPnt, (Point{80, 256})); }},
+        {"zoom point on the right and bottom edges", u"ZoomPnt", Dword(0x014000F0),
+         [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.ZoomPnt, (Point{240, 320})); }},
         {"zoom point beyond the screen", u"ZoomPnt", Dword(0x02000100),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.ZoomPnt, (Point{0, 0})); }},
         {"pixels per inch", u"DevicePPI", Dword(0x00600048),
@@ -265,6 +243,15 @@ TEST(SettingsStore, LoadingConvertsAndClampsEachValue) {
         {"skin name longer than its buffer", u"SkinName", Text(RegSz, std::u16string(200, u'x')),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), u"VezoZevode.bmp"); }},
         {"skin name of 127 characters", u"SkinName", Text(RegSz, std::u16string(127, u'y')),
+         [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), std::u16string(127, u'y')); }},
+        {"skin name of 128 characters", u"SkinName", Text(RegSz, std::u16string(128, u'y')),
+         [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), u"VezoZevode.bmp"); }},
+        {"skin name of 128 characters without its zero", u"SkinName",
+         [] {
+             sim::RegistryValue v = Text(RegSz, std::u16string(128, u'y'));
+             v.data.resize(256);
+             return v;
+         }(),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(SkinNameOf(s), std::u16string(127, u'y')); }},
         {"a number stored as text", u"WindowSize", Text(RegSz, u"100"),
          [](const Settings& s, const Magnifier&) { EXPECT_EQ(s.WindowSize, 80); }},
@@ -335,59 +322,6 @@ TEST(SettingsStore, SavingWritesAllValuesWithTheirPackings) {
     EXPECT_EQ(DwordOf(values.at(u"WindowSize")), 80u);
     EXPECT_EQ(DwordOf(values.at(u"PPCScanCode")), 193u);
     EXPECT_EQ(DwordOf(values.at(u"PlaySound")), 1u);
-}
-
-TEST(SettingsStore, SavedSettingsLoadBackUnchanged) {
-    Settings saved;
-    RunWithGlass({}, [&](Magnifier& m) {
-        Settings& s = m.Settings;
-        s.WindowRect = Rect{30, 40, 130, 140};
-        s.WindowSize = 100;
-        s.ZoomX = 6.5f;
-        s.ZoomPnt = Point{12, 34};
-        s.ColorPickerRect = Rect{130, 40, 330, 90};
-        s.TapeRect = Rect{0, 140, 225, 190};
-        s.ShowColorPicker = 1;
-        s.ShowTape = 1;
-        s.SmoothImg = 0;
-        s.AdjustMode = 1;
-        s.Bright = 0.3f;
-        s.Contrast = 0.9f;
-        s.DevicePPI = Resolution{110, 120};
-        s.PPCScanCode = 0x76;
-        s.PlaySound = 0;
-        const std::u16string skin = u"Square.bmp";
-        skin.copy(s.SkinName, skin.size());
-        s.SkinName[skin.size()] = 0;
-        ASSERT_TRUE(SaveToRegistry(m));
-        saved = s;
-    });
-    // A new device with the saved registry: everything loads back.
-    const auto registry = sim::Registry();
-    Options options;
-    options.beforeStart = [&] {
-        for (const auto& [name, value] : registry.at(Key)) sim::SetRegistryValue(Key, name, value);
-    };
-    RunWithGlass(options, [&](Magnifier& m) {
-        ASSERT_TRUE(LoadFromRegistry(m));
-        const Settings& s = m.Settings;
-        EXPECT_EQ(SkinNameOf(s), SkinNameOf(saved));
-        EXPECT_EQ(s.WindowRect, saved.WindowRect);
-        EXPECT_EQ(s.WindowSize, saved.WindowSize);
-        EXPECT_EQ(s.ZoomX, saved.ZoomX);
-        EXPECT_EQ(s.ZoomPnt, saved.ZoomPnt);
-        EXPECT_EQ(s.ColorPickerRect, saved.ColorPickerRect);
-        EXPECT_EQ(s.TapeRect, saved.TapeRect);
-        EXPECT_EQ(s.ShowColorPicker, 1);
-        EXPECT_EQ(s.ShowTape, 1);
-        EXPECT_EQ(s.SmoothImg, 0);
-        EXPECT_EQ(s.AdjustMode, 1);
-        EXPECT_EQ(s.Bright, saved.Bright);
-        EXPECT_EQ(s.Contrast, saved.Contrast);
-        EXPECT_EQ(s.DevicePPI, saved.DevicePPI);
-        EXPECT_EQ(s.PPCScanCode, saved.PPCScanCode);
-        EXPECT_EQ(s.PlaySound, 0);
-    });
 }
 
 // A value whose size is not that of its type is ignored like one of the wrong type: a number of no

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
@@ -22,39 +23,16 @@ using platform::Window;
 
 namespace {
 
+using namespace program_test;
+
 constexpr const char16_t* Title = u"Screen magnifying glass";
 constexpr const char16_t* SoundsFolder = u"\\Program Files\\Vistrel\\Sounds\\";
-
-Magnifier& M() { return *Shell().MagnifierObject; }
 
 int CountWindowsOfClass(const std::u16string& className) {
     int count = 0;
     for (const sim::WindowInfo& info : sim::TopLevelWindows())
         if (info.className == className) ++count;
     return count;
-}
-
-std::vector<std::u16string> SoundNames() {
-    std::vector<std::u16string> names;
-    for (const std::u16string& path : sim::Sounds()) {
-        size_t slash = path.rfind(u'\\');
-        names.push_back(slash == std::u16string::npos ? path : path.substr(slash + 1));
-    }
-    return names;
-}
-
-void ExpectNoLiveHandles() {
-    for (const auto& [kind, count] : sim::ObjectCounts()) EXPECT_EQ(count, 0) << "live " << kind;
-}
-
-// A folder standing for the executable's folder, holding only a translation library.
-std::string HomeWithLibrary(const std::string& name, const std::string& script) {
-    std::filesystem::path home = TestTempFile(name);
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
-    std::filesystem::create_directories(home);
-    std::ofstream(home / "Localize.dll") << script;
-    return home.string();
 }
 
 }  // namespace
@@ -145,7 +123,7 @@ TEST(ShellStartUp, SecondCopyExitsSilentlyAndLeavesTheFirstUntouched) {
         EXPECT_EQ(sim::ObjectCounts(), before) << "the second copy left handles behind";
     });
     s.Do("tray tap\nwait 1200");  // the first copy still works
-    s.Check([] { EXPECT_TRUE(IsVisible(M())); });
+    s.Check([] { EXPECT_TRUE(IsVisible(Glass())); });
     EXPECT_EQ(s.Start(), 0);
     ASSERT_FALSE(s.Output().empty());
     EXPECT_EQ(s.Output().front(), "{\"second_exit\": 0}");
@@ -155,25 +133,25 @@ TEST(ShellTray, SingleTapTogglesAfter600MillisecondsAndARepeatedTapRestartsTheDe
     SimSession s;
     s.Do("tray tap\nwait 599");
     s.Check([] {
-        EXPECT_EQ(M().ShowSteps, 0);
-        EXPECT_FALSE(IsVisible(M()));
+        EXPECT_EQ(Glass().ShowSteps, 0);
+        EXPECT_FALSE(IsVisible(Glass()));
         EXPECT_TRUE(sim::Sounds().empty());
     });
     s.Do("wait 1");
     s.Check([] {
         EXPECT_EQ(SoundNames(), std::vector<std::u16string>{u"MainWindow.wav"});
-        EXPECT_TRUE(M().ShowSteps != 0 || IsVisible(M()));
+        EXPECT_TRUE(Glass().ShowSteps != 0 || IsVisible(Glass()));
     });
     s.Do("wait 600");
-    s.Check([] { EXPECT_TRUE(IsVisible(M())); });
+    s.Check([] { EXPECT_TRUE(IsVisible(Glass())); });
     s.Do("tray tap\nwait 300\ntray tap\nwait 599");
-    s.Check([] { EXPECT_EQ(M().HideSteps, 0) << "the first tap should have been restarted"; });
+    s.Check([] { EXPECT_EQ(Glass().HideSteps, 0) << "the first tap should have been restarted"; });
     s.Do("wait 1");
-    s.Check([] { EXPECT_GT(M().HideSteps, 0); });
+    s.Check([] { EXPECT_GT(Glass().HideSteps, 0); });
     s.Do("wait 400");
     s.Check([] {
-        EXPECT_FALSE(IsVisible(M()));
-        EXPECT_TRUE(IsHidden(M()));
+        EXPECT_FALSE(IsVisible(Glass()));
+        EXPECT_TRUE(IsHidden(Glass()));
     });
     EXPECT_EQ(s.Start(), 0);
 }
@@ -186,8 +164,8 @@ TEST(ShellTray, DoubleTapAndRightButtonOpenTheMenuWithoutToggling) {
         s.Check([] {
             ASSERT_TRUE(sim::LastMenu().has_value());
             EXPECT_EQ(sim::LastMenu()->size(), 7u);
-            EXPECT_EQ(M().ShowSteps, 0);
-            EXPECT_FALSE(IsVisible(M()));
+            EXPECT_EQ(Glass().ShowSteps, 0);
+            EXPECT_FALSE(IsVisible(Glass()));
             EXPECT_TRUE(sim::Sounds().empty());
         });
         EXPECT_EQ(s.Start(), 0);
@@ -224,14 +202,14 @@ TEST(ShellTick, NewScreenContentReachesTheGlassOnTheRefreshTickOnly) {
     SimSession s;
     s.Do("tray tap\nwait 1400");
     s.Check([] {
-        ASSERT_TRUE(IsVisible(M()));
+        ASSERT_TRUE(IsVisible(Glass()));
         sim::PaintDesktop(platform::Rect{0, 0, 60, 60}, Red);
     });
     std::vector<std::pair<int32_t, bool>> ticks;  // counter after each tick, centre of the glass red
     for (int i = 0; i < 4; ++i) {
         s.Do("wait 40");
         s.Check([&] {
-            const platform::Rect& r = M().Settings.WindowRect;
+            const platform::Rect& r = Glass().Settings.WindowRect;
             ticks.push_back({Shell().TicksSinceRefresh,
                              sim::ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2) == Red});
         });
@@ -251,7 +229,7 @@ TEST(ShellTick, NewScreenContentReachesTheGlassOnTheRefreshTickOnly) {
 TEST(ShellTick, NoRefreshWhileTheGlassIsMovedAndAtOnceAfterwards) {
     SimSession s;
     s.Do("tray tap\nwait 1400\ndown 140 130\nmove 141 130");
-    s.Check([] { EXPECT_EQ(GetPointerState(M()), StateMoveMagnifier); });
+    s.Check([] { EXPECT_EQ(GetPointerState(Glass()), StateMoveMagnifier); });
     std::vector<int32_t> counts;
     for (int i = 0; i < 5; ++i) {
         s.Do("wait 40");
@@ -271,7 +249,7 @@ TEST(ShellWindowProcedure, PointerPositionsAreSignedClientCoordinatesTurnedIntoS
     SimSession s;
     s.Do("tray tap\nwait 1400\ndown 140 130\nmove 140 130\nmove 40 130\nup 40 130");
     s.Check([] {
-        EXPECT_EQ(M().Settings.WindowRect, (platform::Rect{0, 100, 80, 180}));
+        EXPECT_EQ(Glass().Settings.WindowRect, (platform::Rect{0, 100, 80, 180}));
         std::optional<sim::WindowInfo> glass = sim::FindWindowByClass(u"MAGNIFYINGGLASS");
         ASSERT_TRUE(glass.has_value());
         EXPECT_EQ(glass->rect, (platform::Rect{0, 100, 80, 180}));
@@ -284,9 +262,9 @@ TEST(ShellWindowProcedure, WheelZoomsWhicheverWindowReceivesIt) {
         SCOPED_TRACE(target);
         SimSession s;
         s.Do(std::string("send ") + target + " 0x020A 0x00780000 0");  // one notch up: 4.0 -> 4 + 4/6
-        s.Check([] { EXPECT_FLOAT_EQ(M().Settings.ZoomX, 4.0f + 4.0f / 6.0f); });
+        s.Check([] { EXPECT_FLOAT_EQ(Glass().Settings.ZoomX, 4.0f + 4.0f / 6.0f); });
         s.Do(std::string("send ") + target + " 0x020A 0xFF880000 0");  // one notch down
-        s.Check([] { EXPECT_LT(M().Settings.ZoomX, 4.0f + 4.0f / 6.0f); });
+        s.Check([] { EXPECT_LT(Glass().Settings.ZoomX, 4.0f + 4.0f / 6.0f); });
         EXPECT_EQ(s.Start(), 0);
     }
 }
@@ -295,25 +273,25 @@ TEST(ShellWindowProcedure, DoubleTapsHideTheGlassOrTheToolWindowTapped) {
     SimSession s;
     s.Do("tray double\nmenu 4\ntray double\nmenu 10\ntray tap\nwait 1400");
     s.Check([] {
-        ASSERT_TRUE(IsVisible(M()));
-        ASSERT_TRUE(IsColorPickerShown(M()));
-        ASSERT_TRUE(IsTapeShown(M()));
+        ASSERT_TRUE(IsVisible(Glass()));
+        ASSERT_TRUE(IsColorPickerShown(Glass()));
+        ASSERT_TRUE(IsTapeShown(Glass()));
     });
     const platform::Rect picker = {100, 180, 300, 230}, tape = {100, 50, 325, 100};
     s.Do("doubletap " + std::to_string(picker.left + 150) + " " + std::to_string(picker.top + 25));
     s.Check([] {
-        EXPECT_FALSE(IsColorPickerShown(M()));
-        EXPECT_EQ(M().Settings.ShowColorPicker, 0);
+        EXPECT_FALSE(IsColorPickerShown(Glass()));
+        EXPECT_EQ(Glass().Settings.ShowColorPicker, 0);
         EXPECT_EQ(SoundNames().back(), u"OtherWindows.wav");
     });
     s.Do("doubletap " + std::to_string(tape.left + 150) + " " + std::to_string(tape.top + 25));
     s.Check([] {
-        EXPECT_FALSE(IsTapeShown(M()));
-        EXPECT_EQ(M().Settings.ShowTape, 0);
-        EXPECT_TRUE(IsVisible(M()));
+        EXPECT_FALSE(IsTapeShown(Glass()));
+        EXPECT_EQ(Glass().Settings.ShowTape, 0);
+        EXPECT_TRUE(IsVisible(Glass()));
     });
     s.Do("doubletap 140 130");  // the body of the glass: hides everything
-    s.Check([] { EXPECT_EQ(M().HideSteps, 6); });
+    s.Check([] { EXPECT_EQ(Glass().HideSteps, 6); });
     EXPECT_EQ(s.Start(), 0);
 }
 
@@ -331,25 +309,25 @@ TEST(ShellWindowProcedure, TapeKeysMarkTheStartOfAMeasurement) {
     SimSession s;
     s.Do("tray double\nmenu 10\ntray tap\nwait 1400\ndown 110 60\nmove 112 62");
     s.Check([] {
-        ASSERT_EQ(GetPointerState(M()), StateAimTape);
-        EXPECT_EQ(M().TapeStart.x, -1);
+        ASSERT_EQ(GetPointerState(Glass()), StateAimTape);
+        EXPECT_EQ(Glass().TapeStart.x, -1);
     });
     s.Do("move 120 70\nhotkey 193 up");
-    s.Check([] { EXPECT_EQ(M().TapeStart.x, -1) << "a key release marked"; });
+    s.Check([] { EXPECT_EQ(Glass().TapeStart.x, -1) << "a key release marked"; });
     s.Do("send magnifier 0x0312 193 0x00420000");  // another key
-    s.Check([] { EXPECT_EQ(M().TapeStart.x, -1); });
+    s.Check([] { EXPECT_EQ(Glass().TapeStart.x, -1); });
     s.Do("hotkey 193");
-    s.Check([] { EXPECT_EQ(M().TapeStart, (platform::Point{120, 70})); });
+    s.Check([] { EXPECT_EQ(Glass().TapeStart, (platform::Point{120, 70})); });
     s.Do("rightclick 130 80");  // the tape holds the capture: its client point is turned back
-    s.Check([] { EXPECT_EQ(M().TapeStart, (platform::Point{130, 80})); });
+    s.Check([] { EXPECT_EQ(Glass().TapeStart, (platform::Point{130, 80})); });
     s.Do("move 140 90\nfocus tape\nkey 0x11");
-    s.Check([] { EXPECT_EQ(M().TapeStart, (platform::Point{140, 90})); });
+    s.Check([] { EXPECT_EQ(Glass().TapeStart, (platform::Point{140, 90})); });
     s.Do("move 145 95\nkey 0x0D");
-    s.Check([] { EXPECT_EQ(M().TapeStart, (platform::Point{145, 95})); });
+    s.Check([] { EXPECT_EQ(Glass().TapeStart, (platform::Point{145, 95})); });
     s.Do("move 150 99\nkey 0x41");  // other keys do nothing
-    s.Check([] { EXPECT_EQ(M().TapeStart, (platform::Point{145, 95})); });
+    s.Check([] { EXPECT_EQ(Glass().TapeStart, (platform::Point{145, 95})); });
     s.Do("up 150 99");
-    s.Check([] { EXPECT_EQ(GetPointerState(M()), StateIdle); });
+    s.Check([] { EXPECT_EQ(GetPointerState(Glass()), StateIdle); });
     EXPECT_EQ(s.Start(), 0);
 }
 
