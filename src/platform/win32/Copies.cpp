@@ -39,23 +39,6 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
     return done != FALSE;
 }
 
-namespace {
-
-// A 32-bit picture of the given size to stretch into, independent of any device.
-HBITMAP ScratchPicture(int32_t width, int32_t height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    return ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
-}  // namespace
-
 // Scaling takes the nearest source pixel, so that the key colour stays exact and no colour appears
 // that the source does not have. Some systems stretch inside the colour-keyed copy with a mode that
 // merges pixels (the AND of the default mode), which speckles a skin and fringes it with the key
@@ -80,7 +63,7 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     }
     if (!win32::AcceptableBitmapSize(width, height)) return false;
     HDC scratch = ::CreateCompatibleDC(to);
-    HBITMAP picture = scratch ? ScratchPicture(width, height) : nullptr;
+    HBITMAP picture = scratch ? win32::MakeSection32(nullptr, width, height, nullptr) : nullptr;
     bool done = false;
     if (picture) {
         HGDIOBJ previous = ::SelectObject(scratch, picture);
@@ -89,6 +72,7 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
                             SRCCOPY) != FALSE &&
                ::TransparentBlt(to, x, y, width, height, scratch, 0, 0, width, height, transparent) != FALSE;
         ::SelectObject(scratch, previous);
+        win32::ForgetSection(picture);
         ::DeleteObject(picture);
     }
     if (scratch) ::DeleteDC(scratch);
