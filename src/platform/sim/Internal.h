@@ -72,6 +72,7 @@ void CountObject(const char* kind, int delta);
 
 // ---- Screen and windows (Windowing.cpp) ----
 Image& ScreenImage();
+Rect ScreenBounds();
 const Image& DesktopImage();
 int32_t ScreenPixelsPerInch();
 
@@ -84,6 +85,8 @@ struct WindowClip {
     std::function<bool(int32_t screenX, int32_t screenY)> allows;
 };
 bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
+// Screen pixels that drawing through a window may have changed (HostDisplay.cpp).
+void NoteScreenDamage(const Rect& area);
 
 // ---- Raster (Raster.cpp) ----
 Surface CreateWindowSurface(Window window, bool paintClip);  // counted as a surface
