@@ -21,6 +21,13 @@ Rect TakeScreenDamage() {
     return damage;
 }
 
+void PassRealTime(uint64_t ms) {
+    detail::DeviceState& dev = detail::Dev();
+    dev.elapsed += ms;
+    for (detail::Timer& timer : dev.timers)
+        if (timer.due < dev.elapsed) timer.due = dev.elapsed;
+}
+
 std::optional<uint64_t> TimeToNextTimer() {
     const detail::DeviceState& dev = detail::Dev();
     std::optional<uint64_t> due = detail::NextTimerDue(detail::CurrentProcess());

@@ -34,6 +34,9 @@ HostDisplay* CurrentHostDisplay();
 // The screen pixels that drawing through windows changed since the last call, as a bounding
 // rectangle (empty when nothing changed).
 Rect TakeScreenDamage();
+// Real time passed: the clock moves on at once, and a timer that fell due on the way fires once (a
+// desktop's timers do not queue up the periods they missed).
+void PassRealTime(uint64_t ms);
 // Milliseconds until the running program's next timer falls due; nullopt when it has none.
 std::optional<uint64_t> TimeToNextTimer();
 // The second press of a double tap: a double-click for a window whose class asks for them, else a

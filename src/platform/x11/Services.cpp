@@ -1,0 +1,77 @@
+#include "platform/x11/Services.h"
+
+#include <dlfcn.h>
+#include <spawn.h>
+#include <string>
+
+#include "platform/sim/Device.h"
+#include "platform/sim/HostDisplay.h"
+
+extern char** environ;
+
+namespace platform::x11 {
+
+namespace {
+
+constexpr uint32_t TapMessage = 0x0201;
+
+using ContextCreate = int (*)(void**);
+using ContextDestroy = int (*)(void*);
+using ContextPlay = int (*)(void*, uint32_t, ...);
+
+// Starts a program without waiting for it (the process ignores its children's ends, so none is left
+// behind).
+void Launch(const char* program, const std::string& argument) {
+    std::string name = program;
+    std::string arg = argument;
+    char* argv[] = {name.data(), arg.data(), nullptr};
+    pid_t pid = 0;
+    posix_spawnp(&pid, program, nullptr, nullptr, argv, environ);
+}
+
+}  // namespace
+
+Services::Services() {
+    soundLibrary_ = dlopen("libcanberra.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!soundLibrary_) return;
+    auto create = reinterpret_cast<ContextCreate>(dlsym(soundLibrary_, "ca_context_create"));
+    if (!create || create(&soundContext_) != 0) soundContext_ = nullptr;
+}
+
+Services::~Services() {
+    if (soundContext_) {
+        auto destroy = reinterpret_cast<ContextDestroy>(dlsym(soundLibrary_, "ca_context_destroy"));
+        if (destroy) destroy(soundContext_);
+    }
+    if (soundLibrary_) dlclose(soundLibrary_);
+}
+
+void Services::Follow() {
+    if (!started_) {
+        started_ = true;
+        // Without a tray to tap, the glass comes up at once, as a tap on the icon would show it.
+        if (!sim::TrayIcons().empty()) sim::TrayEvent(TapMessage);
+    }
+    const auto& processes = sim::Processes();
+    for (; processesSeen_ < processes.size(); ++processesSeen_)
+        if (processes[processesSeen_].program == u"peghelp") OpenHelp(processes[processesSeen_].commandLine);
+    const auto& sounds = sim::Sounds();
+    for (; soundsSeen_ < sounds.size(); ++soundsSeen_) PlaySound(sounds[soundsSeen_]);
+}
+
+void Services::Handle(const XEvent&) {}
+
+void Services::OpenHelp(const std::u16string& devicePath) {
+    const std::string path = sim::HostPathOf(devicePath);
+    if (!path.empty()) Launch("xdg-open", path);
+}
+
+void Services::PlaySound(const std::u16string& devicePath) {
+    if (!soundContext_) return;
+    const std::string path = sim::HostPathOf(devicePath);
+    auto play = reinterpret_cast<ContextPlay>(dlsym(soundLibrary_, "ca_context_play"));
+    if (path.empty() || !play) return;
+    play(soundContext_, 0, "media.filename", path.c_str(), static_cast<const char*>(nullptr));
+}
+
+}  // namespace platform::x11
