@@ -118,6 +118,7 @@ void EventLoop::FollowHotKeys() {
 
 void EventLoop::Handle(XEvent& event) {
     Connection& x = X();
+    if (services_.Handle(event)) return;
     switch (event.type) {
     case ButtonPress:
         HandleButton(event.xbutton, true);
@@ -155,7 +156,6 @@ void EventLoop::Handle(XEvent& event) {
         }
         break;
     default:
-        services_.Handle(event);
         break;
     }
 }

@@ -47,10 +47,11 @@ Services::~Services() {
 }
 
 void Services::Follow() {
+    const bool docked = tray_.Follow();
     if (!started_) {
         started_ = true;
         // Without a tray to tap, the glass comes up at once, as a tap on the icon would show it.
-        if (!sim::TrayIcons().empty()) sim::TrayEvent(TapMessage);
+        if (!docked) sim::TrayEvent(TapMessage);
     }
     const auto& processes = sim::Processes();
     for (; processesSeen_ < processes.size(); ++processesSeen_)
@@ -59,7 +60,7 @@ void Services::Follow() {
     for (; soundsSeen_ < sounds.size(); ++soundsSeen_) PlaySound(sounds[soundsSeen_]);
 }
 
-void Services::Handle(const XEvent&) {}
+bool Services::Handle(const XEvent& event) { return tray_.Handle(event); }
 
 void Services::OpenHelp(const std::u16string& devicePath) {
     const std::string path = sim::HostPathOf(devicePath);

@@ -1,10 +1,11 @@
 // What the program asks of the desktop beyond its windows: help opens in the desktop's browser,
-// sounds play through the desktop's event-sound library where one is installed (silence otherwise).
+// the tray icon, sounds play through the desktop's event-sound library where one is installed (silence otherwise).
 #pragma once
 
 #include <cstddef>
 #include <string>
 
+#include "platform/x11/TrayIcon.h"
 #include "platform/x11/Xlib.h"
 
 namespace platform::x11 {
@@ -15,13 +16,14 @@ public:
     ~Services();
     // Carries out what the program asked for since the last call.
     void Follow();
-    // An X event that none of the windows took (the tray's messages).
-    void Handle(const XEvent& event);
+    // True when the event was the tray's.
+    bool Handle(const XEvent& event);
 
 private:
     void OpenHelp(const std::u16string& devicePath);
     void PlaySound(const std::u16string& devicePath);
 
+    TrayIcon tray_;
     bool started_ = false;
     size_t processesSeen_ = 0;
     size_t soundsSeen_ = 0;
