@@ -1,6 +1,9 @@
 #include "platform/x11/Services.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
 #include <spawn.h>
 #include <string>
 
@@ -29,9 +32,24 @@ void Launch(const char* program, const std::string& argument) {
     posix_spawnp(&pid, program, nullptr, nullptr, argv, environ);
 }
 
+// A sound server or a sound card to play on; without one the library would only complain.
+bool SoundDeviceExists() {
+    std::error_code error;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
+        const std::filesystem::path folder(runtime);
+        if (std::filesystem::exists(folder / "pulse" / "native", error) ||
+            std::filesystem::exists(folder / "pipewire-0", error))
+            return true;
+    }
+    std::ifstream cards("/proc/asound/cards");
+    std::string first;
+    return std::getline(cards, first) && first.find("no soundcards") == std::string::npos && !first.empty();
+}
+
 }  // namespace
 
 Services::Services() {
+    if (!SoundDeviceExists()) return;  // silence
     soundLibrary_ = dlopen("libcanberra.so.0", RTLD_NOW | RTLD_LOCAL);
     if (!soundLibrary_) return;
     auto create = reinterpret_cast<ContextCreate>(dlsym(soundLibrary_, "ca_context_create"));
