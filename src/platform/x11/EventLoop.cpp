@@ -127,8 +127,12 @@ void EventLoop::Handle(XEvent& event) {
         HandleButton(event.xbutton, false);
         break;
     case MotionNotify: {
+        // Motion that has already been overtaken by more motion counts once, at its last point; a press
+        // or release after it keeps its place.
         XEvent later;
-        while (XCheckTypedWindowEvent(x.display, event.xmotion.window, MotionNotify, &later)) event = later;
+        while (XPending(x.display) && (XPeekEvent(x.display, &later), later.type == MotionNotify) &&
+               later.xmotion.window == event.xmotion.window)
+            XNextEvent(x.display, &event);
         FollowModifiers(event.xmotion.state);
         sim::StylusMove(RootPoint(event.xmotion.x_root, event.xmotion.y_root));
         break;
@@ -210,11 +214,11 @@ void EventLoop::HandleKey(XKeyEvent& event, bool press) {
             if (info.virtualKey == hot || info.virtualKey == key) sim::HotKey(info.virtualKey, !press);
         return;
     }
-    FollowModifiers(event.state);
+    FollowModifiers(event.state);  // the state before this key
     if (key == VkMenu) sim::SetAlt(press);
     else if (key == VkShift) sim::SetShift(press);
     else if (key == VkControl) sim::SetControl(press);
-    else if (key && press) sim::KeyPress(key);
+    if (key && press) sim::KeyPress(key);  // modifiers too: Ctrl alone is the tape's key
 }
 
 bool EventLoop::AnswerMenu(int* id) {
