@@ -49,7 +49,7 @@ trap cleanup EXIT
 FAILURES=0
 ok() { echo "ok: $1"; }
 fail() { echo "FAILED: $1"; FAILURES=$((FAILURES + 1)); }
-check() { if eval "$2"; then ok "$1"; else fail "$1"; fi; }
+check() { if eval "$2"; then ok "$1"; else fail "$1"; return 1; fi; }
 
 # A free display number.
 N=71
@@ -239,6 +239,40 @@ check "a second start reads the settings back (the glass at $((GX + 60)), $((GY 
 menu_item 6
 wait_until 10 '! kill -0 $VPID 2>/dev/null'
 check "a right tap on the glass reaches the menu, whose Close ends the program" '! kill -0 $VPID 2>/dev/null'
+
+# ---- 8. cmake --install and the Debian package ----
+cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null 2>&1
+check "cmake --install puts the program, its data, the menu entry and the icon in place" \
+  '[ -x "$WORK/prefix/bin/vistrel" ] && [ -f "$WORK/prefix/share/vistrel/Skins/VezoZevode.bmp" ] && [ -f "$WORK/prefix/share/applications/vistrel.desktop" ] && [ -f "$WORK/prefix/share/icons/hicolor/32x32/apps/vistrel.xpm" ]'
+rm -f "$BUILD"/vistrel_*_amd64.deb
+(cd "$BUILD" && cpack >"$WORK/cpack.log" 2>&1)
+DEB=$(ls "$BUILD"/vistrel_*_amd64.deb 2>/dev/null | head -1)
+check "cpack makes the Debian package" '[ -n "$DEB" ] && dpkg-deb -I "$DEB" | grep -q "Depends:.*libx11-6"' ||
+  tail -5 "$WORK/cpack.log"
+if [ -n "$DEB" ]; then
+  dpkg-deb -x "$DEB" "$WORK/deb"
+  # A stand-in for the desktop's browser that notes what it was asked to open.
+  mkdir -p "$WORK/bin"
+  printf '#!/bin/sh\necho "$1" >"%s/opened"\n' "$WORK" >"$WORK/bin/xdg-open"
+  chmod +x "$WORK/bin/xdg-open"
+  PATH="$WORK/bin:$PATH" "$WORK/deb/usr/bin/vistrel" >"$WORK/run3.log" 2>&1 &
+  VPID=$!
+  PIDS+=($VPID)
+  wait_until 10 '[ -n "$(glass)" ] && [ "$(window_state "$(glass)")" = IsViewable ]'
+  GLASS=$(glass)
+  check "the packaged program starts" '[ -n "$GLASS" ]'
+  if [ -n "$GLASS" ]; then
+    read -r GX GY GW GH <<<"$(geometry "$GLASS")"
+    xdotool mousemove $((GX + GW / 2)) $((GY + 30)) click 1  # the glass takes the keyboard focus
+    sleep 0.3
+    xdotool key F1
+    wait_until 5 '[ -f "$WORK/opened" ]'
+    check "F1 opens the packaged help in the desktop's browser" \
+      '[ "$(cat "$WORK/opened" 2>/dev/null)" = "file://$WORK/deb/usr/share/vistrel/Help/Index.htm#Main_Contents" ]'
+    menu_item 6
+  fi
+  wait_until 10 '! kill -0 $VPID 2>/dev/null'
+fi
 
 if [ $FAILURES -gt 0 ]; then
   echo "$FAILURES check(s) failed; screenshots in $SHOTS"

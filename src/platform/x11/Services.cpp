@@ -1,6 +1,9 @@
 #include "platform/x11/Services.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
@@ -80,9 +83,24 @@ void Services::Follow() {
 
 bool Services::Handle(const XEvent& event) { return tray_.Handle(event); }
 
+// The help file as a file address for the browser; its part after '#' (a place in the page) stays.
 void Services::OpenHelp(const std::u16string& devicePath) {
-    const std::string path = sim::HostPathOf(devicePath);
-    if (!path.empty()) Launch("xdg-open", path);
+    const size_t mark = devicePath.find(u'#');
+    const std::string path = sim::HostPathOf(devicePath.substr(0, mark));
+    if (path.empty()) return;
+    std::string address = "file://";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            address.push_back(char(c));
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            address += escaped;
+        }
+    }
+    if (mark != std::u16string::npos)
+        for (char16_t c : devicePath.substr(mark)) address.push_back(c < 0x80 && c > 0x20 ? char(c) : '_');
+    Launch("xdg-open", address);
 }
 
 void Services::PlaySound(const std::u16string& devicePath) {
