@@ -247,7 +247,7 @@ check "cmake --install puts the program, its data, the menu entry and the icon i
 rm -f "$BUILD"/vistrel_*_amd64.deb
 (cd "$BUILD" && cpack >"$WORK/cpack.log" 2>&1)
 DEB=$(ls "$BUILD"/vistrel_*_amd64.deb 2>/dev/null | head -1)
-check "cpack makes the Debian package" '[ -n "$DEB" ] && dpkg-deb -I "$DEB" | grep -q "Depends:.*libx11-6"' ||
+check "cpack makes the Debian package" '[ -n "$DEB" ] && [[ "$(dpkg-deb -I "$DEB")" == *"Depends:"*"libx11-6"* ]]' ||
   tail -5 "$WORK/cpack.log"
 if [ -n "$DEB" ]; then
   dpkg-deb -x "$DEB" "$WORK/deb"
@@ -269,7 +269,20 @@ if [ -n "$DEB" ]; then
     wait_until 5 '[ -f "$WORK/opened" ]'
     check "F1 opens the packaged help in the desktop's browser" \
       '[ "$(cat "$WORK/opened" 2>/dev/null)" = "file://$WORK/deb/usr/share/vistrel/Help/Index.htm#Main_Contents" ]'
-    menu_item 6
+    shot locator-before
+    xdotool key alt+z
+    sleep 0.2
+    shot locator-during
+    sleep 2
+    shot locator-after
+    RING=$(compare -metric AE "$SHOTS/locator-before.png" "$SHOTS/locator-during.png" null: 2>&1)
+    TRACE=$(compare -metric AE "$SHOTS/locator-before.png" "$SHOTS/locator-after.png" null: 2>&1)
+    check "Alt+z flashes the locator ring ($RING pixels) and leaves no trace ($TRACE pixels)" \
+      '[ "$RING" -gt 100 ] && [ "$TRACE" = 0 ]'
+    xdotool key Escape
+    wait_until 5 '[ "$(window_state "$GLASS")" = IsUnMapped ]'
+    check "Escape hides the glass" '[ "$(window_state "$GLASS")" = IsUnMapped ]'
+    kill $VPID 2>/dev/null
   fi
   wait_until 10 '! kill -0 $VPID 2>/dev/null'
 fi
