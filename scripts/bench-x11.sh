@@ -7,6 +7,7 @@
 # hidden (idle). Not a test: prints a table (Markdown) for README.
 #
 #   bash scripts/bench-x11.sh [SECONDS]     (default 20)
+# PROGRAMS="vistrel xzoom kmag" (the default) chooses the programs, SIZES="160 499" the glass sizes.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 SECONDS_PER_RUN=${1:-20}
@@ -68,15 +69,18 @@ echo
 echo "| program | glass | client CPU % | X server CPU % | peak RSS MB |"
 echo "|---|---|---|---|---|"
 row "(nothing: the X server alone)" "-" "$(echo "$SERVER_IDLE" | awk '{print $1, $2, "-"}')"
-MAX=499
-for size in 160 $MAX; do
-  settings $size 0 3f000000 3f000000 1; row "vistrel, smoothing off" "$size" "$(measure "$VISTREL")"
-  settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on" "$size" "$(measure "$VISTREL")"
-  settings $size 1 3f19999a 3f333333 1; row "vistrel, smoothing and correction" "$size" "$(measure "$VISTREL")"
-  row "xzoom -mag 4" "$size" "$(measure xzoom -mag 4 -geometry ${size}x${size})"
-  row "kmag (its own zoom and refresh)" "$size" "$(measure kmag -qwindowgeometry ${size}x${size}+600+100)"
+PROGRAMS=${PROGRAMS:-vistrel xzoom kmag}
+for size in ${SIZES:-160 499}; do
+  if [[ " $PROGRAMS " == *" vistrel "* ]]; then
+    settings $size 0 3f000000 3f000000 1; row "vistrel, smoothing off" "$size" "$(measure "$VISTREL")"
+    settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on" "$size" "$(measure "$VISTREL")"
+    settings $size 1 3f19999a 3f333333 1; row "vistrel, smoothing and correction" "$size" "$(measure "$VISTREL")"
+  fi
+  [[ " $PROGRAMS " == *" xzoom "* ]] && row "xzoom -mag 4" "$size" "$(measure xzoom -mag 4 -geometry ${size}x${size})"
+  [[ " $PROGRAMS " == *" kmag "* ]] &&
+    row "kmag (its own zoom and refresh)" "$size" "$(measure kmag -qwindowgeometry ${size}x${size}+600+100)"
 done
-if command -v trayer >/dev/null; then
+if [[ " $PROGRAMS " == *" vistrel "* ]] && command -v trayer >/dev/null; then
   trayer >/dev/null 2>&1 & TRAY=$!; PIDS+=($TRAY); sleep 1
   settings 160 0 3f000000 3f000000 0; row "vistrel, glass hidden (idle)" "-" "$(measure "$VISTREL")"
 fi

@@ -47,6 +47,8 @@ void StylusDoubleClick(Point screen) {
     detail::QueueInput(event);
 }
 
+Cursor CurrentCursor() { return detail::Dev().cursor; }
+
 std::string HostPathOf(const std::u16string& devicePath) { return detail::HostPath(devicePath.c_str()); }
 
 }  // namespace platform::sim

@@ -42,6 +42,8 @@ std::optional<uint64_t> TimeToNextTimer();
 // The second press of a double tap: a double-click for a window whose class asks for them, else a
 // press.
 void StylusDoubleClick(Point screen);
+// The cursor the program set (null: none).
+Cursor CurrentCursor();
 // Host path of a device path; empty when it maps nowhere.
 std::string HostPathOf(const std::u16string& devicePath);
 

@@ -75,6 +75,21 @@ Rect Union(const Rect& a, const Rect& b) {
 
 }  // namespace
 
+namespace {
+
+bool OwnsAll(Window window, const Rect& bounds) {
+    const DeviceState& dev = Dev();
+    const size_t width = size_t(dev.screen.width);
+    for (int32_t y = bounds.top; y < bounds.bottom; ++y) {
+        const Window* row = dev.owners.data() + size_t(y) * width;
+        for (int32_t x = bounds.left; x < bounds.right; ++x)
+            if (row[x] != window) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 Rect ScreenBounds() {
     const Image& screen = Dev().screen;
     return Rect{0, 0, screen.width, screen.height};
@@ -195,6 +210,11 @@ bool GetWindowClip(Window window, bool paintClip, WindowClip* clip) {
         if (!IntersectRectangles(&bounds, bounds, paint)) bounds = Rect{};
     }
     clip->bounds = bounds;
+    // A window that owns every pixel inside its bounds (nothing lies over it) needs no test per pixel.
+    if (OwnsAll(window, bounds)) {
+        clip->allows = nullptr;
+        return true;
+    }
     // Asked once per pixel drawn, so it reads the owner map directly. The device outlives every
     // surface: a reset frees the surfaces before the device.
     const DeviceState* state = &Dev();

@@ -69,6 +69,7 @@ void EventLoop::Reconcile() {
     FollowCapture();
     FollowFocus();
     FollowHotKeys();
+    FollowCursor();
     services_.Follow();
     XFlush(X().display);
 }
@@ -79,8 +80,8 @@ void EventLoop::FollowCapture() {
     Connection& x = X();
     const ::Window holder = mirror_.XidOf(sim::CaptureWindow());
     if (holder && !grabbed_) {
-        grabbed_ = XGrabPointer(x.display, holder, False, PointerEvents, GrabModeAsync, GrabModeAsync, None, None,
-                                CurrentTime) == GrabSuccess;
+        grabbed_ = XGrabPointer(x.display, holder, False, PointerEvents, GrabModeAsync, GrabModeAsync, None,
+                                cursor_, CurrentTime) == GrabSuccess;
     } else if (!holder && grabbed_) {
         XUngrabPointer(x.display, CurrentTime);
         grabbed_ = false;
@@ -95,6 +96,15 @@ void EventLoop::FollowFocus() {
     focus_ = top;
     const ::Window xid = mirror_.XidOf(top);
     if (xid && IsWindowShown(top)) XSetInputFocus(X().display, xid, RevertToPointerRoot, CurrentTime);
+}
+
+// The program's cursor over its windows, and wherever the pointer goes while they hold it.
+void EventLoop::FollowCursor() {
+    const ::Cursor shape = shapes_.Of(sim::CurrentCursor());
+    if (shape == cursor_) return;
+    cursor_ = shape;
+    mirror_.SetCursor(shape);
+    XChangeActivePointerGrab(X().display, PointerEvents, shape, CurrentTime);
 }
 
 void EventLoop::FollowHotKeys() {

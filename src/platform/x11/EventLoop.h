@@ -11,6 +11,7 @@
 
 #include "platform/Types.h"
 #include "platform/sim/Device.h"
+#include "platform/x11/PointerShapes.h"
 #include "platform/x11/WindowMirror.h"
 
 namespace platform::x11 {
@@ -28,6 +29,7 @@ private:
     void FollowCapture();
     void FollowFocus();
     void FollowHotKeys();
+    void FollowCursor();
     void Handle(XEvent& event);
     void HandleButton(const XButtonEvent& event, bool press);
     void HandleKey(XKeyEvent& event, bool press);
@@ -37,6 +39,8 @@ private:
     Services& services_;
     std::chrono::steady_clock::time_point last_;
     bool grabbed_ = false;
+    PointerShapes shapes_;
+    ::Cursor cursor_ = None;
     platform::Window focus_ = nullptr;
     std::set<std::pair<int, unsigned>> grabbedKeys_;  // keycode and modifier mask
     // The last press, to tell a double click.

@@ -67,6 +67,7 @@ void WindowMirror::Create(Mirror& mirror, const Rect& rect, const std::u16string
                                unsigned(std::max(1, Height(rect))), 0, CopyFromParent, InputOutput, CopyFromParent,
                                CWOverrideRedirect | CWBackPixmap | CWEventMask, &attributes);
     mirror.rect = rect;
+    if (cursor_ != None) XDefineCursor(x.display, mirror.xid, cursor_);
     const std::string name = Utf8Of(title);
     XStoreName(x.display, mirror.xid, name.c_str());
     XChangeProperty(x.display, mirror.xid, AtomOf("_NET_WM_NAME"), AtomOf("UTF8_STRING"), 8, PropModeReplace,
@@ -143,6 +144,14 @@ void WindowMirror::Put(const Mirror& mirror, const Rect& screenPart) {
     raster::CopyBlock(to, 0, 0, Width(part), Height(part), from, part.left, part.top);
     puts_.Put(mirror.xid, gc_, 0, 0, part.left - mirror.rect.left, part.top - mirror.rect.top, Width(part),
               Height(part));
+}
+
+void WindowMirror::SetCursor(::Cursor cursor) {
+    cursor_ = cursor;
+    for (const auto& [window, mirror] : mirrors_) {
+        if (cursor == None) XUndefineCursor(X().display, mirror.xid);
+        else XDefineCursor(X().display, mirror.xid, cursor);
+    }
 }
 
 platform::Window WindowMirror::WindowOf(::Window xid) const {

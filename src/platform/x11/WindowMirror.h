@@ -21,6 +21,8 @@ public:
     void Repaint(::Window xid, const Rect& part);
     // Another program's window went up: the program's windows go above it again at the next Sync.
     void KeepOnTop() { stack_.clear(); }
+    // The cursor over every window (None: the X default).
+    void SetCursor(::Cursor cursor);
     platform::Window WindowOf(::Window xid) const;  // null for a window that is not the program's
     ::Window XidOf(platform::Window window) const;   // 0 when not shown as an X window
 
@@ -37,6 +39,7 @@ private:
     std::vector<::Window> stack_;  // the mapped windows as last stacked, topmost first
     ImageBuffer puts_;
     ::GC gc_ = nullptr;
+    ::Cursor cursor_ = None;
 };
 
 }  // namespace platform::x11
