@@ -160,6 +160,12 @@ bool TrayIcon::Handle(const XEvent& event) {
         return true;
     }
     if (!window_ || event.xany.window != window_) return false;
+    if (event.type == ReparentNotify && event.xreparent.parent == x.root) {
+        // The tray went and gave the icon back to the root window: out of sight until the next tray.
+        XUnmapWindow(x.display, window_);
+        manager_ = 0;
+        return true;
+    }
     if (event.type == Expose && event.xexpose.count == 0) Draw();
     if (event.type == ConfigureNotify) Draw();
     if (event.type == ButtonPress) {
