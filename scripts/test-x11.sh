@@ -39,7 +39,7 @@ WORK=$(mktemp -d)
 rm -rf "$SHOTS"; mkdir -p "$SHOTS"
 PIDS=()
 cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done  # the X server last
   wait 2>/dev/null
   cp "$WORK"/run*.log "$SHOTS"/ 2>/dev/null
   rm -rf "$WORK"
@@ -169,6 +169,11 @@ if [ -n "$SHEET" ]; then
   sleep 0.5
   check "its OK closes it" '! xwininfo -id "$SHEET" >/dev/null 2>&1 || [ "$(window_state "$SHEET")" != IsViewable ]'
 fi
+shot after-menu
+crop() { convert "$SHOTS/$1.png" -crop "${GW}x${GH}+${GX}+${GY}" +repage "$WORK/$1-glass.png"; }
+crop zoomed; crop after-menu
+LEFT=$(compare -metric AE "$WORK/zoomed-glass.png" "$WORK/after-menu-glass.png" null: 2>&1)
+check "the menu and the sheet leave the glass as it was ($LEFT pixels differ)" '[ "$LEFT" = 0 ]'
 
 # ---- 6. A move drag and a tape measurement leave no trace ----
 xdotool mousemove $((GX + 150)) $((GY + 90)) mousedown 1

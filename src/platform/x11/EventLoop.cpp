@@ -235,7 +235,7 @@ bool EventLoop::AnswerMenu(int* id) {
     std::optional<std::vector<sim::MenuItemInfo>> items = sim::LastMenu();
     Point at;
     GetCursorPosition(&at);
-    *id = items ? TrackPopupMenu(*items, at) : 0;
+    *id = items ? TrackPopupMenu(*items, at, [this](XEvent& event) { Handle(event); }) : 0;
     return true;
 }
 

@@ -153,7 +153,8 @@ private:
 
 }  // namespace
 
-int TrackPopupMenu(const std::vector<sim::MenuItemInfo>& items, Point at) {
+int TrackPopupMenu(const std::vector<sim::MenuItemInfo>& items, Point at,
+                   const std::function<void(XEvent&)>& elsewhere) {
     if (items.empty()) return 0;
     const Layout layout = LayOut(items);
     MenuWindow window(layout, at);
@@ -164,6 +165,10 @@ int TrackPopupMenu(const std::vector<sim::MenuItemInfo>& items, Point at) {
     for (;;) {
         XEvent event;
         XNextEvent(x.display, &event);
+        if (event.xany.window != window.Xid()) {
+            if (elsewhere) elsewhere(event);
+            continue;
+        }
         const Point origin = window.Origin();
         switch (event.type) {
         case Expose:
