@@ -10,7 +10,8 @@
 #
 # Prints one line per check ("ok: ..." or "FAILED: ...") and exits nonzero when one fails. The
 # screenshots stay in build/x11-shots/. Xvfb, the tray and the program are started here and stopped on
-# every way out.
+# every way out. XVFB_ARGS adds arguments to Xvfb (for instance "-extension MIT-SHM" to check the
+# program without shared memory).
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 ROOT=$PWD
@@ -55,7 +56,7 @@ check() { if eval "$2"; then ok "$1"; else fail "$1"; return 1; fi; }
 N=71
 while [ -e /tmp/.X11-unix/X$N ] || [ -e /tmp/.X$N-lock ]; do N=$((N + 1)); done
 export DISPLAY=:$N
-Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp ${XVFB_ARGS:-} >"$WORK/xvfb.log" 2>&1 &
 PIDS+=($!)
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || { echo "FAILED: Xvfb did not start"; exit 1; }
