@@ -188,6 +188,7 @@ struct DeviceState {
     Window takenTimerWindow = nullptr;
     uintptr_t takenTimerId = 0;
     uint64_t takenTimerSerial = 0;
+    uint64_t timerMessages = 0;  // timer messages handed out since the device started: the program's wake-ups
 
     // ---- Input ----
     std::deque<InputEvent> input;

@@ -36,6 +36,7 @@ std::optional<Message> TakeDueTimer(const Process& process) {
     dev.takenTimerWindow = earliest->window;
     dev.takenTimerId = earliest->id;
     dev.takenTimerSerial = earliest->serial;
+    ++dev.timerMessages;
     Message m;
     m.window = earliest->window;
     m.message = MsgTimer;
@@ -106,5 +107,7 @@ bool KillWindowTimer(Window window, uintptr_t id) {
 }
 
 uint32_t GetTickCountMs() { return sim::Clock(); }
+
+uint64_t sim::TimerMessages() { return Dev().timerMessages; }
 
 }  // namespace platform
