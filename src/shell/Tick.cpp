@@ -65,19 +65,22 @@ uint32_t EndRest(ShellState& s) {
 }
 
 void SetTick(uint32_t intervalMs) {
-    const ShellState& s = Shell();
-    if (s.MagnifierWindow) SetWindowTimer(s.MagnifierWindow, TickTimerId, intervalMs, TickProcedure);
+    ShellState& s = Shell();
+    if (s.MagnifierWindow && SetWindowTimer(s.MagnifierWindow, TickTimerId, intervalMs, TickProcedure))
+        s.TickTimerInterval = intervalMs;
 }
 
-// After a tick: the next one in 40 ms, or a rest when there is nothing to tick.
+// After a tick: the next one in 40 ms, or a rest when there is nothing to tick. The timer repeats by
+// itself and is set again only when its interval changes: timer messages never queue up, and setting
+// it on every tick would cost the system a call each time.
 void SetNextTick(ShellState& s) {
-    if (!NothingToTick(s)) {
-        SetTick(TickIntervalMs);
-        return;
+    uint32_t interval = TickIntervalMs;
+    if (NothingToTick(s)) {
+        s.TickResting = true;
+        s.TickRestStart = GetTickCountMs();
+        interval = RestTicks * TickIntervalMs;
     }
-    s.TickResting = true;
-    s.TickRestStart = GetTickCountMs();
-    SetTick(RestTicks * TickIntervalMs);
+    if (interval != s.TickTimerInterval) SetTick(interval);
 }
 
 }  // namespace
@@ -92,6 +95,7 @@ void StartTick() { SetTick(TickIntervalMs); }
 void StopTick() {
     ShellState& s = Shell();
     if (s.MagnifierWindow) KillWindowTimer(s.MagnifierWindow, TickTimerId);
+    s.TickTimerInterval = 0;
     if (s.TickResting) EndRest(s);  // the count stays where it stood
 }
 
@@ -104,7 +108,6 @@ void WakeTick() {
 
 void TickProcedure(Window, uint32_t, uintptr_t, uint32_t) {
     ShellState& s = Shell();
-    KillWindowTimer(s.MagnifierWindow, TickTimerId);  // set again at the end: ticks never queue up
     if (s.TickResting) {
         // The rest's own tick: the ticks skipped before this one are counted, this one counts below.
         const uint32_t rested = RestedMs(s);
