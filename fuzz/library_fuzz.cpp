@@ -6,7 +6,6 @@
 // behind.
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,11 +27,7 @@ constexpr size_t MaxDialogsShown = 16;  // keeps each run fast
 
 std::string_view currentInput;
 
-int64_t Count(const char* kind) {
-    const std::map<std::string, int64_t> counts = sim::ObjectCounts();
-    auto found = counts.find(kind);
-    return found == counts.end() ? 0 : found->second;
-}
+int64_t Count(const char* kind) { return sim::ObjectCount(kind); }
 
 intptr_t QuietProcedure(Window, uint32_t message, WParam, LParam) { return message == MsgInitDialog ? 1 : 0; }
 
@@ -91,12 +86,16 @@ int Program(Module) {
 
 // A fresh device for every input: a device keeps what its processes leave (the records of processes,
 // the scripts of freed libraries), and none of that may pile up from one input to the next.
+// The device's settings are the same for every input and made once.
 void StartDevice() {
-    sim::DeviceConfig config;
-    config.home = fuzz::Scratch().File("home");
-    config.screenWidth = 160;  // small: the device is made afresh for every input
-    config.screenHeight = 160;
-    config.desktop = sim::Image(160, 160, Rgb(200, 200, 200));
+    static const sim::DeviceConfig config = [] {
+        sim::DeviceConfig c;
+        c.home = fuzz::Scratch().File("home");
+        c.screenWidth = 160;  // small: the device is made afresh for every input
+        c.screenHeight = 160;
+        c.desktop = sim::Image(160, 160, Rgb(200, 200, 200));
+        return c;
+    }();
     sim::ResetDevice(config);
 }
 

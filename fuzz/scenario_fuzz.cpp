@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FuzzSupport.h"
@@ -122,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (end == std::string::npos) end = text.size();
         std::optional<Command> command;
         std::string error;
-        if (scenario::ParseLine(text.substr(from, end - from), &command, &error)) {
+        if (scenario::ParseLine(std::string_view(text).substr(from, end - from), &command, &error)) {
             FUZZ_CHECK(error.empty());
             if (command) {
                 CheckCommand(*command);

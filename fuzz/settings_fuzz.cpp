@@ -14,7 +14,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -291,11 +290,7 @@ bool WithinScreen(const Magnifier& m) {
            inside(s.TapeRect.left, s.TapeRect.top);
 }
 
-int64_t OpenKeys() {
-    const std::map<std::string, int64_t> counts = sim::ObjectCounts();
-    auto found = counts.find("regkeys");
-    return found == counts.end() ? 0 : found->second;
-}
+int64_t OpenKeys() { return sim::ObjectCount("regkeys"); }
 
 }  // namespace
 

@@ -44,6 +44,14 @@ fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_FUZZ=ON \
   -DVISTREL_TESTS=OFF -DVISTREL_BENCHMARKS=OFF >/dev/null
 cmake --build build-fuzz -j2 --target fuzz_all
+# Every library of ours that the targets link carries the fuzzer's coverage counters: a library left out
+# would hide its code from the fuzzer and from the sanitizers (vistrel_soak is linked by no target).
+for library in $(find build-fuzz -name 'libvistrel_*.a' ! -name 'libvistrel_soak.a'); do
+  if ! objdump -h "$library" | grep __sancov_cntrs >/dev/null; then  # grep -q would cut objdump short
+    echo "fuzz.sh: $library is built without the fuzzer's instrumentation (see fuzz/CMakeLists.txt)" >&2
+    exit 1
+  fi
+done
 
 # ---- Run ----
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}"

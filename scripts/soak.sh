@@ -14,7 +14,9 @@
 # beside other work as `nice -n 19 bash scripts/soak.sh --total 200`. CI soaks its own fixed seed in
 # tests/soak_test.cpp and does not call this script.
 # The soak runs the program from build/stage, which every build of build/ copies again: do not build in
-# build/ while a soak runs (a skin read during the copy is missing, and a check fails).
+# build/ while a soak runs (a skin read during the copy is missing, and a check fails). SOAK_BUILD=DIR
+# soaks from another build folder (configured here when it is new; the packages are those of build/), e.g.
+# SOAK_BUILD=build-soak for a long run beside work that builds build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -52,13 +54,18 @@ else
 fi
 for seed in "${seeds[@]}"; do [[ "$seed" =~ ^[0-9]+$ ]] || usage; done
 
-bash scripts/setup.sh >/dev/null
-cmake --build build -j2 --target vistrel-soak >/dev/null
+build="${SOAK_BUILD:-build}"
+if [ "$build" = build ]; then
+  bash scripts/setup.sh >/dev/null  # the packages, and build/ configured and built
+elif [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" -j2 --target vistrel-soak >/dev/null
 
 started=$(date +%s)
 if [ -z "$total" ]; then
   for seed in "${seeds[@]}"; do
-    (cd build && ./vistrel-soak --seed "$seed" --hours "$hours")
+    (cd "$build" && ./vistrel-soak --seed "$seed" --hours "$hours")
   done
   echo "all ${#seeds[@]} seeds passed, $hours device hours each, in $(( $(date +%s) - started )) s of wall time"
   exit 0
@@ -68,9 +75,9 @@ echo "soaking $total device hours over ${#seeds[@]} seeds ($hours hours each): $
 rows=()
 failed=()
 for seed in "${seeds[@]}"; do
-  log="build/soak-seed-$seed.log"
+  log="$build/soak-seed-$seed.log"
   status=0
-  (cd build && ./vistrel-soak --seed "$seed" --hours "$hours") >"$log" 2>&1 || status=$?
+  (cd "$build" && ./vistrel-soak --seed "$seed" --hours "$hours") >"$log" 2>&1 || status=$?
   # "soaked H device hours (seed S): G gestures, C checks, wall time W s", or before a failure
   # "soaked H device hours, G gestures, C checks in W s before the failure".
   figures=$(sed -n 's/^soaked \([0-9.]*\) device hours[^:,]*[:,] \([0-9]*\) gestures, \([0-9]*\) checks[^0-9]*\([0-9.]*\) s.*/\1 \2 \3 \4/p' "$log" | head -n1)
@@ -79,7 +86,7 @@ for seed in "${seeds[@]}"; do
     result="passed"
   else
     result="FAILED: $(sed -n 's/^FAILED: //p' "$log" | head -n1)"
-    [ -f "build/soak-failure-$seed.scn" ] && result="$result; reproducer build/soak-failure-$seed.scn"
+    [ -f "$build/soak-failure-$seed.scn" ] && result="$result; reproducer $build/soak-failure-$seed.scn"
     failed+=("$seed")
   fi
   line=$(printf '%-12s %10s %10s %10s %9s  %s' "$seed" "$soaked" "$gestures" "$checks" "$wall" "$result")
@@ -94,7 +101,7 @@ printf '%s\n' "${rows[@]}" | awk -v elapsed="$(( $(date +%s) - started ))" '
   { h += $2; g += $3; c += $4 }
   END { printf "%-12s %10.3f %10d %10d %9d  (wall time of the whole run, s)\n", "all", h, g, c, elapsed }'
 if [ ${#failed[@]} -gt 0 ]; then
-  echo "seeds that broke an invariant: ${failed[*]} (logs: build/soak-seed-SEED.log)" >&2
+  echo "seeds that broke an invariant: ${failed[*]} (logs: $build/soak-seed-SEED.log)" >&2
   exit 1
 fi
 echo "all ${#seeds[@]} seeds passed"

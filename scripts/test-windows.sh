@@ -12,6 +12,8 @@
 #   sampled every 10 s; it fails when either grows past its allowance: the smallest of the last three
 #   samples against the smallest of the first three (taken after 30 s), so that objects that live only
 #   while a frame is painted do not count. The samples are kept in build-windows/shots/leak-samples.txt.
+#   Before it the same check samples, for 30 s, a stand-in that leaks on purpose (`vistrel-control leak`:
+#   a brush and 64 KiB every 250 ms), and must fail it (shots/leak-planted-samples.txt).
 #
 # Prints one line per check ("ok: ..." or "FAILED: ..."), keeps the screenshot in
 # build-windows/shots/glass.png and exits nonzero when a check fails. Xvfb and the private Wine prefix
@@ -529,9 +531,65 @@ fi
 
 # ---- Run 5: the glass shown for minutes, memory and GDI objects sampled ----
 
+# Samples what the process of the first window of CLASS holds every STEP seconds for SECONDS seconds, one
+# line per sample in FILE; prints why and fails when a sample cannot be taken.
+sample_resources() {  # CLASS SECONDS STEP FILE
+  local began=$SECONDS elapsed sample
+  : >"$4"
+  while :; do
+    elapsed=$((SECONDS - began))
+    if ! sample=$(control resources "$1"); then
+      echo "sampling the program after $elapsed s: $sample"
+      return 1
+    fi
+    echo "t=$elapsed $sample" >>"$4"
+    [ "$elapsed" -ge "$2" ] && return 0
+    sleep "$3"
+  done
+}
+
+# The verdict on the samples in FILE (t=S pid=N gdi=N gdi-source=S private=B working-set=B handles=N):
+# prints the figures; fails when there are fewer than six samples or either count grew past its allowance,
+# the smallest of the last three samples against the smallest of the first three.
+growth_verdict() {  # FILE
+  awk -v gdiAllow=$LEAK_GDI_ALLOWANCE -v memAllow=$LEAK_MEMORY_ALLOWANCE '
+    function least(a, from, to,   i, m) { m = a[from]; for (i = from + 1; i <= to; i++) if (a[i] < m) m = a[i]; return m }
+    { for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+      g[NR] = v["gdi"]; m[NR] = v["working-set"]; src = v["gdi-source"]; last = v["t"]; n = NR }
+    END { k = n < 3 ? n : 3
+          g0 = least(g, 1, k); g1 = least(g, n - k + 1, n); m0 = least(m, 1, k); m1 = least(m, n - k + 1, n)
+          printf "%d samples over %d s: GDI objects (%s) %d at the start, %d at the end; working set %d bytes at the start, %d at the end",
+                 n, last, src, g0, g1, m0, m1
+          exit !(n >= 6 && g1 - g0 <= gdiAllow && m1 - m0 <= memAllow) }' "$1"
+}
+
+# First the check itself: a stand-in that keeps one more brush and 64 KiB more memory every 250 ms must
+# fail it, sampled as the program is, for 30 s.
+echo "== run 5: leak check, first on a planted leak"
+PLANTED=$SHOTS/leak-planted-samples.txt
+mkdir -p "$SHOTS"
+timeout -k 5 90 "$WINE" "$CONTROL_EXE" leak >"$WORK/leak.log" 2>&1 &
+LEAKER_PID=$!
+BACKGROUND_PIDS+=("$LEAKER_PID")
+for _ in $(seq 200); do grep -q "leaking" "$WORK/leak.log" && break; sleep 0.1; done
+if ! grep -q "leaking" "$WORK/leak.log"; then
+  fail "10 the planted leak starts: $(tr -d '\r' <"$WORK/leak.log")"
+elif ! why=$(sample_resources VistrelTestLeak 30 3 "$PLANTED"); then
+  fail "10 sampling the planted leak: $why"
+elif verdict=$(growth_verdict "$PLANTED"); then
+  fail "10 the leak check notices a planted leak: it passed it ($verdict)"
+  sed 's/^/     /' "$PLANTED"
+elif [ "$(wc -l <"$PLANTED")" -ge 6 ]; then
+  pass "10 the leak check notices a planted leak: $verdict"
+else
+  fail "10 the leak check samples the planted leak: $verdict"
+fi
+# Closed, not killed: a kill would take Wine's desktop process with it (see the pattern window).
+control post VistrelTestLeak 0x0010 0 0 >/dev/null
+wait_exit "$LEAKER_PID" 20 || note "the planted leak did not close"
+
 echo "== run 5: leak check, the glass and its tools shown for $LEAK_MINUTES minute(s)"
 SAMPLES=$SHOTS/leak-samples.txt
-mkdir -p "$SHOTS"
 : >"$SAMPLES"
 start_vistrel $((LEAK_MINUTES * 60 + 120))
 LEAK_PID=$VISTREL_PID
@@ -543,29 +601,11 @@ if control wait MAGNIFYINGGLASS present 20000 >/dev/null; then
   control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_COLOR 0 >/dev/null
   control post MAGNIFYINGGLASS $WM_COMMAND $CMD_SHOW_TAPE 0 >/dev/null
   sleep 30
-  began=$SECONDS
-  while :; do
-    elapsed=$((SECONDS - began))
-    if ! sample=$(control resources MAGNIFYINGGLASS); then
-      fail "10 sampling the program after $elapsed s: $sample"
-      control windows | sed 's/^/     /'
-      break
-    fi
-    echo "t=$elapsed $sample" >>"$SAMPLES"
-    [ "$elapsed" -ge $((LEAK_MINUTES * 60 - 30)) ] && break
-    sleep $LEAK_SAMPLE_SECONDS
-  done
-  # t=S pid=N gdi=N gdi-source=S private=B working-set=B handles=N
-  verdict=$(awk -v gdiAllow=$LEAK_GDI_ALLOWANCE -v memAllow=$LEAK_MEMORY_ALLOWANCE '
-    function least(a, from, to,   i, m) { m = a[from]; for (i = from + 1; i <= to; i++) if (a[i] < m) m = a[i]; return m }
-    { for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
-      g[NR] = v["gdi"]; m[NR] = v["working-set"]; src = v["gdi-source"]; last = v["t"]; n = NR }
-    END { k = n < 3 ? n : 3
-          g0 = least(g, 1, k); g1 = least(g, n - k + 1, n); m0 = least(m, 1, k); m1 = least(m, n - k + 1, n)
-          printf "%d samples over %d s: GDI objects (%s) %d at the start, %d at the end; working set %d bytes at the start, %d at the end",
-                 n, last, src, g0, g1, m0, m1
-          exit !(n >= 6 && g1 - g0 <= gdiAllow && m1 - m0 <= memAllow) }' "$SAMPLES")
-  if [ $? -eq 0 ]; then
+  if ! why=$(sample_resources MAGNIFYINGGLASS $((LEAK_MINUTES * 60 - 30)) $LEAK_SAMPLE_SECONDS "$SAMPLES"); then
+    fail "10 $why"
+    control windows | sed 's/^/     /'
+  fi
+  if verdict=$(growth_verdict "$SAMPLES"); then
     pass "10 no growth with the glass shown: $verdict"
   else
     fail "10 no growth with the glass shown (allowed: $LEAK_GDI_ALLOWANCE GDI objects, $LEAK_MEMORY_ALLOWANCE bytes): $verdict"

@@ -1,5 +1,7 @@
 #include "ScenarioParser.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 #include <tuple>
@@ -12,16 +14,41 @@ namespace scenario {
 namespace {
 
 struct Token {
-    std::string text;  // without quotes and escapes
+    std::string_view text;  // without quotes and escapes
     bool quoted = false;
     size_t begin = 0;  // where the token stands in the line
     size_t end = 0;
 };
 
+// The tokens of one line. The first few are kept in place, so that reading an ordinary line allocates
+// nothing; a longer line (always refused: no command has more than seven words) spills over.
+class Tokens {
+public:
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const Token& operator[](size_t i) const { return i < InPlace ? first_[i] : more_[i - InPlace]; }
+    const Token& back() const { return (*this)[count_ - 1]; }
+    void push_back(const Token& token) {
+        if (count_ < InPlace)
+            first_[count_] = token;
+        else
+            more_.push_back(token);
+        ++count_;
+    }
+
+private:
+    static constexpr size_t InPlace = 8;
+    std::array<Token, InPlace> first_{};
+    std::vector<Token> more_;
+    size_t count_ = 0;
+};
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Splits a line into tokens; a token that starts with '#' ends the line.
-bool Tokenize(const std::string& line, std::vector<Token>* tokens, std::string* error) {
+// Splits a line into tokens; a token that starts with '#' ends the line. The text of a quoted token
+// with escapes goes to *unescaped, whose room for the whole line is taken at once so that the tokens'
+// views into it stay valid.
+bool Tokenize(std::string_view line, Tokens* tokens, std::string* unescaped, std::string* error) {
     for (unsigned char c : line) {
         if ((c < 0x20 && c != '\t') || c == 0x7F) {
             *error = "control character in the line";
@@ -37,19 +64,33 @@ bool Tokenize(const std::string& line, std::vector<Token>* tokens, std::string* 
         if (line[i] == '"') {
             token.quoted = true;
             ++i;
-            bool closed = false;
-            while (i < line.size()) {
-                char c = line[i++];
-                if (c == '"') {
-                    closed = true;
-                    break;
+            const size_t close = line.find('"', i);
+            const size_t escape = line.find('\\', i);
+            if (escape == std::string_view::npos || (close != std::string_view::npos && close < escape)) {
+                if (close == std::string_view::npos) {
+                    *error = "unterminated quoted text";
+                    return false;
                 }
-                if (c == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\')) c = line[i++];
-                token.text += c;
-            }
-            if (!closed) {
-                *error = "unterminated quoted text";
-                return false;
+                token.text = line.substr(i, close - i);
+                i = close + 1;
+            } else {
+                if (unescaped->capacity() < line.size()) unescaped->reserve(line.size());
+                const size_t start = unescaped->size();
+                bool closed = false;
+                while (i < line.size()) {
+                    char c = line[i++];
+                    if (c == '"') {
+                        closed = true;
+                        break;
+                    }
+                    if (c == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\')) c = line[i++];
+                    unescaped->push_back(c);
+                }
+                if (!closed) {
+                    *error = "unterminated quoted text";
+                    return false;
+                }
+                token.text = std::string_view(*unescaped).substr(start);
             }
             if (i < line.size() && !IsBlank(line[i])) {
                 *error = "quoted text must be followed by a blank";
@@ -57,10 +98,10 @@ bool Tokenize(const std::string& line, std::vector<Token>* tokens, std::string* 
             }
         } else {
             while (i < line.size() && !IsBlank(line[i])) ++i;
-            token.text.assign(line, token.begin, i - token.begin);
+            token.text = line.substr(token.begin, i - token.begin);
         }
         token.end = i;
-        tokens->push_back(std::move(token));
+        tokens->push_back(token);
     }
 }
 
@@ -118,7 +159,7 @@ const VerbInfo* FindVerb(Verb verb) {
 // Reads the arguments of one command, left to right.
 class ArgumentReader {
 public:
-    ArgumentReader(const std::string& line, const std::vector<Token>& tokens, const VerbInfo& verb,
+    ArgumentReader(std::string_view line, const Tokens& tokens, const VerbInfo& verb,
                    std::string* error)
         : line_(line), tokens_(tokens), verb_(verb), error_(error) {}
 
@@ -135,7 +176,7 @@ public:
     // The end of the arguments: anything more is an error.
     bool End() {
         if (AtEnd()) return true;
-        *error_ = "unexpected '" + Peek().text + "' after the arguments (usage: " + verb_.usage + ")";
+        *error_ = "unexpected '" + std::string(Peek().text) + "' after the arguments (usage: " + verb_.usage + ")";
         return false;
     }
 
@@ -144,12 +185,12 @@ public:
         const Token& token = tokens_[next_++];
         std::optional<int64_t> parsed = token.quoted ? std::nullopt : ParseNumber(token.text);
         if (!parsed) {
-            *error_ = std::string(name) + " must be a number, not '" + token.text + "' (usage: " + verb_.usage + ")";
+            *error_ = std::string(name) + " must be a number, not '" + std::string(token.text) + "' (usage: " + verb_.usage + ")";
             return false;
         }
         if (*parsed < min || *parsed > max) {
             *error_ = std::string(name) + " must be between " + std::to_string(min) + " and " + std::to_string(max) +
-                      ", not " + token.text;
+                      ", not " + std::string(token.text);
             return false;
         }
         *value = *parsed;
@@ -177,7 +218,7 @@ public:
         const Token& token = tokens_[next_++];
         std::optional<platform::ColorRef> parsed = token.quoted ? std::nullopt : ParseColor(token.text);
         if (!parsed) {
-            *error_ = "colour must be six hex digits RRGGBB, not '" + token.text + "'";
+            *error_ = "colour must be six hex digits RRGGBB, not '" + std::string(token.text) + "'";
             return false;
         }
         *color = *parsed;
@@ -196,7 +237,7 @@ public:
             }
             ++i;
         }
-        *error_ = "unexpected '" + token.text + "' (usage: " + verb_.usage + ")";
+        *error_ = "unexpected '" + std::string(token.text) + "' (usage: " + verb_.usage + ")";
         return false;
     }
 
@@ -210,7 +251,7 @@ public:
         const Token& first = tokens_[next_];
         const Token& last = tokens_.back();
         if (Left() == 1) {
-            *text = first.text;
+            *text = std::string(first.text);
         } else {
             for (size_t i = next_; i < tokens_.size(); ++i) {
                 if (tokens_[i].quoted) {
@@ -218,7 +259,7 @@ public:
                     return false;
                 }
             }
-            *text = line_.substr(first.begin, last.end - first.begin);
+            *text = std::string(line_.substr(first.begin, last.end - first.begin));
         }
         next_ = tokens_.size();
         if (text->empty() && !allowEmpty) {
@@ -229,8 +270,8 @@ public:
     }
 
 private:
-    const std::string& line_;
-    const std::vector<Token>& tokens_;
+    std::string_view line_;
+    const Tokens& tokens_;
     const VerbInfo& verb_;
     std::string* error_;
     size_t next_ = 1;  // token 0 is the verb
@@ -414,7 +455,7 @@ std::string CommandSummary() {
     return text;
 }
 
-std::optional<int64_t> ParseNumber(const std::string& token) {
+std::optional<int64_t> ParseNumber(std::string_view token) {
     size_t i = 0;
     bool negative = false;
     if (i < token.size() && token[i] == '-') {
@@ -444,7 +485,7 @@ std::optional<int64_t> ParseNumber(const std::string& token) {
     return negative ? -int64_t(value) : int64_t(value);
 }
 
-std::optional<platform::ColorRef> ParseColor(const std::string& token) {
+std::optional<platform::ColorRef> ParseColor(std::string_view token) {
     if (token.size() != 6) return std::nullopt;
     uint32_t value = 0;
     for (char c : token) {
@@ -483,24 +524,29 @@ bool IsPointerMessage(uint32_t message) {
     }
 }
 
-bool ParseLine(const std::string& rawLine, std::optional<Command>* command, std::string* error) {
+bool ParseLine(std::string_view line, std::optional<Command>* command, std::string* error) {
     command->reset();
-    std::string line = rawLine;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<Token> tokens;
-    tokens.reserve(8);  // the longest commands have seven words: one allocation for nearly every line
-    if (!Tokenize(line, &tokens, error)) return false;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    Tokens tokens;
+    std::string unescaped;
+    if (!Tokenize(line, &tokens, &unescaped, error)) return false;
     if (tokens.empty()) return true;
     const VerbInfo* verb = nullptr;
-    if (!tokens[0].quoted)
-        for (const VerbInfo& info : Verbs)
-            if (tokens[0].text == info.name) verb = &info;
+    if (!tokens[0].quoted) {
+        for (const VerbInfo& info : Verbs) {
+            if (tokens[0].text == info.name) {
+                verb = &info;
+                break;
+            }
+        }
+    }
     if (!verb) {
-        *error = "unknown command '" + tokens[0].text + "'";
+        *error = "unknown command '" + std::string(tokens[0].text) + "'";
         return false;
     }
     Command parsed;
     parsed.verb = verb->verb;
+    parsed.numbers.reserve(std::min<size_t>(tokens.size() - 1, 6));  // no command takes more than six
     ArgumentReader reader(line, tokens, *verb, error);
     if (!ParseArguments(reader, &parsed, error) || !reader.End()) return false;
     *command = std::move(parsed);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Types.h"
@@ -63,7 +64,7 @@ struct Command {
 
 // Parses one line. Returns false with a message in *error when the line is not a valid command;
 // a blank or comment line gives true and no command.
-bool ParseLine(const std::string& line, std::optional<Command>* command, std::string* error);
+bool ParseLine(std::string_view line, std::optional<Command>* command, std::string* error);
 
 // The command's word as written in scenarios ("tray", "key" ...).
 const char* VerbName(Verb verb);
@@ -72,9 +73,9 @@ std::string CommandSummary();
 
 // Numbers: decimal or 0x-hex, optionally negative. Values beyond the 64-bit range saturate, so that
 // the caller's range check reports them.
-std::optional<int64_t> ParseNumber(const std::string& token);
+std::optional<int64_t> ParseNumber(std::string_view token);
 // Colours: exactly six hex digits RRGGBB.
-std::optional<platform::ColorRef> ParseColor(const std::string& token);
+std::optional<platform::ColorRef> ParseColor(std::string_view token);
 
 // Messages whose parameters carry pointers; a scenario cannot send them.
 bool IsPointerMessage(uint32_t message);

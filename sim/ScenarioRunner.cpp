@@ -1,5 +1,6 @@
 #include "ScenarioRunner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -139,6 +140,8 @@ void ScenarioRunner::SetPrinter(std::function<void(const std::string&)> print) {
 
 bool ScenarioRunner::AddText(const std::string& text) {
     std::vector<Step> added;
+    const size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
+    added.reserve(std::min(lines, scenario::MaxCommands + 1));
     int line = lineCount_;
     size_t from = 0;
     while (from < text.size()) {
@@ -147,7 +150,7 @@ bool ScenarioRunner::AddText(const std::string& text) {
         ++line;
         std::optional<Command> command;
         std::string message;
-        std::string lineText = text.substr(from, end - from);
+        const std::string_view lineText = std::string_view(text).substr(from, end - from);
         if (!scenario::ParseLine(lineText, &command, &message)) {
             error_ = name_ + ":" + std::to_string(line) + ": " + message;
             errorLine_ = lineText;
@@ -160,12 +163,15 @@ bool ScenarioRunner::AddText(const std::string& text) {
                 errorLine_ = lineText;
                 return false;
             }
-            added.push_back(Step{line, std::move(lineText), std::move(command), nullptr});
+            added.push_back(Step{line, std::string(lineText), std::move(command), nullptr});
         }
         from = end + 1;
     }
     lineCount_ = line;
-    for (Step& step : added) steps_.push_back(std::move(step));
+    if (steps_.empty())
+        steps_ = std::move(added);
+    else
+        for (Step& step : added) steps_.push_back(std::move(step));
     return true;
 }
 

@@ -18,6 +18,10 @@
 //       pid=N gdi=N gdi-source=system|table private=BYTES working-set=BYTES handles=N
 //       gdi is GetGuiResources' count of GDI objects; where the system does not keep that count (Wine),
 //       the live entries of the process's GDI handle table are counted instead (gdi-source=table)
+//   vistrel-control leak
+//       a stand-in that leaks on purpose, to show that the leak check notices a leak: a hidden window of
+//       class VistrelTestLeak whose process keeps one more brush and 64 KiB more written memory every
+//       250 ms, until the window is closed; prints "leaking" once it runs
 //   vistrel-control pattern X Y W H
 //       opens a window at that screen rectangle painted with coloured stripes and keeps it open until
 //       the process is ended; prints "pattern ready" once it has been painted
@@ -79,6 +83,7 @@ int Usage() {
         "       vistrel-control post CLASS MSG WPARAM LPARAM\n"
         "       vistrel-control tray-present [ID]\n"
         "       vistrel-control resources CLASS\n"
+        "       vistrel-control leak\n"
         "       vistrel-control pattern X Y W H\n"
         "       vistrel-control press CLASS VK...\n"
         "       vistrel-control clipboard [TEXT]\n"
@@ -480,6 +485,52 @@ int Pattern(int x, int y, int w, int h) {
     return ExitDone;
 }
 
+// ---- The planted leak ----
+
+constexpr UINT_PTR LeakTimer = 1;
+constexpr UINT LeakTickMs = 250;
+constexpr size_t LeakBlockBytes = 64 * 1024;
+
+LRESULT CALLBACK LeakProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static std::vector<HBRUSH> brushes;
+    static std::vector<std::vector<char>> blocks;
+    switch (message) {
+    case WM_TIMER:
+        // Kept for good: what a program that forgets to free them would hold.
+        brushes.push_back(CreateSolidBrush(RGB(brushes.size() % 256, 0, 0)));
+        blocks.emplace_back(LeakBlockBytes, char(blocks.size()));
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+int Leak() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = LeakProcedure;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"VistrelTestLeak";
+    if (!RegisterClassW(&windowClass)) return ExitNotFound;
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"leak", WS_POPUP, 0, 0, 10, 10,
+                                  nullptr, nullptr, instance, nullptr);
+    if (!window || !SetTimer(window, LeakTimer, LeakTickMs, nullptr)) {
+        std::fprintf(stderr, "cannot start the leaking window (error %lu)\n", GetLastError());
+        return ExitNotFound;
+    }
+    std::puts("leaking");
+    std::fflush(stdout);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return ExitDone;
+}
+
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
@@ -543,6 +594,8 @@ int Run(int argc, wchar_t** argv) {
         result = TrayPresent(UINT(id));
     } else if (command == L"resources" && argc == 3) {
         result = Resources(argv[2]);
+    } else if (command == L"leak" && argc == 2) {
+        result = Leak();
     } else if (command == L"pattern" && argc == 6) {
         int x = 0, y = 0, w = 0, h = 0;
         if (!ParseInt(argv[2], &x) || !ParseInt(argv[3], &y) || !ParseInt(argv[4], &w) || !ParseInt(argv[5], &h))

@@ -62,9 +62,21 @@ void ResetDevice(const DeviceConfig& config) {
     ResetResources();
     ResetRegistry();
     uint64_t generation = device ? device->generation + 1 : 1;
+    // The new device takes over the old one's screen buffers and fills them afresh: a device of the same
+    // size is made again without asking the allocator for its largest blocks.
+    Image screen, desktop;
+    std::vector<Window> owners;
+    if (device) {
+        screen.pixels = std::move(device->screen.pixels);
+        desktop.pixels = std::move(device->desktop.pixels);
+        owners = std::move(device->owners);
+    }
     device.reset();
     device = std::make_unique<DeviceState>();
     device->generation = generation;
+    device->screen = std::move(screen);
+    device->desktop = std::move(desktop);
+    device->owners = std::move(owners);
     Initialize(*device, config);
     LoadRegistryFile(device->config.registryFile);
 }
@@ -146,5 +158,11 @@ void Wait(uint32_t ms) {
 }
 
 std::map<std::string, int64_t> ObjectCounts() { return Dev().counts; }
+
+int64_t ObjectCount(std::string_view kind) {
+    for (const auto& [name, count] : Dev().counts)
+        if (name == kind) return count;
+    return 0;
+}
 
 }  // namespace platform::sim

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Types.h"
@@ -156,6 +157,7 @@ void SetRegistryValue(const std::u16string& key, const std::u16string& name, con
 uint64_t RegistryNameComparisons();
 
 std::map<std::string, int64_t> ObjectCounts();  // live handles by kind: "surfaces", "bitmaps" ...
+int64_t ObjectCount(std::string_view kind);      // live handles of one kind (0 for a kind never counted)
 
 const Image& Screen();
 ColorRef ScreenPixel(int32_t x, int32_t y);

@@ -167,6 +167,7 @@ struct DeviceState {
     std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
     Rect damage;                         // drawn through windows since a host display last looked
     uint64_t ownersGeneration = 1;       // counts the changes of owners
+    std::vector<Window> recomposed;      // RecomposeScreen's scratch owner map, kept for its storage
     WindowObject desktopWindow;
 
     // ---- Windows ----

@@ -28,19 +28,25 @@ void FillImage(Image& image, const Rect& rect, ColorRef color) {
 }
 
 // The desktop picture at the screen's size, from its kind, with every fill painted on it since.
-void ComposeDesktop(DeviceState& dev) {
-    int32_t w = dev.screen.width, h = dev.screen.height;
+// The image at w x h, every pixel `fill`, in the storage it already has when that is large enough.
+void Refill(Image& image, int32_t w, int32_t h, ColorRef fill) {
+    image.width = w;
+    image.height = h;
+    image.pixels.assign(size_t(w) * size_t(h), fill);
+}
+
+void ComposeDesktop(DeviceState& dev, int32_t w, int32_t h) {
     switch (dev.desktopKind) {
     case DesktopKind::Default:
         dev.desktop = DefaultDesktop(w, h);
         if (dev.desktop.width != w || dev.desktop.height != h) dev.desktop = Image(w, h, 0);
         break;
     case DesktopKind::Fill:
-        dev.desktop = Image(w, h, dev.desktopFill);
+        Refill(dev.desktop, w, h, dev.desktopFill);
         break;
     case DesktopKind::Picture: {
         // A picture keeps its size; where it does not reach, the desktop is black.
-        dev.desktop = Image(w, h, 0);
+        Refill(dev.desktop, w, h, 0);
         int32_t cw = std::min(w, dev.desktopPicture.width), ch = std::min(h, dev.desktopPicture.height);
         for (int32_t y = 0; y < ch; ++y)
             std::copy_n(&dev.desktopPicture.At(0, y), size_t(cw), &dev.desktop.At(0, y));
@@ -82,7 +88,6 @@ Rect ScreenBounds() {
 
 void BuildScreen(const DeviceConfig& config) {
     DeviceState& dev = Dev();
-    dev.screen = Image(config.screenWidth, config.screenHeight, 0);
     dev.desktopPaints.clear();
     if (config.desktop && config.desktop->width > 0 && config.desktop->height > 0 &&
         config.desktop->pixels.size() == size_t(config.desktop->width) * size_t(config.desktop->height)) {
@@ -96,7 +101,7 @@ void BuildScreen(const DeviceConfig& config) {
     } else {
         dev.desktopKind = DesktopKind::Default;
     }
-    ComposeDesktop(dev);
+    ComposeDesktop(dev, config.screenWidth, config.screenHeight);
     dev.screen = dev.desktop;
     dev.owners.assign(dev.screen.pixels.size(), nullptr);
     ++dev.ownersGeneration;
@@ -117,7 +122,10 @@ void RecomposeScreen(const Rect& requested) {
     DeviceState& dev = Dev();
     Rect area;
     if (!IntersectRectangles(&area, requested, ScreenBounds())) return;
-    std::vector<Window> fresh(size_t(Width(area)) * size_t(Height(area)), nullptr);
+    // The scratch map is taken from the device (and given back at the end), so a recomposition made
+    // while this one runs gets its own.
+    std::vector<Window> fresh = std::move(dev.recomposed);
+    fresh.assign(size_t(Width(area)) * size_t(Height(area)), nullptr);
     std::vector<Window> tops = dev.topLevels;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it)
         if (LiveWindow(*it)) MarkOwner(fresh, area, *it, area);
@@ -162,6 +170,7 @@ void RecomposeScreen(const Rect& requested) {
                   true);
     }
     for (WindowObject* window : frames) DrawFrame(window);
+    dev.recomposed = std::move(fresh);
 }
 
 void RefreshWindowLook(Window window) {
@@ -234,8 +243,7 @@ void Rotate(int32_t width, int32_t height) {
     DeviceState& dev = Dev();
     dev.config.screenWidth = std::clamp(width, 1, 8192);
     dev.config.screenHeight = std::clamp(height, 1, 8192);
-    dev.screen = Image(dev.config.screenWidth, dev.config.screenHeight, 0);
-    ComposeDesktop(dev);
+    ComposeDesktop(dev, dev.config.screenWidth, dev.config.screenHeight);
     dev.screen = dev.desktop;
     dev.owners.assign(dev.screen.pixels.size(), nullptr);
     ++dev.ownersGeneration;
