@@ -118,10 +118,16 @@ Canvas CanvasOf(SurfaceObject* surface) {
                 surface->clipKnown = detail::GetWindowClip(surface->window, surface->paintClip, &surface->clip);
             }
             if (!surface->clipKnown) return Canvas{};
-            Canvas canvas = CanvasOfImage(detail::ScreenImage());
+            // The owner map is taken afresh for each canvas: it is remade when the screen changes size.
+            Image& screen = detail::ScreenImage();
+            Canvas canvas = CanvasOfImage(screen);
             if (!IntersectRectangles(&canvas.limit, canvas.limit, surface->clip.bounds)) return Canvas{};
             canvas.origin = surface->clip.origin;
-            canvas.allows = surface->clip.allows ? &surface->clip.allows : nullptr;
+            if (surface->clip.ownersOnly && !detail::OwnsEveryPixel(surface->window, canvas.limit)) {
+                canvas.owners = detail::ScreenOwners();
+                canvas.ownerStride = screen.width;
+                canvas.owner = surface->window;
+            }
             detail::NoteScreenDamage(canvas.limit);
             return canvas;
         }
