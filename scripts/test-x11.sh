@@ -15,7 +15,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 ROOT=$PWD
-BUILD=$ROOT/build
+BUILD=${VISTREL_X11_BUILD:-$ROOT/build}  # another build folder to check, e.g. build-sanitized
 VISTREL=$BUILD/vistrel
 SHOTS=$BUILD/x11-shots
 BUILD_FIRST=1
