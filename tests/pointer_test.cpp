@@ -5,7 +5,6 @@
 
 #include <initializer_list>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "GlassFixture.h"
