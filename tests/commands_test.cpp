@@ -284,8 +284,7 @@ TEST(Commands, HelpPathNamesTheLanguageFolderOfATranslationLibrary) {
         const char16_t* commandLine;
     } rows[] = {
         {nullptr, HelpDefault},
-        {"STRINGTABLE\nBEGIN\n  20, \"Deutsch\"\nEND\n",
-         u"\\Program Files\\Vistrel\\Deutsch\\Help\\Index.htm#Main_Contents"},
+        {"STRINGTABLE\nBEGIN\n  20, \"X\"\nEND\n", u"\\Program Files\\Vistrel\\X\\Help\\Index.htm#Main_Contents"},
         {"STRINGTABLE\nBEGIN\n  20, \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\"\nEND\n",  // at most 15 characters
          u"\\Program Files\\Vistrel\\ABCDEFGHIJKLMNO\\Help\\Index.htm#Main_Contents"},
         {"STRINGTABLE\nBEGIN\n  1, \"Lupe\"\nEND\n", HelpDefault},  // a library without string 20
