@@ -220,10 +220,10 @@ TEST(SettingsSheet, SkinListShowsTheSkinFilesWithoutTheirExtension) {
             << error;
         EXPECT_EQ(error.find(fits + "L"), std::string::npos);  // too long for SkinName: left out
         EXPECT_EQ(error.find("Folder"), std::string::npos);
-        EXPECT_TRUE(sim::SheetSelect(u"square", &error)) << error;
+        EXPECT_TRUE(sim::SheetSelect(std::u16string(123, u'L'), &error)) << error;  // the first item
     });
     s.Do("sheet ok");
-    s.Check([&] { EXPECT_EQ(std::u16string(Glass().Settings.SkinName), u"Square.bmp"); });
+    s.Check([&] { EXPECT_EQ(std::u16string(Glass().Settings.SkinName), std::u16string(123, u'L') + u".bmp"); });
     EXPECT_EQ(s.Start(), 0);
 }
 
@@ -239,6 +239,7 @@ TEST(SettingsSheet, CurrentSkinIsSelectedWhateverItsLetterCase) {
         // skin whose name it begins.
         {u"Squ.bmp", false, u"Squ.bmp"},
         {u"bmp", false, u"bmp"},
+        {u"L.bmp", false, u"L.bmp"},  // the first item begins with it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.skinName, c.skinName + std::char_traits<char16_t>::length(c.skinName)));
