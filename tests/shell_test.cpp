@@ -94,14 +94,15 @@ TEST(ShellStartUp, TranslationLibrarySuppliesTextsAndMissingOnesComeFromTheExecu
     ExpectNoLiveHandles();  // the library is freed at shutdown
 }
 
-TEST(ShellStartUp, TheTrayTipAndTabTextsAreCutToTheirRoom) {
+TEST(ShellStartUp, TheTitleTrayTipAndTabTextsAreCutToTheirRoom) {
     SimSession s;
-    s.Config().home = HomeWithLibrary("shell-tip-home", "STRINGTABLE\nBEGIN\n  1, \"" + std::string(80, 'x') +
+    s.Config().home = HomeWithLibrary("shell-tip-home", "STRINGTABLE\nBEGIN\n  1, \"" + std::string(120, 'x') +
                                                             "\"\n  12, \"" + std::string(60, 'y') + "\"\nEND\n");
     s.Do("tray double\nmenu 7");
     s.Check([] {
         ASSERT_EQ(sim::TrayIcons().size(), 1u);
         EXPECT_EQ(sim::TrayIcons()[0].tip, std::u16string(63, u'x'));
+        EXPECT_EQ(sim::FindWindowByClass(u"MAGNIFYINGGLASS").value().title, std::u16string(99, u'x'));
         const std::vector<std::u16string> tabs = sim::controls::TabTextsOf(platform::GetDialogItem(sim::OpenDialog(), 1010));
         ASSERT_FALSE(tabs.empty());
         EXPECT_EQ(tabs[0], std::u16string(50, u'y'));
