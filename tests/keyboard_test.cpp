@@ -107,7 +107,8 @@ TEST(Keyboard, ANudgeSamplesAtOnceAndCtrlCCopiesThePickedColourAsHex) {
         s.Do(CtrlC);
         s.Check([c] { EXPECT_EQ(sim::ClipboardText(), std::u16string(c.text)) << c.name; });
     }
-    s.Do("dump");
+    s.Do("wait 120\ndump");  // three ticks: the timed refresh shows the view corrected too
+    s.Check([] { EXPECT_EQ(sim::Screen().At(140, 140), 0xFFFFDAu); });
     EXPECT_EQ(s.Start(), 0);
     EXPECT_EQ(s.LastDump()["clipboard"].AsString(), "#12ABEF");
 }

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
+#include "platform/sim/Controls.h"
 #include "platform/sim/Device.h"
 #include "settings/Settings.h"
 #include "shell/ShellState.h"
@@ -387,7 +389,13 @@ TEST(SettingsSheet, FifthTabShowsTheProgramsIconInEveryLanguage) {
         s.Do("sheet tab 4\nwait 50");
         s.Check([&] { EXPECT_GT(CountPixels(PageArea(), Chromatic), 50); });  // the program's icon
         s.Do("sheet tab 0\nwait 50");
-        s.Check([&] { EXPECT_EQ(CountPixels(PageArea(), Chromatic), 0); });
+        s.Check([&] {
+            EXPECT_EQ(CountPixels(PageArea(), Chromatic), 0);
+            int animationBoxShown = 0;  // the Common page shows again
+            for (Window control : sim::controls::LiveControls())
+                animationBoxShown += GetWindowId(control) == 1002 && IsWindowShown(GetParentWindow(control));
+            EXPECT_EQ(animationBoxShown, 1);
+        });
         s.Do("sheet cancel");
         EXPECT_EQ(s.Start(), 0);
     }
@@ -416,5 +424,17 @@ TEST(SettingsSheet, StoredCorrectionsComeBackUnchangedThroughOpenAndOk) {
             EXPECT_EQ(Glass().Settings.Contrast, float((100 - p) * 0.01)) << p;
         });
     }
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// OK lays the windows out again: the shown glass's view gets no cross-hair from it.
+TEST(SettingsSheet, OkRendersTheShownViewWithoutACrossHair) {
+    SimSession s;
+    s.Do(ShowGlass).Do(std::string(OpenSheet) + "sheet ok");
+    s.Check([] {
+        const sim::Image shown = glass_test::ReadView(Glass());
+        RenderView(Glass(), true, false, false);
+        EXPECT_EQ(DifferingPixels(shown, glass_test::ReadView(Glass())), 0);
+    });
     EXPECT_EQ(s.Start(), 0);
 }
