@@ -50,6 +50,20 @@ Rect ScreenRectOf(Window window) {
     return r;
 }
 
+// The tick marks under a trackbar of the shown page, as the black pixels of its lowest row that has any,
+// stand the same distance apart.
+void ExpectEvenTicks(intptr_t id, size_t count) {
+    std::vector<int32_t> xs;
+    for (Window control : sim::controls::LiveControls()) {
+        const Rect r = ScreenRectOf(control);
+        for (int32_t y = r.bottom - 1; GetWindowId(control) == id && xs.empty() && y >= r.top; --y)
+            for (int32_t x = r.left; x < r.right; ++x)
+                if (sim::ScreenPixel(x, y) == 0) xs.push_back(x);
+    }
+    ASSERT_EQ(xs.size(), count) << "trackbar " << id;
+    for (size_t i = 2; i < xs.size(); ++i) EXPECT_NEAR(xs[i] - xs[i - 1], xs[1] - xs[0], 1) << "trackbar " << id;
+}
+
 // The body of the sheet's tab control, where the pages show.
 Rect PageArea() {
     Window tab = GetDialogItem(Shell().SettingsSheetWindow, 1010);
@@ -159,6 +173,12 @@ TEST(SettingsSheet, TrackbarsCountTenthsAndHundredthsWithinTheirEnds) {
     // The correction trackbars end at 0 and 100 hundredths.
     s.Do(std::string(OpenSheet) + "sheet track 1012 250\nsheet track 1013 -5\nsheet ok");
     s.Check([] { EXPECT_EQ((std::pair{Glass().Settings.Bright, Glass().Settings.Contrast}), (std::pair{1.0f, 0.0f})); });
+    // Tick marks at even steps: every 18 tenths of zoom, every 10 hundredths of brightness.
+    s.Do(std::string(OpenSheet) + "wait 50");
+    s.Check([] { ExpectEvenTicks(1003, 6); });
+    s.Do("sheet tab 2\nwait 50");
+    s.Check([] { ExpectEvenTicks(1012, 11); });
+    s.Do("sheet cancel");
     EXPECT_EQ(s.Start(), 0);
 }
 
