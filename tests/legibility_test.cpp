@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,7 +12,6 @@
 #include "platform/sim/Controls.h"
 #include "tools/ToolWindow.h"
 
-namespace fs = std::filesystem;
 namespace sim = platform::sim;
 using platform::Font;
 using platform::Point;
