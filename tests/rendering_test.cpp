@@ -230,11 +230,14 @@ TEST(RenderView, ACrossHairCentreBeyondTheImageSamplesItsNearestPixel) {
         {{0, 320}, 10.0f, {0, 79}},  // and 5 below it, at the screen's bottom edge
         {{120, 160}, 4.0f, {38, 42}},
         {{240, 320}, 1.0f, {79, 79}},  // at zoom 1 the centre is the pixel right of and below the view
+        {{0, 0}, 2.0f, {0, 1}},        // 1 left: the smoothed view's first two columns differ
     };
+    Image stripes(240, 320);  // smoothing blends neighbouring columns: black and white ones show it
+    for (int32_t y = 0; y < 320; ++y)
+        for (int32_t x = 0; x < 240; ++x) stripes.At(x, y) = x % 2 ? 0x00FFFFFFu : Rgb(0, uint8_t(y), 0);
     Options options;
-    options.desktop = CoordinateDesktop(240, 320);
+    options.desktop = stripes;
     RunWithGlass(options, [&](Magnifier& m) {
-        m.Settings.SmoothImg = 0;
         for (const Case& c : cases) {
             SetZoom(m, c.zoom, c.at);
             RenderView(m, false, false, true);

@@ -37,6 +37,7 @@ int CountWindowsOfClass(const std::u16string& className) {
 
 TEST(ShellStartUp, LeavesThreeHiddenCaptionlessWindowsAndOneTrayIcon) {
     SimSession s;
+    s.Config().desktop = sim::Image(240, 320, 0x0000FF);  // red: no colour is sampled before the glass shows
     s.Check([] {
         const ShellState& shell = Shell();
         ASSERT_NE(shell.MagnifierObject, nullptr);
@@ -65,6 +66,7 @@ TEST(ShellStartUp, LeavesThreeHiddenCaptionlessWindowsAndOneTrayIcon) {
         EXPECT_EQ(shell.ResourceInstance, shell.Instance);
         EXPECT_EQ(sim::CurrentCursorId(), std::optional<int>(platform::CursorArrow));
         EXPECT_TRUE(sim::Sounds().empty());
+        EXPECT_EQ(std::u16string(Glass().ColorPickerText), u"R:0 G:0 B:0\nH:0 S:0 B:0");
     });
     EXPECT_EQ(s.Start(), 0);
 }
