@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
@@ -106,6 +107,9 @@ TEST(TapeMeasure, TheTapeKeyFixesAPointAndTheLineFollowsTheStylus) {
         EXPECT_EQ(Glass().PointerState, StateAimTape);
         EXPECT_EQ(sim::CurrentCursorId().value_or(0), 149);
         EXPECT_EQ(sim::CaptureWindow(), Glass().TapeWindow);
+        const sim::Image shown = glass_test::ReadView(Glass());  // with the cross-hair at once
+        RenderView(Glass(), true, false, false);
+        EXPECT_GT(DifferingPixels(shown, glass_test::ReadView(Glass())), 0);
     });
     s.Do("move 60 200\nhotkey 193 up");  // a key-up does nothing
     s.Check([] {
