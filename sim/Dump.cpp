@@ -112,7 +112,7 @@ void WriteShell(JsonWriter& j, const ShellState& s) {
     j.BeginObject();
     j.Key("Closing").Bool(s.Closing);
     j.Key("SettingsSheetOpen").Bool(s.SettingsSheetOpen);
-    j.Key("TicksSinceRefresh").Int(s.TicksSinceRefresh);
+    j.Key("TicksSinceRefresh").Int(s.TicksSinceRefresh());
     j.Key("ResourceLibrary").Bool(s.ResourceLibrary != nullptr);
     j.EndObject();
 }

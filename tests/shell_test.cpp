@@ -181,12 +181,12 @@ TEST(ShellTray, DoubleTapAndRightButtonOpenTheMenuWithoutToggling) {
 TEST(ShellTick, CountsWhileHiddenAndRefreshesEveryThirdTick) {
     SimSession s;
     s.Do("wait 400");
-    s.Check([] { EXPECT_GE(Shell().TicksSinceRefresh, 10); });
+    s.Check([] { EXPECT_GE(Shell().TicksSinceRefresh(), 10); });
     s.Do("tray tap\nwait 1400");
     std::vector<int32_t> counts;
     for (int i = 0; i < 9; ++i) {
         s.Do("wait 40");
-        s.Check([&] { counts.push_back(Shell().TicksSinceRefresh); });
+        s.Check([&] { counts.push_back(Shell().TicksSinceRefresh()); });
     }
     EXPECT_EQ(s.Start(), 0);
     ASSERT_EQ(counts.size(), 9u);
@@ -216,7 +216,7 @@ TEST(ShellTick, NewScreenContentReachesTheGlassOnTheRefreshTickOnly) {
         s.Do("wait 40");
         s.Check([&] {
             const platform::Rect& r = Glass().Settings.WindowRect;
-            ticks.push_back({Shell().TicksSinceRefresh,
+            ticks.push_back({Shell().TicksSinceRefresh(),
                              sim::ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2) == Red});
         });
     }
@@ -239,10 +239,10 @@ TEST(ShellTick, NoRefreshWhileTheGlassIsMovedAndAtOnceAfterwards) {
     std::vector<int32_t> counts;
     for (int i = 0; i < 5; ++i) {
         s.Do("wait 40");
-        s.Check([&] { counts.push_back(Shell().TicksSinceRefresh); });
+        s.Check([&] { counts.push_back(Shell().TicksSinceRefresh()); });
     }
     s.Do("up 141 130\nwait 40");
-    s.Check([] { EXPECT_EQ(Shell().TicksSinceRefresh, 1); });
+    s.Check([] { EXPECT_EQ(Shell().TicksSinceRefresh(), 1); });
     EXPECT_EQ(s.Start(), 0);
     ASSERT_EQ(counts.size(), 5u);
     for (size_t i = 1; i < counts.size(); ++i) EXPECT_EQ(counts[i], counts[i - 1] + 1);

@@ -203,6 +203,10 @@ void HideToolWindow(Magnifier& m, int32_t* setting, Window window, bool withSoun
 
 bool AnimationRunning(const Magnifier& m) { return m.ShowSteps != 0 || m.HideSteps != 0; }
 
+bool AnimationPending(const Magnifier& m) {
+    return AnimationRunning(m) || m.LocatorRequest || m.LocatorCount != 0 || !m.FirstSampleDone;
+}
+
 void EndLocatorFlash(Magnifier& m) {
     FinishLocator(m);
     m.LocatorCount = 0;  // a later ring would be drawn while the windows change

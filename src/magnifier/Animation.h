@@ -26,6 +26,9 @@ void EndLocatorFlash(Magnifier& m);
 
 // True while the glass grows in or shrinks away (the stylus is ignored then).
 bool AnimationRunning(const Magnifier& m);
+// True while StepAnimation has work: a show or hide countdown, a locator request or flash, or the
+// first colour sample still to take.
+bool AnimationPending(const Magnifier& m);
 
 // Whether the locator ring is on the screen for a given countdown value.
 bool LocatorRingDrawn(uint32_t locatorCount);

@@ -63,7 +63,16 @@ void CreateBuffers(Magnifier& m) {
     m.MemoryDC = CreateMemorySurface(windowDC);
     const int32_t s = m.MaxWindowSize < ViewBitmapLimit ? m.MaxWindowSize : ViewBitmapLimit;
     const int32_t n = ViewBitmapSide(m.MaxWindowSize);
-    m.ViewBitmap = CreateCompatibleBitmapFor(windowDC, n, n);
+    BitmapInfoHeader section;
+    section.width = n;
+    section.height = -n;
+    section.bitCount = 32;
+    m.ViewBitmap = CreateDibSection(windowDC, &section, &m.ViewBits);
+    if (!m.ViewBitmap) {
+        m.ViewBits = nullptr;
+        m.ViewBitmap = CreateCompatibleBitmapFor(windowDC, n, n);
+    }
+    m.ViewSide = n;
     m.ScratchBitmap = CreateCompatibleBitmapFor(windowDC, n, n);
     m.ColorPickerBitmap = CreateCompatibleBitmapFor(windowDC, ColorPickerBitmapWidth, ToolBitmapHeight);
     m.TapeBitmap = CreateCompatibleBitmapFor(windowDC, TapeBitmapWidth, ToolBitmapHeight);
@@ -172,6 +181,7 @@ void DiscardFailedMagnifier(Magnifier& m) {
 void TeardownMagnifier(Magnifier& m) {
     Release(m.MemoryDC, DeleteMemorySurface);
     Release(m.ViewBitmap, DeleteBitmapObject);
+    m.ViewBits = nullptr;
     Release(m.ScratchBitmap, DeleteBitmapObject);
     Release(m.ColorPickerBitmap, DeleteBitmapObject);
     Release(m.CorrectionDib, DeleteBitmapObject);

@@ -66,6 +66,10 @@ struct Magnifier {
     platform::ColorRef ScaledSkinKey = 0;
     uint8_t* CorrectionBits = nullptr;
     int32_t CorrectionStride = 0;
+    // The view's own pixels (a top-down 32-bit section), corrected in place; null when the view is a
+    // plain bitmap, which is then corrected through CorrectionDib.
+    uint8_t* ViewBits = nullptr;
+    int32_t ViewSide = 0;
     platform::Brush BlackBrush = nullptr;
     platform::Brush WhiteBrush = nullptr;
     platform::Brush BackgroundBrush = nullptr;

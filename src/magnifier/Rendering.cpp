@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "platform/Geometry.h"
 #include "settings/SkinLayout.h"
@@ -121,10 +122,27 @@ const ByteTable& CorrectionTable(float bright, float contrast) {
     return table;
 }
 
-// The correction pass over the w x h window area, through the 24-bit working bitmap. A working
-// bitmap of another size (the window changed and the lens geometry has not caught up yet) is used
-// only as far as it reaches.
+// A row of 32-bit pixels: the three colour bytes of each through the table, the fourth kept.
+void CorrectRow32(const ByteTable& table, uint8_t* p, int32_t w) {
+    for (int32_t i = 0; i < w; ++i, p += 4) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        v = (v & 0xFF000000u) | uint32_t(table[v & 0xFF]) | uint32_t(table[(v >> 8) & 0xFF]) << 8 |
+            uint32_t(table[(v >> 16) & 0xFF]) << 16;
+        std::memcpy(p, &v, 4);
+    }
+}
+
+// The correction pass over the w x h window area: in place when the view has pixels of its own, else
+// through the 24-bit working bitmap. A bitmap of another size (the window changed and the lens geometry
+// has not caught up yet) is used only as far as it reaches.
 void ApplyCorrection(Magnifier& m, int32_t w, int32_t h) {
+    if (m.ViewBits) {
+        const int32_t side = m.ViewSide;
+        CorrectPixels(m.ViewBits, side * 4, std::min(w, side), std::min(h, side), m.Settings.Bright,
+                      m.Settings.Contrast, 4);
+        return;
+    }
     if (!m.CorrectionDib || !m.CorrectionBits) return;
     int32_t dibWidth = 0;
     int32_t dibHeight = 0;
@@ -265,14 +283,19 @@ uint8_t AdjustContrast(uint8_t value, double factor) {
     return uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast) {
+void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast,
+                   int32_t bytesPerPixel) {
     if (!bits || w <= 0 || h <= 0) return;
     if (bright == 0.5f && contrast == 0.5f) return;
     const ByteTable& table = CorrectionTable(bright, contrast);
-    const size_t rowBytes = size_t(w) * 3;
     for (int32_t row = 0; row < h; ++row) {
-        uint8_t* p = bits + size_t(row) * size_t(stride);
-        for (size_t i = 0; i < rowBytes; ++i) p[i] = table[p[i]];
+        uint8_t* p = bits + ptrdiff_t(row) * stride;
+        if (bytesPerPixel == 4) {
+            CorrectRow32(table, p, w);
+        } else {
+            const size_t rowBytes = size_t(w) * 3;
+            for (size_t i = 0; i < rowBytes; ++i) p[i] = table[p[i]];
+        }
     }
 }
 

@@ -40,8 +40,9 @@ struct BitmapInfoHeader {
     uint32_t colorsUsed = 0;
     uint32_t colorsImportant = 0;
 };
-// A 24-bit bottom-up section with rows padded to 4 bytes; *bits receives its pixel bytes
-// (blue, green, red per pixel). Only 24-bit uncompressed headers are supported.
+// A section of 24 bits (blue, green, red per pixel) or 32 bits (blue, green, red, unused) with rows
+// padded to 4 bytes, bottom-up for a positive height, top-down for a negative one; *bits receives
+// its pixel bytes. Only uncompressed 24- and 32-bit headers are supported.
 Bitmap CreateDibSection(Surface surface, const BitmapInfoHeader* header, uint8_t** bits);
 Bitmap LoadBitmapFile(const char16_t* path);  // a ".bmp" file; null on any failure
 bool GetBitmapSize(Bitmap bitmap, int32_t* width, int32_t* height);

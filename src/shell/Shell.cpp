@@ -9,6 +9,7 @@
 #include "settings/SkinLayout.h"
 #include "shell/ShellScope.h"
 #include "shell/ShellState.h"
+#include "shell/Tick.h"
 #include "shell/WindowProcedure.h"
 
 using namespace platform;
@@ -139,16 +140,15 @@ bool InitInstance(Module instance) {
 
     if (!LoadFromRegistry(*m)) LoadDefaults(*m);
     LayoutWindows(*m);
-    SetWindowTimer(s.MagnifierWindow, TickTimerId, TickIntervalMs, TickProcedure);
+    StartTick();
     return true;
 }
 
 void Shutdown() {
     ShellState& s = Shell();
-    if (s.MagnifierWindow) {
-        KillWindowTimer(s.MagnifierWindow, TickTimerId);
-        KillWindowTimer(s.MagnifierWindow, TrayTimerId);  // a pending tap has nothing left to toggle
-    }
+    StopTick();
+    if (s.MagnifierWindow) KillWindowTimer(s.MagnifierWindow, TrayTimerId);  // a pending tap has nothing left to toggle
+    s.TrayTapPending = false;
     ReleasePointer();
     if (Magnifier* m = s.MagnifierObject) {
         StopLocator(*m);

@@ -16,7 +16,14 @@ struct ShellState {
     platform::Window TapeWindow = nullptr;
     Magnifier* MagnifierObject = nullptr;
     bool Closing = false;
-    int32_t TicksSinceRefresh = 0;
+    // The tick's count (read it through TicksSinceRefresh()): the 40 ms ticks up to the last tick that
+    // ran. While the tick rests, the ticks it skips are counted from the clock since TickRestStart, the
+    // moment the tick would have been set again.
+    int32_t TicksCounted = 0;
+    bool TickResting = false;
+    uint32_t TickRestStart = 0;
+    uint32_t TickTimerInterval = 0;  // the interval the tick's timer repeats at; 0 while it is not set
+    bool TrayTapPending = false;  // a tap on the tray icon waits for the tray timer
     platform::TrayIconRecord TrayIconData;
     bool TrayIconAdded = false;
     platform::Icon TrayIcon = nullptr;
@@ -26,6 +33,9 @@ struct ShellState {
     Settings EditedSettings;
     platform::Bitmap SkinPreviewBitmap = nullptr;
     platform::Icon ClassIcon = nullptr;  // icon 101, shared by the three window classes
+
+    // Counts 40 ms ticks since the last timed refresh of the view, the resting tick's skipped ones included.
+    int32_t TicksSinceRefresh() const;
 };
 
 // The shell of the running process. Each run of the entry point has its own record (a second copy of

@@ -1,9 +1,8 @@
 // The one window procedure of the magnifier, colour picker and tape windows; the tray icon and its
-// callback; the 40 ms tick and the tray timer.
+// callback and timer.
 #include "shell/WindowProcedure.h"
 
 #include <cstdint>
-#include <limits>
 
 #include "magnifier/Animation.h"
 #include "magnifier/KeyboardInteraction.h"
@@ -14,6 +13,7 @@
 #include "shell/Commands.h"
 #include "shell/Shell.h"
 #include "shell/ShellState.h"
+#include "shell/Tick.h"
 #include "tools/ColorPicker.h"
 #include "tools/Tape.h"
 
@@ -23,7 +23,6 @@ namespace {
 
 constexpr uint32_t TrayRecordSize = 152;
 constexpr uint32_t TrayIconFlags = TrayFlagMessage | TrayFlagIcon | TrayFlagTip;  // 7
-constexpr int32_t RefreshPeriodTicks = 3;
 constexpr WParam CopyKey = 'C';  // with Ctrl: copy the picked colour
 
 enum class Target { Magnifier, ColorPicker, Tape, Other };
@@ -125,10 +124,11 @@ void TrayCallback(LParam pointerMessage) {
     ShellState& s = Shell();
     switch (pointerMessage) {
     case MsgLButtonDown:  // a tap: confirmed by the timer unless a double tap follows
-        SetWindowTimer(s.MagnifierWindow, TrayTimerId, TrayDelayMs, TrayTimerProcedure);
+        s.TrayTapPending = SetWindowTimer(s.MagnifierWindow, TrayTimerId, TrayDelayMs, TrayTimerProcedure) != 0;
         break;
     case MsgLButtonDoubleClick:
         KillWindowTimer(s.MagnifierWindow, TrayTimerId);
+        s.TrayTapPending = false;
         ShowPopupMenu();
         break;
     case MsgRButtonDown:
@@ -200,21 +200,6 @@ bool NeedsMagnifier(uint32_t message) {
     }
 }
 
-bool SuspendsRefresh(int32_t state) {
-    return state == StateMoveMagnifier || state == StateResize || state == StateResizeZoom;
-}
-
-// The timed refresh of the view: cross-hair while aiming a tool, colour sample while aiming the picker.
-void RefreshView(Magnifier& m, int32_t state) {
-    ShellState& s = Shell();
-    s.TicksSinceRefresh = 0;
-    bool aimingPicker = state == StateAimColorPicker;
-    bool aimingTape = state == StateAimTape;
-    RenderView(m, true, aimingPicker || aimingTape, aimingPicker);
-    InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
-    InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
-}
-
 // The desktop's close request (Alt+F4, or a task manager asking politely) never destroys one of the
 // program's windows: on the glass it is the Close command, which saves the settings first; on a tool
 // window it switches that tool off.
@@ -250,7 +235,9 @@ void AddTrayIcon(Window window) {
     s.TrayIconAdded = TrayNotify(TrayAdd, &s.TrayIconData);
 }
 
-LResult WindowProcedure(Window window, uint32_t message, WParam wParam, LParam lParam) {
+namespace {
+
+LResult HandleMessage(Window window, uint32_t message, WParam wParam, LParam lParam) {
     ShellState& s = Shell();
     Target target = TargetOf(window);
     switch (message) {
@@ -288,28 +275,17 @@ LResult WindowProcedure(Window window, uint32_t message, WParam wParam, LParam l
     return DefaultWindowProcedure(window, message, wParam, lParam);
 }
 
-void TickProcedure(Window, uint32_t, uintptr_t, uint32_t) {
-    ShellState& s = Shell();
-    KillWindowTimer(s.MagnifierWindow, TickTimerId);  // re-armed at the end: ticks never queue up
-    if (Magnifier* m = s.MagnifierObject) {
-        if (s.Closing && IsHidden(*m)) {
-            Shutdown();
-            PostQuit(0);
-            return;
-        }
-        int32_t state = GetPointerState(*m);
-        if (IsVisible(*m) && !SuspendsRefresh(state) && s.TicksSinceRefresh >= RefreshPeriodTicks) RefreshView(*m, state);
-        StepAnimation(*m, false);
-        // A Close chosen while the show animation ran had its hide dropped: hide once the show is over,
-        // so that the program ends as asked instead of keeping the glass up.
-        if (s.Closing && !IsHidden(*m)) HideAll(*m);
-    }
-    // Counts on while hidden or suspended, so the next allowed tick refreshes at once.
-    if (s.TicksSinceRefresh < std::numeric_limits<int32_t>::max()) ++s.TicksSinceRefresh;
-    if (s.MagnifierWindow) SetWindowTimer(s.MagnifierWindow, TickTimerId, TickIntervalMs, TickProcedure);
+}  // namespace
+
+LResult WindowProcedure(Window window, uint32_t message, WParam wParam, LParam lParam) {
+    const LResult result = HandleMessage(window, message, wParam, lParam);
+    WakeTick();  // every show, hide, locate, close and tray tap arrives as a message
+    return result;
 }
 
 void TrayTimerProcedure(Window window, uint32_t, uintptr_t, uint32_t) {
     KillWindowTimer(window, TrayTimerId);  // it fires once
+    Shell().TrayTapPending = false;
     RunCommand(CommandShowHide);
+    WakeTick();
 }

@@ -1,10 +1,8 @@
-// The one window procedure of the three windows, the 40 ms tick and the tray timer.
+// The one window procedure of the three windows and the tray timer.
 #pragma once
 
 #include "platform/Platform.h"
 
-constexpr uintptr_t TickTimerId = 10055;
-constexpr uint32_t TickIntervalMs = 40;
 constexpr uintptr_t TrayTimerId = 10056;
 constexpr uint32_t TrayDelayMs = 600;
 constexpr uint32_t TrayIconId = 257;
@@ -13,6 +11,5 @@ constexpr platform::WParam ScreenChangeCode = 0x3002;
 
 platform::LResult WindowProcedure(platform::Window window, uint32_t message, platform::WParam wParam,
                                   platform::LParam lParam);
-void TickProcedure(platform::Window window, uint32_t message, uintptr_t timerId, uint32_t time);
 void TrayTimerProcedure(platform::Window window, uint32_t message, uintptr_t timerId, uint32_t time);
 void AddTrayIcon(platform::Window window);

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -32,10 +31,16 @@ struct Canvas {
     PixelFormat format = PixelFormat::Color32;
     Point origin;          // grid position of the surface's (0, 0)
     Rect limit;            // grid pixels that may be read or written
-    // Per grid pixel: whether a write may change it (window surfaces only; null = all of limit).
-    const std::function<bool(int32_t, int32_t)>* allows = nullptr;
+    // Window canvases on a shared screen: a write may change a grid pixel only where the owner map (one
+    // entry per grid pixel, ownerStride entries a row) names `owner`. No map: every pixel of limit.
+    const Window* owners = nullptr;
+    ptrdiff_t ownerStride = 0;
+    Window owner = nullptr;
 
     bool Usable() const { return row0 != nullptr && !IsRectangleEmpty(limit); }
+    bool Owns(int32_t gx, int32_t gy) const {
+        return !owners || owners[ptrdiff_t(gy) * ownerStride + gx] == owner;
+    }
     // The limit in the surface's own coordinates.
     Rect SurfaceLimit() const {
         return Rect{limit.left - origin.x, limit.top - origin.y, limit.right - origin.x, limit.bottom - origin.y};
@@ -46,8 +51,33 @@ Canvas CanvasOfImage(Image& image);
 
 // Row access in grid coordinates; the span must lie inside the canvas's limit.
 void ReadRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, ColorRef* out);
-// keep (may be null) says per pixel whether to write it; the canvas's own per-pixel test applies too.
+// keep (may be null) says per pixel whether to write it; the canvas's owner map applies too.
 void WriteRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, const ColorRef* in, const uint8_t* keep);
+// Calls run(first, end) for each run of pixels gx + [first, end) of row gy, within count, that the
+// canvas owns (the whole span when it has no owner map).
+template <class Run>
+void ForEachOwnedRun(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, Run&& run) {
+    if (!canvas.owners) {
+        if (count > 0) run(0, count);
+        return;
+    }
+    const Window* map = canvas.owners + ptrdiff_t(gy) * canvas.ownerStride + gx;
+    const Window owner = canvas.owner;
+    constexpr int32_t Block = 8;  // whole blocks compared at once: a window mostly owns long runs
+    int32_t i = 0;
+    while (i < count) {
+        while (i < count && map[i] != owner) ++i;
+        const int32_t first = i;
+        while (i + Block <= count) {
+            bool all = true;
+            for (int32_t k = 0; k < Block; ++k) all &= map[i + k] == owner;
+            if (!all) break;
+            i += Block;
+        }
+        while (i < count && map[i] == owner) ++i;
+        if (i > first) run(first, i);
+    }
+}
 ColorRef ReadPixel(const Canvas& canvas, int32_t gx, int32_t gy);
 // True when both canvases address the same pixel storage.
 bool SameStorage(const Canvas& a, const Canvas& b);

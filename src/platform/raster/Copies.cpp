@@ -27,12 +27,20 @@ std::vector<T>& Reused() {
 
 // ---- Pixels of each format, for the specialised loops ----
 
+// Red and blue change places: a ColorRef from the word of a 32-bit BGRX pixel, and back (the unused
+// byte cleared).
+inline uint32_t SwapRedBlue(uint32_t v) { return (v >> 16 & 0xFF) | (v & 0xFF00) | (v & 0xFF) << 16; }
+
 template <PixelFormat F>
 inline ColorRef Load(const uint8_t* p) {
     if constexpr (F == PixelFormat::Color32) {
         ColorRef c;
         std::memcpy(&c, p, 4);
         return c & 0xFFFFFF;
+    } else if constexpr (F == PixelFormat::Bgrx32) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        return SwapRedBlue(v);
     } else {
         return ColorRef(p[2]) | ColorRef(p[1]) << 8 | ColorRef(p[0]) << 16;
     }
@@ -42,16 +50,24 @@ template <PixelFormat F>
 inline void Store(uint8_t* p, ColorRef c) {
     if constexpr (F == PixelFormat::Color32) {
         std::memcpy(p, &c, 4);
+    } else if constexpr (F == PixelFormat::Bgrx32) {
+        const uint32_t v = SwapRedBlue(c);
+        std::memcpy(p, &v, 4);
     } else {
         p[0] = BlueOf(c);
         p[1] = GreenOf(c);
         p[2] = RedOf(c);
-        if constexpr (F == PixelFormat::Bgrx32) p[3] = 0;
     }
 }
 
 template <PixelFormat F>
 constexpr ptrdiff_t Bytes = F == PixelFormat::Bgr24 ? 3 : 4;
+
+// Pixels [first, end) of a row from one format into another.
+template <PixelFormat S, PixelFormat D>
+void ConvertPixels(const uint8_t* __restrict in, uint8_t* __restrict out, int32_t first, int32_t end) {
+    for (int32_t i = first; i < end; ++i) Store<D>(out + ptrdiff_t(i) * Bytes<D>, Load<S>(in + ptrdiff_t(i) * Bytes<S>));
+}
 
 inline uint8_t* Address(const Canvas& canvas, int64_t gx, int64_t gy) {
     const ptrdiff_t bytes = canvas.format == PixelFormat::Bgr24 ? 3 : 4;
@@ -75,9 +91,9 @@ void ByFormats(PixelFormat source, PixelFormat destination, F&& f) {
     }
 }
 
-// Whether a copy may take a specialised loop: no per-pixel write test and no shared storage.
+// Whether a copy may take a specialised loop: no owner map and no shared storage.
 bool Direct(const Canvas& destination, const Canvas& source) {
-    return specialisedLoops && !(destination.allows && *destination.allows) && !SameStorage(destination, source);
+    return specialisedLoops && !destination.owners && !SameStorage(destination, source);
 }
 
 // Half-open index range.
@@ -438,12 +454,14 @@ bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, i
                                 OffsetsInside(sgy, height, source.limit.top, source.limit.bottom));
     if (columns.Empty() || rows.Empty()) return true;
     const int32_t count = int32_t(columns.end - columns.begin);
-    if (Direct(destination, source)) {
+    // A plain copy takes the direct loop into a window's canvas too, run by run of the pixels it owns.
+    if (specialisedLoops && !SameStorage(destination, source)) {
         ByFormats(source.format, destination.format, [&]<PixelFormat S, PixelFormat D>() {
             for (int64_t r = rows.begin; r < rows.end; ++r) {
                 const uint8_t* in = Address(source, sgx + columns.begin, sgy + r);
                 uint8_t* out = Address(destination, gx + columns.begin, gy + r);
-                for (int32_t i = 0; i < count; ++i) Store<D>(out + ptrdiff_t(i) * Bytes<D>, Load<S>(in + ptrdiff_t(i) * Bytes<S>));
+                ForEachOwnedRun(destination, int32_t(gx + columns.begin), int32_t(gy + r), count,
+                                [&](int32_t first, int32_t end) { ConvertPixels<S, D>(in, out, first, end); });
             }
         });
         return true;

@@ -32,9 +32,18 @@ inline void StoreBgr(uint8_t* p, ColorRef c) {
     p[2] = RedOf(c);
 }
 
+// The word of a 32-bit BGRX pixel and the ColorRef it holds differ in the places of red and blue.
+inline uint32_t SwapRedBlue(uint32_t v) { return (v >> 16 & 0xFF) | (v & 0xFF00) | (v & 0xFF) << 16; }
+
+inline ColorRef LoadBgrx(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return SwapRedBlue(v);
+}
+
 inline void StoreBgrx(uint8_t* p, ColorRef c) {
-    StoreBgr(p, c);
-    p[3] = 0;
+    const uint32_t v = SwapRedBlue(c);
+    std::memcpy(p, &v, 4);
 }
 
 inline ColorRef Load32(const uint8_t* p) {
@@ -56,6 +65,8 @@ void ReadRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, ColorR
     if (canvas.format == PixelFormat::Color32) {
         std::memcpy(out, p, size_t(count) * 4);
         for (int32_t i = 0; i < count; ++i) out[i] &= 0xFFFFFF;
+    } else if (canvas.format == PixelFormat::Bgrx32) {
+        for (int32_t i = 0; i < count; ++i, p += 4) out[i] = LoadBgrx(p);
     } else {
         const ptrdiff_t step = BytesPerPixel(canvas.format);
         for (int32_t i = 0; i < count; ++i, p += step) out[i] = LoadBgr(p);
@@ -65,7 +76,7 @@ void ReadRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, ColorR
 void WriteRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, const ColorRef* in, const uint8_t* keep) {
     if (count <= 0) return;
     uint8_t* p = PixelAddress(canvas, gx, gy);
-    const bool tested = canvas.allows && *canvas.allows;
+    const bool tested = canvas.owners != nullptr;
     if (!keep && !tested) {
         if (canvas.format == PixelFormat::Color32) {
             std::memcpy(p, in, size_t(count) * 4);
@@ -79,7 +90,7 @@ void WriteRow(const Canvas& canvas, int32_t gx, int32_t gy, int32_t count, const
     const ptrdiff_t bytesPerPixel = BytesPerPixel(canvas.format);
     for (int32_t i = 0; i < count; ++i, p += bytesPerPixel) {
         if (keep && !keep[i]) continue;
-        if (tested && !(*canvas.allows)(gx + i, gy)) continue;
+        if (tested && !canvas.Owns(gx + i, gy)) continue;
         if (canvas.format == PixelFormat::Color32)
             Store32(p, in[i]);
         else if (canvas.format == PixelFormat::Bgrx32)

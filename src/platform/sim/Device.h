@@ -58,6 +58,8 @@ inline constexpr const char16_t* ExecutablePath = u"\\Program Files\\Vistrel\\Vi
 // ---- Time ----
 
 uint32_t Clock();
+// Timer messages handed to programs since the device started: how often a waiting program woke.
+uint64_t TimerMessages();
 // Lets ms of device time pass: the program's loop runs every timer that falls due, in order.
 // Outside a running program the clock just moves. Called from the input source while a program runs,
 // the time passes once the current command has returned (after the messages it caused), before the
@@ -106,6 +108,7 @@ struct TrayInfo {
     std::u16string tip;
     uint32_t callback = 0;
     Window owner = nullptr;
+    Icon icon = nullptr;
 };
 std::vector<TrayInfo> TrayIcons();
 

@@ -53,6 +53,10 @@ struct WindowObject {
     // Counters that tell whether a paint message was answered (see DispatchToWindow).
     uint64_t paintsBegun = 0;
     uint64_t invalidations = 0;
+    // Whether the window owned every pixel of ownedRect when the owner map was at ownedGeneration.
+    uint64_t ownedGeneration = 0;
+    Rect ownedRect;
+    bool ownsAll = false;
 };
 
 struct MenuObject {
@@ -161,6 +165,8 @@ struct DeviceState {
     Image desktopPicture;                // a picture given by the configuration, kept at its size
     std::vector<DesktopPaint> desktopPaints;  // fills painted on the desktop, kept over a rotation
     std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
+    Rect damage;                         // drawn through windows since a host display last looked
+    uint64_t ownersGeneration = 1;       // counts the changes of owners
     WindowObject desktopWindow;
 
     // ---- Windows ----
@@ -188,6 +194,7 @@ struct DeviceState {
     Window takenTimerWindow = nullptr;
     uintptr_t takenTimerId = 0;
     uint64_t takenTimerSerial = 0;
+    uint64_t timerMessages = 0;  // timer messages handed out since the device started: the program's wake-ups
 
     // ---- Input ----
     std::deque<InputEvent> input;

@@ -72,6 +72,7 @@ void CountObject(const char* kind, int delta);
 
 // ---- Screen and windows (Windowing.cpp) ----
 Image& ScreenImage();
+Rect ScreenBounds();
 const Image& DesktopImage();
 int32_t ScreenPixelsPerInch();
 
@@ -81,9 +82,16 @@ int32_t ScreenPixelsPerInch();
 struct WindowClip {
     Point origin;
     Rect bounds;  // screen rectangle outside which nothing is allowed
-    std::function<bool(int32_t screenX, int32_t screenY)> allows;
+    bool ownersOnly = false;  // inside bounds, only the pixels the window owns (not for the desktop)
 };
 bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
+// Screen pixels that drawing through a window may have changed (HostDisplay.cpp).
+void NoteScreenDamage(const Rect& area);
+// Per screen pixel, row by row: the topmost window there (null: the desktop).
+const Window* ScreenOwners();
+// Whether the window is the topmost one on every pixel of rect (on the screen); kept until the owners
+// change, so that the window's drawing skips the per-pixel test while nothing covers it.
+bool OwnsEveryPixel(Window window, const Rect& rect);
 
 // ---- Raster (Raster.cpp) ----
 Surface CreateWindowSurface(Window window, bool paintClip);  // counted as a surface

@@ -79,15 +79,17 @@ Bitmap CreateCompatibleBitmapFor(Surface surface, int32_t width, int32_t height)
 Bitmap CreateDibSection(Surface surface, const BitmapInfoHeader* header, uint8_t** bits) {
     if (bits) *bits = nullptr;
     if (surface && !FindSurface(surface)) return nullptr;
-    if (!header || header->size < 40 || header->planes != 1 || header->bitCount != 24 || header->compression != 0)
+    if (!header || header->size < 40 || header->planes != 1 || (header->bitCount != 24 && header->bitCount != 32) ||
+        header->compression != 0)
         return nullptr;
     const int64_t width = header->width, height = std::llabs(int64_t(header->height));
     if (!AcceptableSize(width, height)) return nullptr;
-    const ptrdiff_t stride = ptrdiff_t(((width * 24 + 31) / 32) * 4);
+    const int64_t bitCount = header->bitCount;
+    const ptrdiff_t stride = ptrdiff_t(((width * bitCount + 31) / 32) * 4);
     auto bitmap = std::make_unique<BitmapObject>();
     bitmap->width = int32_t(width);
     bitmap->height = int32_t(height);
-    bitmap->format = PixelFormat::Bgr24;
+    bitmap->format = bitCount == 32 ? PixelFormat::Bgrx32 : PixelFormat::Bgr24;
     bitmap->storage.assign(size_t(stride) * size_t(height), 0);
     if (header->height > 0) {  // bottom-up: the first stored row is the bottom one
         bitmap->row0 = bitmap->storage.data() + stride * (height - 1);

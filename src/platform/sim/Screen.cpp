@@ -99,6 +99,7 @@ void BuildScreen(const DeviceConfig& config) {
     ComposeDesktop(dev);
     dev.screen = dev.desktop;
     dev.owners.assign(dev.screen.pixels.size(), nullptr);
+    ++dev.ownersGeneration;
     dev.desktopWindow = WindowObject{};
     dev.desktopWindow.className = u"#32769";
     dev.desktopWindow.style = StyleVisible;
@@ -127,11 +128,16 @@ void RecomposeScreen(const Rect& requested) {
     Rect cachedClient;
     Rect* cachedDamage = nullptr;
     const size_t screenWidth = size_t(dev.screen.width);
+    bool changed = false;
     for (int32_t y = area.top; y < area.bottom; ++y) {
         for (int32_t x = area.left; x < area.right; ++x) {
             Window now = fresh[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)];
             Window& was = dev.owners[size_t(y) * screenWidth + size_t(x)];
             if (now == was) continue;
+            if (!changed) {
+                changed = true;
+                ++dev.ownersGeneration;
+            }
             was = now;
             if (!now) {
                 dev.screen.At(x, y) = dev.desktop.At(x, y);
@@ -178,7 +184,7 @@ bool GetWindowClip(Window window, bool paintClip, WindowClip* clip) {
     if (!window || IsDesktopWindow(window)) {
         clip->origin = Point{0, 0};
         clip->bounds = ScreenBounds();
-        clip->allows = [](int32_t, int32_t) { return true; };
+        clip->ownersOnly = false;
         return true;
     }
     WindowObject* o = LiveWindow(window);
@@ -195,16 +201,27 @@ bool GetWindowClip(Window window, bool paintClip, WindowClip* clip) {
         if (!IntersectRectangles(&bounds, bounds, paint)) bounds = Rect{};
     }
     clip->bounds = bounds;
-    // Asked once per pixel drawn, so it reads the owner map directly. The device outlives every
-    // surface: a reset frees the surfaces before the device.
-    const DeviceState* state = &Dev();
-    clip->allows = [state, window, bounds](int32_t x, int32_t y) {
-        if (x < bounds.left || y < bounds.top || x >= bounds.right || y >= bounds.bottom) return false;
-        const int32_t width = state->screen.width;
-        if (x >= width || y >= state->screen.height) return false;  // the screen turned smaller since
-        return state->owners[size_t(y) * size_t(width) + size_t(x)] == window;
-    };
+    clip->ownersOnly = true;
     return true;
+}
+
+const Window* ScreenOwners() { return Dev().owners.data(); }
+
+bool OwnsEveryPixel(Window window, const Rect& rect) {
+    DeviceState& dev = Dev();
+    WindowObject* o = LiveWindow(window);
+    if (!o) return false;
+    if (o->ownedGeneration == dev.ownersGeneration && o->ownedRect == rect) return o->ownsAll;
+    bool all = true;
+    const size_t width = size_t(dev.screen.width);
+    for (int32_t y = rect.top; all && y < rect.bottom; ++y) {
+        const Window* row = dev.owners.data() + size_t(y) * width;
+        all = std::all_of(row + rect.left, row + rect.right, [window](Window w) { return w == window; });
+    }
+    o->ownedGeneration = dev.ownersGeneration;
+    o->ownedRect = rect;
+    o->ownsAll = all;
+    return all;
 }
 
 }  // namespace platform::sim::detail
@@ -221,6 +238,7 @@ void Rotate(int32_t width, int32_t height) {
     ComposeDesktop(dev);
     dev.screen = dev.desktop;
     dev.owners.assign(dev.screen.pixels.size(), nullptr);
+    ++dev.ownersGeneration;
     dev.desktopWindow.rect = ScreenBounds();
     RecomposeScreen(ScreenBounds());
     ForEachWindowBottomToTop([](Window w) {

@@ -1,7 +1,7 @@
 // Window timers on the device's virtual millisecond clock. A timer message is made only when the
 // process's queue is empty and nothing waits to be painted; a timer has at most one message pending
 // (it is made when taken), and the earliest due timer comes first, timers due together in the order
-// they were set.
+// they were set (a periodic timer counts as set again each time it fires).
 #include <algorithm>
 
 #include "platform/sim/DeviceState.h"
@@ -32,10 +32,14 @@ std::optional<Message> TakeDueTimer(const Process& process) {
             earliest = &t;
     }
     if (!earliest) return std::nullopt;
-    earliest->due = dev.elapsed + earliest->interval;  // periodic until killed
+    // Periodic until killed, as though set again now: among timers due together it comes after those
+    // set meanwhile.
+    earliest->due = dev.elapsed + earliest->interval;
+    earliest->order = dev.nextTimerOrder++;
     dev.takenTimerWindow = earliest->window;
     dev.takenTimerId = earliest->id;
     dev.takenTimerSerial = earliest->serial;
+    ++dev.timerMessages;
     Message m;
     m.window = earliest->window;
     m.message = MsgTimer;
@@ -106,5 +110,7 @@ bool KillWindowTimer(Window window, uintptr_t id) {
 }
 
 uint32_t GetTickCountMs() { return sim::Clock(); }
+
+uint64_t sim::TimerMessages() { return Dev().timerMessages; }
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-// Bitmaps: compatible bitmaps, 24-bit DIB sections with pixel access, ".bmp" files, sizes.
+// Bitmaps: compatible bitmaps, 24- and 32-bit DIB sections with pixel access, ".bmp" files, sizes.
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -53,16 +53,23 @@ Bitmap CreateDibSection(Surface surface, const BitmapInfoHeader* header, uint8_t
     uint8_t* unused = nullptr;
     uint8_t** out = bits ? bits : &unused;
     *out = nullptr;
-    if (!header || header->size < sizeof(BITMAPINFOHEADER) || header->planes != 1 || header->bitCount != 24 ||
-        header->compression != BI_RGB || !AcceptableBitmapSize(header->width, std::llabs(int64_t(header->height)))) {
+    if (!header || header->size < sizeof(BITMAPINFOHEADER) || header->planes != 1 ||
+        (header->bitCount != 24 && header->bitCount != 32) || header->compression != BI_RGB ||
+        !AcceptableBitmapSize(header->width, std::llabs(int64_t(header->height)))) {
         return nullptr;
+    }
+    if (header->bitCount == 32 && header->height < 0) {  // top-down, as the raster's own sections
+        void* pixels = nullptr;
+        HBITMAP section = win32::MakeSection32(ToNative(surface), header->width, -header->height, &pixels);
+        *out = static_cast<uint8_t*>(pixels);
+        return Counted(section);
     }
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = header->width;
     info.bmiHeader.biHeight = header->height;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biBitCount = header->bitCount;
     info.bmiHeader.biCompression = BI_RGB;
     info.bmiHeader.biXPelsPerMeter = header->xPelsPerMeter;
     info.bmiHeader.biYPelsPerMeter = header->yPelsPerMeter;

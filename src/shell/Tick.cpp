@@ -1,0 +1,133 @@
+// The 40 ms tick: the timed refresh of the view and the steps of the animations, and its rest while
+// there is nothing to step.
+//
+// A tick that finds the glass hidden and nothing pending rests: its timer is set a long way ahead on
+// the ticks' own beat instead of 40 ms. Whatever could give it work again arrives as a message to the
+// window procedure (a show, hide, locate or close command, a tap on the tray icon), which wakes it: it
+// counts the ticks it skipped from the clock and is set for the next beat, so the count and the moment
+// of every later tick are those of a tick that never rested.
+#include "shell/Tick.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "magnifier/Animation.h"
+#include "magnifier/Magnifier.h"
+#include "magnifier/Rendering.h"
+#include "shell/Shell.h"
+#include "shell/ShellState.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr int32_t RefreshPeriodTicks = 3;
+// A resting tick still comes once every ten minutes, so that the millisecond clock (which wraps after
+// 49 days) never runs a whole turn between two counts.
+constexpr uint32_t RestTicks = 15000;
+
+bool SuspendsRefresh(int32_t state) {
+    return state == StateMoveMagnifier || state == StateResize || state == StateResizeZoom;
+}
+
+// The timed refresh of the view: cross-hair while aiming a tool, colour sample while aiming the picker.
+void RefreshView(Magnifier& m, int32_t state) {
+    ShellState& s = Shell();
+    s.TicksCounted = 0;
+    bool aimingPicker = state == StateAimColorPicker;
+    bool aimingTape = state == StateAimTape;
+    RenderView(m, true, aimingPicker || aimingTape, aimingPicker);
+    InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
+    InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
+}
+
+// Nothing a tick would do or show: the glass hidden and still, no animation, flash or first sample to
+// come, no tray tap to confirm, not closing.
+bool NothingToTick(const ShellState& s) {
+    const Magnifier* m = s.MagnifierObject;
+    return m && !s.Closing && !s.TrayTapPending && !IsVisible(*m) && GetPointerState(*m) == StateIdle &&
+           !AnimationPending(*m);
+}
+
+int32_t AddTicks(int32_t count, uint32_t more) {
+    return int32_t(std::min<int64_t>(int64_t(count) + more, std::numeric_limits<int32_t>::max()));
+}
+
+// Milliseconds since the resting tick would have been set again.
+uint32_t RestedMs(const ShellState& s) { return GetTickCountMs() - s.TickRestStart; }
+
+// Ends the rest with the skipped ticks counted; returns the milliseconds rested.
+uint32_t EndRest(ShellState& s) {
+    const uint32_t rested = RestedMs(s);
+    s.TicksCounted = AddTicks(s.TicksCounted, rested / TickIntervalMs);
+    s.TickResting = false;
+    return rested;
+}
+
+void SetTick(uint32_t intervalMs) {
+    ShellState& s = Shell();
+    if (s.MagnifierWindow && SetWindowTimer(s.MagnifierWindow, TickTimerId, intervalMs, TickProcedure))
+        s.TickTimerInterval = intervalMs;
+}
+
+// After a tick: the next one in 40 ms, or a rest when there is nothing to tick. The timer repeats by
+// itself and is set again only when its interval changes: timer messages never queue up, and setting
+// it on every tick would cost the system a call each time.
+void SetNextTick(ShellState& s) {
+    uint32_t interval = TickIntervalMs;
+    if (NothingToTick(s)) {
+        s.TickResting = true;
+        s.TickRestStart = GetTickCountMs();
+        interval = RestTicks * TickIntervalMs;
+    }
+    if (interval != s.TickTimerInterval) SetTick(interval);
+}
+
+}  // namespace
+
+int32_t ShellState::TicksSinceRefresh() const {
+    if (!TickResting) return TicksCounted;
+    return AddTicks(TicksCounted, (GetTickCountMs() - TickRestStart) / TickIntervalMs);
+}
+
+void StartTick() { SetTick(TickIntervalMs); }
+
+void StopTick() {
+    ShellState& s = Shell();
+    if (s.MagnifierWindow) KillWindowTimer(s.MagnifierWindow, TickTimerId);
+    s.TickTimerInterval = 0;
+    if (s.TickResting) EndRest(s);  // the count stays where it stood
+}
+
+void WakeTick() {
+    ShellState& s = Shell();
+    if (!s.TickResting || NothingToTick(s)) return;
+    const uint32_t rested = EndRest(s);
+    SetTick(TickIntervalMs - rested % TickIntervalMs);  // on the beat of the skipped ticks
+}
+
+void TickProcedure(Window, uint32_t, uintptr_t, uint32_t) {
+    ShellState& s = Shell();
+    if (s.TickResting) {
+        // The rest's own tick: the ticks skipped before this one are counted, this one counts below.
+        const uint32_t rested = RestedMs(s);
+        s.TicksCounted = AddTicks(s.TicksCounted, std::max<uint32_t>(rested / TickIntervalMs, 1) - 1);
+        s.TickResting = false;
+    }
+    if (Magnifier* m = s.MagnifierObject) {
+        if (s.Closing && IsHidden(*m)) {
+            Shutdown();
+            PostQuit(0);
+            return;
+        }
+        int32_t state = GetPointerState(*m);
+        if (IsVisible(*m) && !SuspendsRefresh(state) && s.TicksCounted >= RefreshPeriodTicks) RefreshView(*m, state);
+        StepAnimation(*m, false);
+        // A Close chosen while the show animation ran had its hide dropped: hide once the show is over,
+        // so that the program ends as asked instead of keeping the glass up.
+        if (s.Closing && !IsHidden(*m)) HideAll(*m);
+    }
+    // Counts on while hidden or suspended, so the next allowed tick refreshes at once.
+    s.TicksCounted = AddTicks(s.TicksCounted, 1);
+    SetNextTick(s);
+}
