@@ -4,8 +4,8 @@
 //     (sim::Wait inside a step lets that time pass before the next step).
 //   - setup = [&](Module m) { ... }: what the program does before its message loop (register classes,
 //     make windows); RunTestProgram() runs it as a process of the device and returns its exit code.
-//   - Every message reaching TestWindowProcedure is logged in `received`; `hook` may answer one
-//     (set *handled), otherwise DefaultWindowProcedure does.
+//   - Every message reaching TestWindowProcedure is logged in `received`; DefaultWindowProcedure
+//     answers it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,33 +41,18 @@ public:
         step();
         return true;
     }
-    bool AnswerMenu(int* id) override {
-        if (answers_.empty()) return false;
-        *id = answers_.front();
-        answers_.pop_front();
-        return true;
-    }
-    void Clear() {
-        steps_.clear();
-        answers_.clear();
-    }
+    bool AnswerMenu(int*) override { return false; }  // the device's own tests track no menus
+    void Clear() { steps_.clear(); }
 
 private:
     std::deque<std::function<void()>> steps_;
-    std::deque<int> answers_;
 };
 
 inline std::vector<Received> received;
 inline std::function<void(Module)> setup;
-inline std::function<LResult(Window, uint32_t, WParam, LParam, bool*)> hook;
 
 inline LResult TestWindowProcedure(Window window, uint32_t message, WParam wParam, LParam lParam) {
     received.push_back(Received{window, message, wParam, lParam, sim::Clock()});
-    if (hook) {
-        bool handled = false;
-        LResult result = hook(window, message, wParam, lParam, &handled);
-        if (handled) return result;
-    }
     return DefaultWindowProcedure(window, message, wParam, lParam);
 }
 
@@ -113,7 +98,6 @@ protected:
     void SetUp() override {
         received.clear();
         setup = nullptr;
-        hook = nullptr;
         sim::DeviceConfig config;
         config.desktop = sim::Image(240, 320, DesktopGrey);
         sim::ResetDevice(config);
@@ -123,7 +107,6 @@ protected:
         sim::SetInputSource(nullptr);
         script.Clear();
         setup = nullptr;
-        hook = nullptr;
     }
     Script script;
 };

@@ -74,4 +74,22 @@ inline std::string HomeWithLibrary(const std::string& name, const std::string& s
     return home.string();
 }
 
+// A folder standing for the executable's folder: the staged data folder plus, when asked, the German
+// translation copied into it.
+inline std::string ProgramFolder(const std::string& name, bool german) {
+    namespace fs = std::filesystem;
+    const fs::path home = TestTempFile(name);
+    std::error_code ec;
+    fs::remove_all(home, ec);
+    fs::copy(DefaultHomeFolder(), home, fs::copy_options::recursive);
+    if (german) fs::copy(fs::path(VISTREL_SOURCE_DIR) / "translations" / "German", home, fs::copy_options::recursive);
+    return home.string();
+}
+
+inline std::u16string WindowTextOf(platform::Window window) {
+    char16_t buffer[256] = {};
+    platform::GetWindowTextOf(window, buffer, 256);
+    return buffer;
+}
+
 }  // namespace program_test

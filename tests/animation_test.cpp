@@ -157,28 +157,6 @@ TEST(Animation, AHideWhileHiddenStillRunsAndSounds) {
     EXPECT_EQ(sim::Sounds(), (std::vector<std::u16string>{MainSound}));
 }
 
-TEST(ToolWindows, ShowAndHideFollowTheGlassAndTheirSettings) {
-    RunWithGlass(LargeScreen(), [](Magnifier& m) {
-        ShowColorPickerWindow(m, true);  // the glass is hidden: only the setting changes
-        EXPECT_EQ(m.Settings.ShowColorPicker, 1);
-        EXPECT_FALSE(Shown(m.ColorPickerWindow));
-        EXPECT_TRUE(sim::Sounds().empty());
-        m.Settings.ShowAnim = 0;
-        ShowMagnifier(m);
-        StepAnimation(m, false);
-        EXPECT_TRUE(Shown(m.ColorPickerWindow));
-        ShowTapeWindow(m, true);
-        EXPECT_TRUE(Shown(m.TapeWindow));
-        HideTapeWindow(m, true, false);
-        EXPECT_FALSE(Shown(m.TapeWindow));
-        EXPECT_EQ(m.Settings.ShowTape, 0);
-        HideColorPickerWindow(m, false, true);
-        EXPECT_FALSE(Shown(m.ColorPickerWindow));
-        EXPECT_EQ(m.Settings.ShowColorPicker, 1);
-    });
-    EXPECT_EQ(sim::Sounds(), (std::vector<std::u16string>{MainSound, OtherSound, OtherSound}));
-}
-
 TEST(Sounds, PlayOnlyWhenSwitchedOnAndPresent) {
     struct Case {
         const char* what;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <map>
 #include <optional>
 #include <string>
@@ -63,11 +62,8 @@ namespace {
 namespace sim = platform::sim;
 using platform::Rect;
 
-// Shows the glass, then both tool windows with the menu commands "Show/hide color" and "Show/hide
-// tape". On a 240 x 320 screen the glass stands at (100, 100, 180, 180) and the picker below it at
-// (100, 180, 300, 230), its colour square (100, 180, 150, 230).
-constexpr const char* ShowGlassAndTools =
-    "tray tap\nwait 1200\nsend magnifier 0x111 0x6E0004 0\nsend magnifier 0x111 0x6E000A 0\nwait 200";
+// After ShowGlass and ShowTools on a 240 x 320 screen the glass stands at (100, 100, 180, 180) and
+// the picker below it at (100, 180, 300, 230), its colour square (100, 180, 150, 230).
 
 // The picker window's pixels outside its text rectangle: the skin strip where it is not the key
 // colour, else the colour square (left 50 pixels) or the grey background. With no skin strip (the
@@ -107,7 +103,7 @@ void ExpectPickerPicture(const Rect& window, platform::ColorRef picked, const si
 TEST(ColorPickerSampling, TheEyedropperSamplesTheColourUnderTheCrossHair) {
     SimSession s;
     s.Do("paint 0 250 100 70 FF0000");
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Do("down 120 200\nmove 120 200");
     s.Check([] {
         EXPECT_EQ(Glass().PointerState, StateAimColorPicker);
@@ -136,7 +132,7 @@ TEST(ColorPickerSampling, TheEyedropperSamplesTheColourUnderTheCrossHair) {
 
 TEST(ColorPickerSampling, ATapWithoutMovementChangesNothing) {
     SimSession s;
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Check([] { Glass().Settings.ZoomPnt = {10, 20}; });
     s.Do("down 120 200\nup 120 200\ndown 200 200\nup 200 200");
     s.Check([] {
@@ -150,7 +146,7 @@ TEST(ColorPickerSampling, ATapWithoutMovementChangesNothing) {
 
 TEST(ColorPickerMove, SnapsBelowTheGlassAtNinePixelsNotAtTen) {
     SimSession s;
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Do("down 200 205\nmove 200 205");  // the body: grip (100, 25) inside the window
     s.Check([] {
         EXPECT_EQ(Glass().PointerState, StateMoveColorPicker);
@@ -186,7 +182,7 @@ TEST(ColorPickerMove, SnapsBelowTheGlassAtNinePixelsNotAtTen) {
 TEST(ColorPickerPaint, SkinStripColourSquareAndShadowedText) {
     // 480 x 640: the picker stands fully on the screen at (100, 260, 300, 310).
     SimSession s({.screenWidth = 480, .screenHeight = 640});
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Check([] {
         const std::optional<sim::Image> skin =
             sim::ReadBmpFile(std::string(VISTREL_SOURCE_DIR) + "/data/Skins/VezoZevode.bmp");
@@ -199,7 +195,7 @@ TEST(ColorPickerPaint, SkinStripColourSquareAndShadowedText) {
 
 TEST(ColorPickerPaint, TheFallbackSkinGivesGreyColourSquareAndText) {
     SimSession s({.screenWidth = 480, .screenHeight = 640});
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Check([] {
         std::u16string missing = u"NoSuchSkin.bmp";
         std::copy(missing.begin(), missing.end() + 1, Glass().Settings.SkinName);
@@ -217,7 +213,7 @@ TEST(ColorPickerPaint, TheFallbackSkinGivesGreyColourSquareAndText) {
 
 TEST(ToolPaints, ReleaseEverythingTheyMake) {
     SimSession s;
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Check([] {
         const std::map<std::string, int64_t> before = sim::ObjectCounts();
         for (int i = 0; i < 5; ++i) sim::FreshRepaint();  // paints all three windows each time

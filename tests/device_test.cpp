@@ -1,7 +1,5 @@
 // What the program's tests take from the simulated handheld on trust: timers due in order on the
 // virtual clock, and handle counts that return to zero when everything is released.
-#include <filesystem>
-#include <fstream>
 #include <utility>
 
 #include "DeviceTestKit.h"

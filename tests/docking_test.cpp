@@ -198,6 +198,7 @@ TEST(Docking, FlipAtTheScreenEdgeTakesTheFirstMatchingRule) {
         {"top at 0", {50, 0, 130, 80}, DockTop, Picker(10, -50), DockBottom, Picker(10, 80)},
         {"top inside", {50, 1, 130, 81}, DockTop, Picker(10, -49), DockTop, Picker(10, -49)},
         {"left at 0", {0, 50, 80, 130}, DockLeft, Picker(-200, 60), DockRight, Picker(80, 60)},
+        {"left inside", {1, 50, 81, 130}, DockLeft, Picker(-199, 60), DockLeft, Picker(-199, 60)},
         {"bottom at edge", {50, 240, 130, 320}, DockBottom, Picker(10, 320), DockTop, Picker(10, 190)},
         {"right at edge", {160, 50, 240, 130}, DockRight, Picker(240, 60), DockLeft, Picker(-40, 60)},
         {"right side at top", {160, 0, 240, 80}, DockRight, Picker(240, 20), DockLeft, Picker(-40, 20)},

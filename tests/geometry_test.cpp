@@ -17,9 +17,3 @@ TEST(Geometry, IntersectionNeedsASharedPixel) {
     EXPECT_EQ(out, (Rect{5, 5, 10, 10}));
     EXPECT_FALSE(IntersectRectangles(&out, {0, 0, 10, 10}, {10, 0, 20, 10}));  // touching only
 }
-
-TEST(Geometry, PackedPositionsAreSigned16BitHalves) {
-    LParam v = MakeLParam(-3, 70);
-    EXPECT_EQ(PointX(v), -3);
-    EXPECT_EQ(PointY(v), 70);
-}

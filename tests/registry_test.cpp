@@ -4,7 +4,6 @@
 #include "TestTmp.h"
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>

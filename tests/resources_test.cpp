@@ -202,8 +202,4 @@ TEST(TranslationLibrary, MissingOrOutsideFilesDoNotLoad) {
     });
 }
 
-// ---- The script reader ----
-
-// ---- Files ----
-
 }  // namespace

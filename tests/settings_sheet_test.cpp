@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
+#include "platform/sim/Controls.h"
 #include "platform/sim/Device.h"
 #include "settings/Settings.h"
 #include "shell/ShellState.h"
@@ -28,25 +30,12 @@ void SetSkinName(Settings& s, const std::u16string& name) {
     name.copy(s.SkinName, name.size());
 }
 
+// The skin name by its text (what follows its end may differ), every other setting by its bytes.
 void ExpectSameSettings(const Settings& a, const Settings& e) {
     EXPECT_EQ(std::u16string(a.SkinName), std::u16string(e.SkinName));
-    EXPECT_EQ(a.SmoothImg, e.SmoothImg);
-    EXPECT_EQ(a.ShowLight, e.ShowLight);
-    EXPECT_EQ(a.WindowRect, e.WindowRect);
-    EXPECT_EQ(a.WindowSize, e.WindowSize);
-    EXPECT_EQ(a.ZoomX, e.ZoomX);
-    EXPECT_EQ(a.ZoomPnt, e.ZoomPnt);
-    EXPECT_EQ(a.ShowAnim, e.ShowAnim);
-    EXPECT_EQ(a.ColorPickerRect, e.ColorPickerRect);
-    EXPECT_EQ(a.ShowColorPicker, e.ShowColorPicker);
-    EXPECT_EQ(a.Bright, e.Bright);
-    EXPECT_EQ(a.Contrast, e.Contrast);
-    EXPECT_EQ(a.AdjustMode, e.AdjustMode);
-    EXPECT_EQ(a.TapeRect, e.TapeRect);
-    EXPECT_EQ(a.ShowTape, e.ShowTape);
-    EXPECT_EQ(a.DevicePPI, e.DevicePPI);
-    EXPECT_EQ(a.PPCScanCode, e.PPCScanCode);
-    EXPECT_EQ(a.PlaySound, e.PlaySound);
+    Settings sameName = a;
+    std::copy(std::begin(e.SkinName), std::end(e.SkinName), sameName.SkinName);
+    EXPECT_EQ(std::memcmp(&sameName, &e, sizeof e), 0) << "a setting other than the skin name differs";
 }
 
 bool TapeKeyRegistered() {
@@ -59,6 +48,20 @@ Rect ScreenRectOf(Window window) {
     Rect r;
     GetWindowRectangle(window, &r);
     return r;
+}
+
+// The tick marks under a trackbar of the shown page, as the black pixels of its lowest row that has any,
+// stand the same distance apart.
+void ExpectEvenTicks(intptr_t id, size_t count) {
+    std::vector<int32_t> xs;
+    for (Window control : sim::controls::LiveControls()) {
+        const Rect r = ScreenRectOf(control);
+        for (int32_t y = r.bottom - 1; GetWindowId(control) == id && xs.empty() && y >= r.top; --y)
+            for (int32_t x = r.left; x < r.right; ++x)
+                if (sim::ScreenPixel(x, y) == 0) xs.push_back(x);
+    }
+    ASSERT_EQ(xs.size(), count) << "trackbar " << id;
+    for (size_t i = 2; i < xs.size(); ++i) EXPECT_NEAR(xs[i] - xs[i - 1], xs[1] - xs[0], 1) << "trackbar " << id;
 }
 
 // The body of the sheet's tab control, where the pages show.
@@ -105,34 +108,11 @@ sim::DeviceConfig WithSkinHome() {
     return config;
 }
 
-// Puts a marker pixel into the glass's skin bitmap, so that a reload shows.
-constexpr ColorRef Marker = 0x123456;
-void MarkSkin(Magnifier& m) {
-    Surface surface = CreateMemorySurface(nullptr);
-    Bitmap previous = SelectBitmapInto(surface, m.SkinBitmap);
-    ASSERT_NE(previous, nullptr);
-    Brush brush = CreateSolidBrushOf(Marker);
-    const Rect pixel{0, 0, 1, 1};
-    FillRectangle(surface, &pixel, brush);
-    DeleteBrushObject(brush);
-    SelectBitmapInto(surface, previous);
-    DeleteMemorySurface(surface);
-}
-
 // Live handle counts, without the pop-up menu that the program keeps until the menu's next opening.
 std::map<std::string, int64_t> CountsWithoutMenu() {
     std::map<std::string, int64_t> counts = sim::ObjectCounts();
     counts.erase("menus");
     return counts;
-}
-
-ColorRef SkinMarkerPixel(Magnifier& m) {
-    Surface surface = CreateMemorySurface(nullptr);
-    Bitmap previous = SelectBitmapInto(surface, m.SkinBitmap);
-    ColorRef c = GetPixelColor(surface, 0, 0);
-    SelectBitmapInto(surface, previous);
-    DeleteMemorySurface(surface);
-    return c;
 }
 
 }  // namespace
@@ -180,7 +160,7 @@ TEST(SettingsSheet, OkWithoutChangesOnlyCutsValuesToTheTrackbarSteps) {
     EXPECT_EQ(s.Start(), 0);
 }
 
-TEST(SettingsSheet, ZoomTrackbarCountsTenths) {
+TEST(SettingsSheet, TrackbarsCountTenthsAndHundredthsWithinTheirEnds) {
     SimSession s;
     struct Case {
         int position;
@@ -190,6 +170,15 @@ TEST(SettingsSheet, ZoomTrackbarCountsTenths) {
         s.Do(std::string(OpenSheet) + "sheet track 1003 " + std::to_string(c.position) + "\nsheet ok");
         s.Check([&] { EXPECT_EQ(Glass().Settings.ZoomX, c.zoom) << c.position; });
     }
+    // The correction trackbars end at 0 and 100 hundredths.
+    s.Do(std::string(OpenSheet) + "sheet track 1012 250\nsheet track 1013 -5\nsheet ok");
+    s.Check([] { EXPECT_EQ((std::pair{Glass().Settings.Bright, Glass().Settings.Contrast}), (std::pair{1.0f, 0.0f})); });
+    // Tick marks at even steps: every 18 tenths of zoom, every 10 hundredths of brightness.
+    s.Do(std::string(OpenSheet) + "wait 50");
+    s.Check([] { ExpectEvenTicks(1003, 6); });
+    s.Do("sheet tab 2\nwait 50");
+    s.Check([] { ExpectEvenTicks(1012, 11); });
+    s.Do("sheet cancel");
     EXPECT_EQ(s.Start(), 0);
 }
 
@@ -253,10 +242,10 @@ TEST(SettingsSheet, SkinListShowsTheSkinFilesWithoutTheirExtension) {
             << error;
         EXPECT_EQ(error.find(fits + "L"), std::string::npos);  // too long for SkinName: left out
         EXPECT_EQ(error.find("Folder"), std::string::npos);
-        EXPECT_TRUE(sim::SheetSelect(u"square", &error)) << error;
+        EXPECT_TRUE(sim::SheetSelect(std::u16string(123, u'L'), &error)) << error;  // the first item
     });
     s.Do("sheet ok");
-    s.Check([&] { EXPECT_EQ(std::u16string(Glass().Settings.SkinName), u"Square.bmp"); });
+    s.Check([&] { EXPECT_EQ(std::u16string(Glass().Settings.SkinName), std::u16string(123, u'L') + u".bmp"); });
     EXPECT_EQ(s.Start(), 0);
 }
 
@@ -272,6 +261,7 @@ TEST(SettingsSheet, CurrentSkinIsSelectedWhateverItsLetterCase) {
         // skin whose name it begins.
         {u"Squ.bmp", false, u"Squ.bmp"},
         {u"bmp", false, u"bmp"},
+        {u"L.bmp", false, u"L.bmp"},  // the first item begins with it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.skinName, c.skinName + std::char_traits<char16_t>::length(c.skinName)));
@@ -315,21 +305,6 @@ TEST(SettingsSheet, ChosenSkinShowsItsPreviewOnTheSkinPage) {
         EXPECT_EQ(Shell().SkinPreviewBitmap, nullptr);
         EXPECT_EQ(std::u16string(Glass().Settings.SkinName), u"VezoZevode.bmp");
         EXPECT_EQ(CountsWithoutMenu(), counts);
-    });
-    EXPECT_EQ(s.Start(), 0);
-}
-
-TEST(SettingsSheet, NewSkinLoadsAtOnceTheSameSkinIsNotLoadedAgain) {
-    SimSession s;
-    s.Check([&] { MarkSkin(Glass()); });
-    s.Do(std::string(OpenSheet) + "sheet select VezoZevode\nsheet ok");
-    s.Check([&] {
-        EXPECT_EQ(SkinMarkerPixel(Glass()), Marker);  // still the same bitmap
-    });
-    s.Do(std::string(OpenSheet) + "sheet select Square\nsheet ok");
-    s.Check([&] {
-        EXPECT_EQ(std::u16string(Glass().LoadedSkinName), u"Square.bmp");
-        EXPECT_NE(SkinMarkerPixel(Glass()), Marker);
     });
     EXPECT_EQ(s.Start(), 0);
 }
@@ -423,16 +398,27 @@ TEST(SettingsSheet, SecondSettingsCommandBringsTheOpenSheetToTheFront) {
     EXPECT_EQ(s.Start(), 0);
 }
 
-TEST(SettingsSheet, FifthTabShowsTheAboutPage) {
-    SimSession s;
-    s.Do(std::string(OpenSheet) + "sheet tab 3\nwait 50");
-    s.Check([&] { EXPECT_EQ(CountPixels(PageArea(), Chromatic), 0); });  // the Units page: no colour
-    s.Do("sheet tab 4\nwait 50");
-    s.Check([&] { EXPECT_GT(CountPixels(PageArea(), Chromatic), 50); });  // the program's icon
-    s.Do("sheet tab 0\nwait 50");
-    s.Check([&] { EXPECT_EQ(CountPixels(PageArea(), Chromatic), 0); });
-    s.Do("sheet cancel");
-    EXPECT_EQ(s.Start(), 0);
+// The About page shows the program's icon whichever language the texts come from; no other page does.
+TEST(SettingsSheet, FifthTabShowsTheProgramsIconInEveryLanguage) {
+    for (const bool german : {false, true}) {
+        SCOPED_TRACE(german ? "German" : "English");
+        SimSession s;
+        s.Config().home = ProgramFolder(german ? "sheet-german" : "sheet-english", german);
+        s.Do(std::string(OpenSheet) + "sheet tab 3\nwait 50");
+        s.Check([&] { EXPECT_EQ(CountPixels(PageArea(), Chromatic), 0); });  // the Units page: no colour
+        s.Do("sheet tab 4\nwait 50");
+        s.Check([&] { EXPECT_GT(CountPixels(PageArea(), Chromatic), 50); });  // the program's icon
+        s.Do("sheet tab 0\nwait 50");
+        s.Check([&] {
+            EXPECT_EQ(CountPixels(PageArea(), Chromatic), 0);
+            int animationBoxShown = 0;  // the Common page shows again
+            for (Window control : sim::controls::LiveControls())
+                animationBoxShown += GetWindowId(control) == 1002 && IsWindowShown(GetParentWindow(control));
+            EXPECT_EQ(animationBoxShown, 1);
+        });
+        s.Do("sheet cancel");
+        EXPECT_EQ(s.Start(), 0);
+    }
 }
 
 TEST(SettingsSheet, HelpKeyOnTheSheetOpensTheHelpViewer) {
@@ -458,5 +444,17 @@ TEST(SettingsSheet, StoredCorrectionsComeBackUnchangedThroughOpenAndOk) {
             EXPECT_EQ(Glass().Settings.Contrast, float((100 - p) * 0.01)) << p;
         });
     }
+    EXPECT_EQ(s.Start(), 0);
+}
+
+// OK lays the windows out again: the shown glass's view gets no cross-hair from it.
+TEST(SettingsSheet, OkRendersTheShownViewWithoutACrossHair) {
+    SimSession s;
+    s.Do(ShowGlass).Do(std::string(OpenSheet) + "sheet ok");
+    s.Check([] {
+        const sim::Image shown = glass_test::ReadView(Glass());
+        RenderView(Glass(), true, false, false);
+        EXPECT_EQ(DifferingPixels(shown, glass_test::ReadView(Glass())), 0);
+    });
     EXPECT_EQ(s.Start(), 0);
 }

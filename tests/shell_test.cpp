@@ -2,10 +2,7 @@
 // timer, the tick, the window procedure's routing of the three windows' messages, and shutdown.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
 #include <map>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +10,7 @@
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
+#include "platform/sim/Controls.h"
 #include "platform/sim/Device.h"
 #include "shell/Shell.h"
 #include "shell/ShellState.h"
@@ -39,6 +37,7 @@ int CountWindowsOfClass(const std::u16string& className) {
 
 TEST(ShellStartUp, LeavesThreeHiddenCaptionlessWindowsAndOneTrayIcon) {
     SimSession s;
+    s.Config().desktop = sim::Image(240, 320, 0x0000FF);  // red: no colour is sampled before the glass shows
     s.Check([] {
         const ShellState& shell = Shell();
         ASSERT_NE(shell.MagnifierObject, nullptr);
@@ -67,6 +66,7 @@ TEST(ShellStartUp, LeavesThreeHiddenCaptionlessWindowsAndOneTrayIcon) {
         EXPECT_EQ(shell.ResourceInstance, shell.Instance);
         EXPECT_EQ(sim::CurrentCursorId(), std::optional<int>(platform::CursorArrow));
         EXPECT_TRUE(sim::Sounds().empty());
+        EXPECT_EQ(std::u16string(Glass().ColorPickerText), u"R:0 G:0 B:0\nH:0 S:0 B:0");
     });
     EXPECT_EQ(s.Start(), 0);
 }
@@ -96,14 +96,20 @@ TEST(ShellStartUp, TranslationLibrarySuppliesTextsAndMissingOnesComeFromTheExecu
     ExpectNoLiveHandles();  // the library is freed at shutdown
 }
 
-TEST(ShellStartUp, TrayTipIsCutTo63Characters) {
-    std::string longTitle(80, 'x');
+TEST(ShellStartUp, TheTitleTrayTipAndTabTextsAreCutToTheirRoom) {
     SimSession s;
-    s.Config().home = HomeWithLibrary("shell-tip-home", "STRINGTABLE\nBEGIN\n  1, \"" + longTitle + "\"\nEND\n");
+    s.Config().home = HomeWithLibrary("shell-tip-home", "STRINGTABLE\nBEGIN\n  1, \"" + std::string(120, 'x') +
+                                                            "\"\n  12, \"" + std::string(60, 'y') + "\"\nEND\n");
+    s.Do("tray double\nmenu 7");
     s.Check([] {
         ASSERT_EQ(sim::TrayIcons().size(), 1u);
         EXPECT_EQ(sim::TrayIcons()[0].tip, std::u16string(63, u'x'));
+        EXPECT_EQ(sim::FindWindowByClass(u"MAGNIFYINGGLASS").value().title, std::u16string(99, u'x'));
+        const std::vector<std::u16string> tabs = sim::controls::TabTextsOf(platform::GetDialogItem(sim::OpenDialog(), 1010));
+        ASSERT_FALSE(tabs.empty());
+        EXPECT_EQ(tabs[0], std::u16string(50, u'y'));
     });
+    s.Do("sheet cancel");
     EXPECT_EQ(s.Start(), 0);
 }
 
@@ -241,20 +247,6 @@ TEST(ShellTick, NoRefreshWhileTheGlassIsMovedAndAtOnceAfterwards) {
     ASSERT_EQ(counts.size(), 5u);
     for (size_t i = 1; i < counts.size(); ++i) EXPECT_EQ(counts[i], counts[i - 1] + 1);
     EXPECT_GT(counts.back(), 3);
-}
-
-TEST(ShellWindowProcedure, PointerPositionsAreSignedClientCoordinatesTurnedIntoScreenPoints) {
-    // Dragging the glass's body 100 pixels left: the last moves lie left of the window, so their client
-    // x is negative.
-    SimSession s;
-    s.Do("tray tap\nwait 1400\ndown 140 130\nmove 140 130\nmove 40 130\nup 40 130");
-    s.Check([] {
-        EXPECT_EQ(Glass().Settings.WindowRect, (platform::Rect{0, 100, 80, 180}));
-        std::optional<sim::WindowInfo> glass = sim::FindWindowByClass(u"MAGNIFYINGGLASS");
-        ASSERT_TRUE(glass.has_value());
-        EXPECT_EQ(glass->rect, (platform::Rect{0, 100, 80, 180}));
-    });
-    EXPECT_EQ(s.Start(), 0);
 }
 
 TEST(ShellWindowProcedure, WheelZoomsWhicheverWindowReceivesIt) {

@@ -113,24 +113,6 @@ TEST(LoadSkin, SkinsTooSmallOrUnreadableGiveTheFallbackFrame) {
     });
 }
 
-TEST(LoadSkin, TheFallbackShowsABlackFrameAroundTheView) {
-    Options options;
-    options.width = 480;
-    options.height = 640;
-    options.desktop = Image(480, 640, Rgb(0, 200, 0));
-    RunWithGlass(options, [](Magnifier& m) {
-        SetSkinName(m, u"nothing-here.bmp");
-        glass_test::PlaceGlass(m, Rect{100, 100, 300, 300});
-        m.Settings.ZoomPnt = Point{400, 500};
-        LayoutWindows(m);
-        ShowWindowAs(m.MagnifierWindow, ShowNormal);
-        UpdateWindowNow(m.MagnifierWindow);
-        EXPECT_EQ(sim::ScreenPixel(100 + 5, 100 + 100), 0u);   // the left frame
-        EXPECT_EQ(sim::ScreenPixel(100 + 100, 100 + 195), 0u); // the bottom frame
-        EXPECT_EQ(sim::ScreenPixel(100 + 100, 100 + 100), Rgb(0, 200, 0));  // the green desktop, enlarged
-    });
-}
-
 TEST(LayoutWindows, LoadsTheSkinOnlyWhenItsNameChanges) {
     RunWithGlass({}, [](Magnifier& m) {
         const Bitmap first = m.SkinBitmap;

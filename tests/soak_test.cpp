@@ -8,7 +8,6 @@
 #include <functional>
 #include <cstdlib>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
@@ -73,16 +74,6 @@ TEST(TapeText, ExtremeCoordinatesStayTerminatedWithinTheBuffer) {
     EXPECT_EQ(s.substr(s.size() - 2), u"cm");
 }
 
-TEST(TapeText, UpdateTapeTextWithoutAFixedPointChangesNothing) {
-    Magnifier m;
-    const std::u16string initial = u"0000:0000 - 0000:0000\n0000.00px   0000.00cm";
-    std::copy(initial.begin(), initial.end(), m.TapeText);
-    m.TapeStart = {-1, -1};
-    m.Settings.ZoomPnt = {50, 60};
-    UpdateTapeText(m);  // returns before any platform call
-    EXPECT_EQ(std::u16string(m.TapeText), initial);
-}
-
 // ---- On the simulated handheld ----
 
 namespace {
@@ -90,11 +81,9 @@ namespace {
 namespace sim = platform::sim;
 using platform::Rect;
 
-// Shows the glass, then both tool windows. On a 240 x 320 screen the glass stands at
-// (100, 100, 180, 180), the tape above it at (100, 50, 325, 100) with its handle (100, 50, 150, 100),
-// the picker below it at (100, 180, 300, 230).
-constexpr const char* ShowGlassAndTools =
-    "tray tap\nwait 1200\nsend magnifier 0x111 0x6E0004 0\nsend magnifier 0x111 0x6E000A 0\nwait 200";
+// After ShowGlass and ShowTools on a 240 x 320 screen the glass stands at (100, 100, 180, 180), the
+// tape above it at (100, 50, 325, 100) with its handle (100, 50, 150, 100), the picker below it at
+// (100, 180, 300, 230).
 constexpr platform::ColorRef Green = platform::Rgb(0, 255, 0);
 constexpr platform::ColorRef Magenta = platform::Rgb(255, 0, 255);  // green inverted
 
@@ -107,7 +96,7 @@ const std::u16string InitialText = u"0000:0000 - 0000:0000\n0000.00px   0000.00c
 TEST(TapeMeasure, TheTapeKeyFixesAPointAndTheLineFollowsTheStylus) {
     SimSession s;
     s.Do("paint 0 190 100 100 00FF00");
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Do("hotkey 193");  // outside a measurement: nothing
     s.Check([] {
         EXPECT_EQ(Glass().TapeStart, (platform::Point{-1, -1}));
@@ -118,6 +107,9 @@ TEST(TapeMeasure, TheTapeKeyFixesAPointAndTheLineFollowsTheStylus) {
         EXPECT_EQ(Glass().PointerState, StateAimTape);
         EXPECT_EQ(sim::CurrentCursorId().value_or(0), 149);
         EXPECT_EQ(sim::CaptureWindow(), Glass().TapeWindow);
+        const sim::Image shown = glass_test::ReadView(Glass());  // with the cross-hair at once
+        RenderView(Glass(), true, false, false);
+        EXPECT_GT(DifferingPixels(shown, glass_test::ReadView(Glass())), 0);
     });
     s.Do("move 60 200\nhotkey 193 up");  // a key-up does nothing
     s.Check([] {
@@ -158,7 +150,7 @@ TEST(TapeMeasure, TheTapeKeyFixesAPointAndTheLineFollowsTheStylus) {
 
 TEST(TapeMeasure, RightClickAndCtrlFixAPointAgain) {
     SimSession s;
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Do("down 120 70\nmove 120 70\nmove 30 250\nrightclick 20 210");
     s.Check([] {
         EXPECT_EQ(Glass().TapeStart, (platform::Point{20, 210}));
@@ -185,7 +177,7 @@ TEST(TapeMeasure, RightClickAndCtrlFixAPointAgain) {
 
 TEST(TapeMeasure, AScreenWithoutResolutionShowsNoCentimetreFigure) {
     SimSession s;
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Check([] { Glass().Settings.DevicePPI = {0, 0}; });
     s.Do("down 120 70\nmove 120 70\nmove 10 200\nhotkey 193\nmove 40 240");
     s.Check([] { EXPECT_EQ(Text(), u"10:200 - 40:240\n50.00px   -.--cm"); });
@@ -198,7 +190,7 @@ TEST(TapeMeasure, AScreenWithoutResolutionShowsNoCentimetreFigure) {
 
 TEST(TapeWindow, MovesSnapsAboveButNotOntoThePickersSide) {
     SimSession s;
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     s.Do("down 200 75\nmove 200 75\nmove 200 275\nup 200 275");
     s.Check([] {
         EXPECT_EQ(TapeWindowRect(), (Rect{100, 250, 325, 300}));
@@ -228,7 +220,7 @@ TEST(TapeWindow, MovesSnapsAboveButNotOntoThePickersSide) {
 TEST(TapePaint, SkinStripIsCopiedAndTheFallbackGivesGrey) {
     // 480 x 640: the tape stands fully on the screen at (100, 50, 325, 100).
     SimSession s({.screenWidth = 480, .screenHeight = 640});
-    s.Do(ShowGlassAndTools);
+    s.Do(ShowGlass).Do(ShowTools);
     const Rect text{50 + 1 - 1, 8 - 1, 225 - 1 + 1, 50 - 8 + 1};
     s.Check([text] {
         const std::optional<sim::Image> skin =

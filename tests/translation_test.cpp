@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
@@ -23,17 +24,8 @@ using platform::Window;
 
 namespace {
 
-const fs::path Package = fs::path(VISTREL_SOURCE_DIR) / "translations" / "German";
-
-// A program folder: the staged data folder plus, when asked, the German package copied into it.
-fs::path ProgramFolder(const std::string& name, bool withGerman) {
-    const fs::path home = TestTempFile(name);
-    std::error_code ec;
-    fs::remove_all(home, ec);
-    fs::copy(DefaultHomeFolder(), home, fs::copy_options::recursive);
-    if (withGerman) fs::copy(Package, home, fs::copy_options::recursive);
-    return home;
-}
+using program_test::ProgramFolder;
+using program_test::WindowTextOf;
 
 // What a user sees of the program's language and what must not change with it.
 struct Observed {
@@ -52,12 +44,6 @@ struct Observed {
     bool loadedLibrary = false;
     int exitCode = -1;
 };
-
-std::u16string WindowText(Window window) {
-    char16_t buffer[256] = {};
-    platform::GetWindowTextOf(window, buffer, 256);
-    return buffer;
-}
 
 Observed RunProgram(const fs::path& home) {
     Observed o;
@@ -97,12 +83,12 @@ Observed RunProgram(const fs::path& home) {
     s.Check([&] {
         Window sheet = sim::OpenDialog();
         if (!sheet) return;
-        o.sheetCaption = WindowText(sheet);
+        o.sheetCaption = WindowTextOf(sheet);
         o.tabs = sim::controls::TabTextsOf(platform::GetDialogItem(sheet, 1010));
         for (Window control : sim::controls::LiveControls()) {
             sim::controls::ControlKind kind = sim::controls::KindOf(control);
             if (kind == sim::controls::ControlKind::PushButton || kind == sim::controls::ControlKind::CheckBox)
-                o.buttons.push_back(WindowText(control));
+                o.buttons.push_back(WindowTextOf(control));
         }
     });
     s.Do("sheet cancel");
