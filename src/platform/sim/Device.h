@@ -108,6 +108,7 @@ struct TrayInfo {
     std::u16string tip;
     uint32_t callback = 0;
     Window owner = nullptr;
+    Icon icon = nullptr;
 };
 std::vector<TrayInfo> TrayIcons();
 

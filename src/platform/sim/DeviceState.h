@@ -165,6 +165,7 @@ struct DeviceState {
     Image desktopPicture;                // a picture given by the configuration, kept at its size
     std::vector<DesktopPaint> desktopPaints;  // fills painted on the desktop, kept over a rotation
     std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
+    Rect damage;                         // drawn through windows since a host display last looked
     uint64_t ownersGeneration = 1;       // counts the changes of owners
     WindowObject desktopWindow;
 

@@ -120,6 +120,7 @@ void DrawFrame(WindowObject* o) {
     Image bar;
     if (HasCaption(o->style)) bar = TitleBarImage(o, first, count);
     Image& screen = ScreenImage();
+    NoteScreenDamage(visible);
     auto paint = [&](int32_t x, int32_t y) {
         if (OwnerAt(x, y) != o) return;
         int32_t bx = x - barLeft - first, by = y - window.top - BorderWidth;

@@ -72,6 +72,7 @@ void CountObject(const char* kind, int delta);
 
 // ---- Screen and windows (Windowing.cpp) ----
 Image& ScreenImage();
+Rect ScreenBounds();
 const Image& DesktopImage();
 int32_t ScreenPixelsPerInch();
 
@@ -84,6 +85,8 @@ struct WindowClip {
     bool ownersOnly = false;  // inside bounds, only the pixels the window owns (not for the desktop)
 };
 bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
+// Screen pixels that drawing through a window may have changed (HostDisplay.cpp).
+void NoteScreenDamage(const Rect& area);
 // Per screen pixel, row by row: the topmost window there (null: the desktop).
 const Window* ScreenOwners();
 // Whether the window is the topmost one on every pixel of rect (on the screen); kept until the owners

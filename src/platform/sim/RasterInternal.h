@@ -138,5 +138,12 @@ FontObject* FindFont(Font font);
 // The canvas of a surface for one operation (an unusable canvas when it draws nowhere now).
 Canvas CanvasOf(SurfaceObject* surface);
 TextStyle TextStyleOf(const SurfaceObject* surface);
+// The canvas a copy reads `area` (surface coordinates) from: on a host display the whole-screen
+// surface reads the real screen, only that rectangle.
+Canvas SourceCanvasOf(SurfaceObject* surface, Rect area);
+// Draws a figure on the surface: on a host display, figures on the whole-screen surface go to the
+// real screen.
+void DrawFigure(SurfaceObject* surface, const Canvas& canvas, const FigureMask& mask, ColorRef outlineInk,
+                ColorRef interiorInk, int lineMode);
 
 }  // namespace platform::sim::raster

@@ -11,7 +11,8 @@ bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t 
     SurfaceObject* to = FindSurface(destination);
     SurfaceObject* from = FindSurface(source);
     if (!to || !from || rop != RopSrcCopy) return false;
-    return CopyBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY);
+    const Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + width, sourceY + height});
+    return CopyBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY);
 }
 
 int SetStretchMode(Surface surface, int mode) {
@@ -28,8 +29,10 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
     SurfaceObject* from = FindSurface(source);
     if (!to || !from || rop != RopSrcCopy) return false;
     const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
-    return StretchBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY, sourceWidth, sourceHeight,
-                        filter, nullptr);
+    const Canvas canvas =
+        SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
+    return StretchBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight, filter,
+                        nullptr);
 }
 
 bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
@@ -37,7 +40,9 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     SurfaceObject* to = FindSurface(destination);
     SurfaceObject* from = FindSurface(source);
     if (!to || !from) return false;
-    return StretchBlock(CanvasOf(to), x, y, width, height, CanvasOf(from), sourceX, sourceY, sourceWidth, sourceHeight,
+    const Canvas canvas =
+        SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
+    return StretchBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
                         StretchFilter::Nearest, &key);
 }
 
@@ -45,7 +50,7 @@ ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
     constexpr ColorRef invalid = 0xFFFFFFFF;
     SurfaceObject* s = FindSurface(surface);
     if (!s) return invalid;
-    const Canvas canvas = CanvasOf(s);
+    const Canvas canvas = SourceCanvasOf(s, Rect{x, y, x + 1, y + 1});
     if (!canvas.Usable()) return invalid;
     const int64_t gx = int64_t(x) + canvas.origin.x, gy = int64_t(y) + canvas.origin.y;
     if (gx < canvas.limit.left || gx >= canvas.limit.right || gy < canvas.limit.top || gy >= canvas.limit.bottom)

@@ -38,7 +38,7 @@ bool DrawEllipse(Surface surface, int32_t left, int32_t top, int32_t right, int3
     const bool outline = s->pen && s->pen->style != PenNull;
     FigureMask mask(VisiblePart(canvas, box));
     MarkEllipse(&mask, box, outline ? s->pen->width : 0, outline, s->brush != nullptr);
-    ApplyFigure(canvas, mask, outline ? s->pen->color : 0, s->brush ? s->brush->color : 0, s->lineMode);
+    DrawFigure(s, canvas, mask, outline ? s->pen->color : 0, s->brush ? s->brush->color : 0, s->lineMode);
     return true;
 }
 
@@ -49,7 +49,7 @@ bool DrawFocusRectangle(Surface surface, const Rect* rect) {
     if (!canvas.Usable()) return true;
     FigureMask mask(VisiblePart(canvas, *rect));
     MarkFocusFrame(&mask, *rect);
-    ApplyFigure(canvas, mask, 0xFFFFFF, 0xFFFFFF, Rop2XorPen);
+    DrawFigure(s, canvas, mask, 0xFFFFFF, 0xFFFFFF, Rop2XorPen);
     return true;
 }
 
@@ -85,7 +85,7 @@ bool LineTo(Surface surface, int32_t x, int32_t y) {
                   ClampToInt32(int64_t(bounds.right) + reach), ClampToInt32(int64_t(bounds.bottom) + reach)};
     FigureMask mask(VisiblePart(canvas, bounds));
     MarkLine(&mask, from, to, s->pen->width);
-    ApplyFigure(canvas, mask, s->pen->color, s->pen->color, s->lineMode);
+    DrawFigure(s, canvas, mask, s->pen->color, s->pen->color, s->lineMode);
     return true;
 }
 

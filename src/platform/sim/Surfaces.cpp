@@ -1,7 +1,9 @@
 // Drawing surfaces: the whole screen, a window's client area, memory surfaces; what is selected into
 // them; the canvas each one draws on; and the raster's object table with its stock objects.
+#include <algorithm>
 #include <utility>
 
+#include "platform/sim/HostDisplay.h"
 #include "platform/sim/RasterInternal.h"
 
 namespace platform::sim::raster {
@@ -126,6 +128,7 @@ Canvas CanvasOf(SurfaceObject* surface) {
                 canvas.ownerStride = screen.width;
                 canvas.owner = surface->window;
             }
+            detail::NoteScreenDamage(canvas.limit);
             return canvas;
         }
         case SurfaceObject::Kind::Memory: {
@@ -140,6 +143,25 @@ Canvas CanvasOf(SurfaceObject* surface) {
         }
     }
     return Canvas{};
+}
+
+Canvas SourceCanvasOf(SurfaceObject* surface, Rect area) {
+    sim::HostDisplay* host = sim::CurrentHostDisplay();
+    if (surface->kind != SurfaceObject::Kind::Screen || !host) return CanvasOf(surface);
+    area = Rect{std::min(area.left, area.right), std::min(area.top, area.bottom), std::max(area.left, area.right),
+                std::max(area.top, area.bottom)};
+    if (!IntersectRectangles(&area, area, detail::ScreenBounds())) return Canvas{};
+    return host->ReadScreen(area);
+}
+
+void DrawFigure(SurfaceObject* surface, const Canvas& canvas, const FigureMask& mask, ColorRef outlineInk,
+                ColorRef interiorInk, int lineMode) {
+    sim::HostDisplay* host = sim::CurrentHostDisplay();
+    if (surface->kind == SurfaceObject::Kind::Screen && host) {
+        if (!mask.Empty()) host->DrawScreenFigure(mask, outlineInk, interiorInk, lineMode);
+        return;
+    }
+    ApplyFigure(canvas, mask, outlineInk, interiorInk, lineMode);
 }
 
 TextStyle TextStyleOf(const SurfaceObject* surface) {

@@ -75,7 +75,7 @@ void TrayEvent(uint32_t pointerMessage) {
 
 std::vector<TrayInfo> TrayIcons() {
     std::vector<TrayInfo> out;
-    for (const TrayRecord& r : Dev().tray) out.push_back(TrayInfo{r.id, r.tip, r.callback, r.owner});
+    for (const TrayRecord& r : Dev().tray) out.push_back(TrayInfo{r.id, r.tip, r.callback, r.owner, r.icon});
     return out;
 }
 

@@ -1,0 +1,66 @@
+// What a desktop backend asks of the window system: its host display, the screen pixels windows
+// changed, the time to the next timer, double taps and host paths.
+#include <algorithm>
+
+#include "platform/Geometry.h"
+#include "platform/sim/DeviceState.h"
+#include "platform/sim/HostDisplay.h"
+
+namespace platform::sim {
+
+namespace {
+HostDisplay* hostDisplay = nullptr;  // kept across resets, like the input source
+}
+
+void SetHostDisplay(HostDisplay* host) { hostDisplay = host; }
+HostDisplay* CurrentHostDisplay() { return hostDisplay; }
+
+Rect TakeScreenDamage() {
+    Rect damage = detail::Dev().damage;
+    detail::Dev().damage = Rect{};
+    return damage;
+}
+
+void PassRealTime(uint64_t ms) {
+    detail::DeviceState& dev = detail::Dev();
+    dev.elapsed += ms;
+    for (detail::Timer& timer : dev.timers)
+        if (timer.due < dev.elapsed) timer.due = dev.elapsed;
+}
+
+std::optional<uint64_t> TimeToNextTimer() {
+    const detail::DeviceState& dev = detail::Dev();
+    std::optional<uint64_t> due = detail::NextTimerDue(detail::CurrentProcess());
+    if (!due) return std::nullopt;
+    return *due > dev.elapsed ? *due - dev.elapsed : 0;
+}
+
+void StylusDoubleClick(Point screen) {
+    detail::DeviceState& dev = detail::Dev();
+    dev.cursorPosition = screen;
+    dev.buttonHeld = true;
+    detail::InputEvent event;
+    event.kind = detail::InputEvent::Kind::DoubleClick;
+    event.message = MsgLButtonDoubleClick;
+    event.wParam = KeyLButton;
+    event.screen = screen;
+    detail::QueueInput(event);
+}
+
+Cursor CurrentCursor() { return detail::Dev().cursor; }
+
+std::string HostPathOf(const std::u16string& devicePath) { return detail::HostPath(devicePath.c_str()); }
+
+}  // namespace platform::sim
+
+namespace platform::sim::detail {
+
+void NoteScreenDamage(const Rect& area) {
+    if (!hostDisplay || IsRectangleEmpty(area)) return;
+    Rect& d = Dev().damage;
+    d = IsRectangleEmpty(d) ? area
+                            : Rect{std::min(d.left, area.left), std::min(d.top, area.top),
+                                   std::max(d.right, area.right), std::max(d.bottom, area.bottom)};
+}
+
+}  // namespace platform::sim::detail

@@ -1,0 +1,53 @@
+// The program's input on a real display: whenever the program waits for input, its windows are
+// brought in line with the X server, then the loop blocks on the X connection until an event comes or
+// the next timer falls due. X events become the device's pointer, key, wheel and hot-key input; the
+// clock follows real time.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <set>
+#include <utility>
+
+#include "platform/Types.h"
+#include "platform/sim/Device.h"
+#include "platform/x11/PointerShapes.h"
+#include "platform/x11/WindowMirror.h"
+
+namespace platform::x11 {
+
+class Services;
+
+class EventLoop : public sim::InputSource {
+public:
+    EventLoop(WindowMirror& mirror, Services& services);
+    bool RunNext() override;
+    bool AnswerMenu(int* id) override;
+
+private:
+    void Reconcile();
+    void FollowCapture();
+    void FollowFocus();
+    void FollowHotKeys();
+    void FollowCursor();
+    void Handle(XEvent& event);
+    void HandleButton(const XButtonEvent& event, bool press);
+    void HandleKey(XKeyEvent& event, bool press);
+    void PassTime();
+
+    WindowMirror& mirror_;
+    Services& services_;
+    std::chrono::steady_clock::time_point last_;
+    bool grabbed_ = false;
+    PointerShapes shapes_;
+    ::Cursor cursor_ = None;
+    platform::Window focus_ = nullptr;
+    std::set<std::pair<int, unsigned>> grabbedKeys_;  // keycode and modifier mask
+    // The last press, to tell a double click.
+    ::Window pressWindow_ = 0;
+    ::Time pressTime_ = 0;
+    Point pressPoint_;
+    bool pressWasDouble_ = false;
+};
+
+}  // namespace platform::x11

@@ -1,0 +1,36 @@
+// A picture that travels between the program and the X server: in shared memory where the server
+// offers it (nothing is copied through the connection), else in the program's memory. Its storage
+// grows to the largest size asked for and is reused; each request reshapes it without allocating.
+#pragma once
+
+#include "platform/x11/Connection.h"
+
+namespace platform::x11 {
+
+class ImageBuffer {
+public:
+    ImageBuffer() = default;
+    ImageBuffer(const ImageBuffer&) = delete;
+    ImageBuffer& operator=(const ImageBuffer&) = delete;
+    ~ImageBuffer();
+
+    // An image of exactly width x height (32-bit pixels); null when there is no memory for it.
+    XImage* Shape(int width, int height);
+    // Reads that rectangle of the drawable into the image (shaped to its size).
+    XImage* Read(::Drawable drawable, int x, int y, int width, int height);
+    // Puts the image's (sx, sy, width, height) at (x, y) of the drawable; returns once the server
+    // has taken the pixels, so the image may be drawn again.
+    void Put(::Drawable drawable, ::GC gc, int sx, int sy, int x, int y, int width, int height);
+
+private:
+    void Release();
+    bool Grow(size_t bytes);
+
+    XImage* image_ = nullptr;
+    char* storage_ = nullptr;
+    size_t capacity_ = 0;
+    bool shared_ = false;
+    XShmSegmentInfo segment_{};
+};
+
+}  // namespace platform::x11

@@ -1,0 +1,16 @@
+// Where the desktop program keeps its files: the data folder that stands for the handheld program's
+// own folder (Skins/, Sounds/, Help/, Localize.dll) and the settings file.
+#pragma once
+
+#include <string>
+
+namespace platform::x11 {
+
+// <prefix>/share/vistrel beside the installed program; the build's staged data folder when the program
+// runs from the build.
+std::string DataFolder();
+// $XDG_CONFIG_HOME/vistrel/settings.reg (~/.config/vistrel/settings.reg); the folder is made when
+// missing. Empty when there is no home folder to keep it in.
+std::string SettingsFile();
+
+}  // namespace platform::x11

@@ -1,0 +1,45 @@
+// Every top-level window of the program as a real X window of its own: caption-less, always on top,
+// not in the task bar, exactly where the program puts it, in the program's z-order. A window's pixels
+// are drawn in memory by the window system; what a paint changed reaches its X window in one put.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "platform/Types.h"
+#include "platform/x11/ImageBuffer.h"
+
+namespace platform::x11 {
+
+class WindowMirror {
+public:
+    WindowMirror();
+    ~WindowMirror();
+    // Brings the X windows in line with the program's windows and puts every pixel changed since.
+    void Sync();
+    // The X server lost part of a window's picture: put it again (client coordinates).
+    void Repaint(::Window xid, const Rect& part);
+    // Another program's window went up: the program's windows go above it again at the next Sync.
+    void KeepOnTop() { stack_.clear(); }
+    // The cursor over every window (None: the X default).
+    void SetCursor(::Cursor cursor);
+    platform::Window WindowOf(::Window xid) const;  // null for a window that is not the program's
+    ::Window XidOf(platform::Window window) const;   // 0 when not shown as an X window
+
+private:
+    struct Mirror {
+        ::Window xid = 0;
+        Rect rect;
+        bool mapped = false;
+    };
+    void Create(Mirror& mirror, const Rect& rect, const std::u16string& title);
+    void Put(const Mirror& mirror, const Rect& screenPart);
+
+    std::map<platform::Window, Mirror> mirrors_;
+    std::vector<::Window> stack_;  // the mapped windows as last stacked, topmost first
+    ImageBuffer puts_;
+    ::GC gc_ = nullptr;
+    ::Cursor cursor_ = None;
+};
+
+}  // namespace platform::x11
