@@ -3,6 +3,11 @@
 // refresh (render and paint), each measured beside a plain copy of the same 525 x 525 frame in the
 // same run. The counter "x_copy" is the ratio of the two times.
 // Both are measured as the thread's processor time, so that a busy machine does not blur the ratio.
+//
+// The figure that matters is RefreshSmoothCorrected's x_copy: one refresh as the tick makes it (the
+// screen captured, enlarged with smoothing and corrected, then the glass composed off-screen and put
+// in its window) against one plain copy of the frame into the window. The Render cases compare the
+// render alone with a copy from the screen.
 #include <benchmark/benchmark.h>
 
 #include <time.h>
