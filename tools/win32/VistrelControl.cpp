@@ -459,6 +459,18 @@ LRESULT CALLBACK PatternProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     }
 }
 
+// Tells the script the window is up, then serves its messages until it is closed.
+int SayReadyAndRunMessages(const char* ready) {
+    std::puts(ready);
+    std::fflush(stdout);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return ExitDone;
+}
+
 int Pattern(int x, int y, int w, int h) {
     if (w <= 0 || h <= 0) return Usage();
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -475,14 +487,7 @@ int Pattern(int x, int y, int w, int h) {
         return ExitNotFound;
     }
     UpdateWindow(window);
-    std::puts("pattern ready");
-    std::fflush(stdout);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return ExitDone;
+    return SayReadyAndRunMessages("pattern ready");
 }
 
 // ---- The planted leak ----
@@ -521,14 +526,7 @@ int Leak() {
         std::fprintf(stderr, "cannot start the leaking window (error %lu)\n", GetLastError());
         return ExitNotFound;
     }
-    std::puts("leaking");
-    std::fflush(stdout);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return ExitDone;
+    return SayReadyAndRunMessages("leaking");
 }
 
 BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
