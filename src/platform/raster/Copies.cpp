@@ -306,21 +306,30 @@ bool PlanStretch(const Canvas& destination, int32_t x, int32_t y, int32_t width,
 
 bool Inside(int64_t index, Span span) { return index >= span.begin && index < span.end; }
 
+// For each destination column of the plan, the source column the nearest-pixel stretch takes, counted
+// in units from the first valid source column (-1 where it falls outside); true when every column has one.
+bool MapNearestColumns(const StretchPlan& plan, int32_t sourceWidth, int32_t width, int32_t unit,
+                       std::vector<int32_t>* map) {
+    const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
+    map->assign(size_t(count), -1);
+    bool everyColumn = true;
+    for (int32_t c = 0; c < count; ++c) {
+        const int64_t s = NearestIndex(plan.columns.begin + c, sourceWidth, width);
+        if (Inside(s, plan.validColumns))
+            (*map)[size_t(c)] = int32_t((s - plan.validColumns.begin) * unit);
+        else
+            everyColumn = false;
+    }
+    return everyColumn;
+}
+
 void NearestStretch(const Canvas& destination, const Canvas& source, const StretchPlan& plan, int32_t width,
                     int32_t height, int32_t sourceWidth, int32_t sourceHeight, const ColorRef* key) {
     const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
     const int32_t spanWidth = int32_t(plan.validColumns.end - plan.validColumns.begin);
     const int32_t spanGridX = int32_t(plan.sourceGridX + plan.validColumns.begin);
     auto& map = Reused<int32_t, 0>();  // index into the read source span, or -1
-    map.assign(size_t(count), -1);
-    bool everyColumn = true;
-    for (int32_t c = 0; c < count; ++c) {
-        const int64_t s = NearestIndex(plan.columns.begin + c, sourceWidth, width);
-        if (Inside(s, plan.validColumns))
-            map[size_t(c)] = int32_t(s - plan.validColumns.begin);
-        else
-            everyColumn = false;
-    }
+    const bool everyColumn = MapNearestColumns(plan, sourceWidth, width, 1, &map);
     auto& sourceRow = Reused<ColorRef, 1>();
     auto& out = Reused<ColorRef, 2>();
     auto& keep = Reused<uint8_t, 3>();
@@ -359,15 +368,7 @@ void NearestDirect(const Canvas& destination, const Canvas& source, const Stretc
                    int32_t height, int32_t sourceWidth, int32_t sourceHeight, const ColorRef* key) {
     const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
     auto& map = Reused<int32_t, 16>();  // byte offset into the source row, or -1
-    map.assign(size_t(count), -1);
-    bool everyColumn = true;
-    for (int32_t c = 0; c < count; ++c) {
-        const int64_t s = NearestIndex(plan.columns.begin + c, sourceWidth, width);
-        if (Inside(s, plan.validColumns))
-            map[size_t(c)] = int32_t((s - plan.validColumns.begin) * Bytes<S>);
-        else
-            everyColumn = false;
-    }
+    const bool everyColumn = MapNearestColumns(plan, sourceWidth, width, Bytes<S>, &map);
     const ColorRef keyColor = key ? (*key & 0xFFFFFF) : 0;
     const bool repeatRows = !key && everyColumn;
     const int32_t* columns = map.data();
