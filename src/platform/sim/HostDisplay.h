@@ -1,8 +1,8 @@
 // A real display behind the device's window system. The window system (windows, z-order, messages,
 // timers, dialogs, controls, menus, registry file, drawing) is the same for the simulated handheld and
-// for a desktop backend; a desktop backend sets a host display so that the whole-screen surface reads
-// the real screen and draws its figures on it, and reads back which screen pixels the program's
-// windows changed so that it can show them. Used by the desktop backends only, never by the system's
+// for a desktop backend; a desktop backend sets a host display (before the device is reset) so that the
+// whole-screen surface reads the real screen and draws its figures on it, and shows each top-level
+// window's picture itself: the device then keeps no screen, desktop or owner map of its own. Used by the desktop backends only, never by the system's
 // code.
 #pragma once
 
@@ -31,9 +31,13 @@ public:
 void SetHostDisplay(HostDisplay* host);
 HostDisplay* CurrentHostDisplay();
 
-// The screen pixels that drawing through windows changed since the last call, as a bounding
-// rectangle (empty when nothing changed).
-Rect TakeScreenDamage();
+// The picture a shown top-level window and its children draw in, holding the part of the window that
+// lies on the screen; *offset (when given) is where its pixel (0, 0) lies in the window. Null when the
+// window has none (hidden, off the screen, or not a top-level window).
+const raster::Image* WindowPicture(Window topLevel, Point* offset);
+// The part of a top-level window's picture drawn since the last call, as a bounding rectangle in
+// picture coordinates (empty when nothing was drawn).
+Rect TakeWindowDamage(Window topLevel);
 // Real time passed: the clock moves on at once, and a timer that fell due on the way fires once (a
 // desktop's timers do not queue up the periods they missed).
 void PassRealTime(uint64_t ms);

@@ -12,7 +12,10 @@ bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t 
     SurfaceObject* from = FindSurface(source);
     if (!to || !from || rop != RopSrcCopy) return false;
     const Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + width, sourceY + height});
-    return CopyBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY);
+    const Canvas target = CanvasOf(to);
+    const bool copied = CopyBlock(target, x, y, width, height, canvas, sourceX, sourceY);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
 }
 
 int SetStretchMode(Surface surface, int mode) {
@@ -31,8 +34,11 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
     const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
     const Canvas canvas =
         SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
-    return StretchBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight, filter,
-                        nullptr);
+    const Canvas target = CanvasOf(to);
+    const bool copied = StretchBlock(target, x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
+                                     filter, nullptr);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
 }
 
 bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
@@ -42,8 +48,11 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     if (!to || !from) return false;
     const Canvas canvas =
         SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
-    return StretchBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
-                        StretchFilter::Nearest, &key);
+    const Canvas target = CanvasOf(to);
+    const bool copied = StretchBlock(target, x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
+                                     StretchFilter::Nearest, &key);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
 }
 
 ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {

@@ -112,27 +112,30 @@ void WindowMirror::Sync() {
     }
     stack_ = stack;
 
-    const Rect damage = sim::TakeScreenDamage();
-    if (!IsRectangleEmpty(damage))
-        for (const auto& [window, mirror] : mirrors_) {
-            Rect part;
-            if (mirror.mapped && IntersectRectangles(&part, damage, mirror.rect)) Put(mirror, part);
-        }
+    for (const auto& [window, mirror] : mirrors_) {
+        const Rect damage = sim::TakeWindowDamage(window);
+        if (mirror.mapped && !IsRectangleEmpty(damage)) Put(window, mirror, damage);
+    }
     XFlush(x.display);
 }
 
 void WindowMirror::Repaint(::Window xid, const Rect& part) {
     for (const auto& [window, mirror] : mirrors_) {
         if (mirror.xid != xid || !mirror.mapped) continue;
-        Put(mirror, Rect{part.left + mirror.rect.left, part.top + mirror.rect.top, part.right + mirror.rect.left,
-                         part.bottom + mirror.rect.top});
+        Point offset;
+        if (!sim::WindowPicture(window, &offset)) continue;
+        Put(window, mirror, Rect{part.left - offset.x, part.top - offset.y, part.right - offset.x,
+                                 part.bottom - offset.y});
     }
 }
 
-void WindowMirror::Put(const Mirror& mirror, const Rect& screenPart) {
-    const raster::Image& screen = sim::Screen();
+// The part of the window's picture goes to its X window: copied once into the image that travels to
+// the server, put once.
+void WindowMirror::Put(platform::Window window, const Mirror& mirror, const Rect& picturePart) {
+    Point offset;
+    const raster::Image* picture = sim::WindowPicture(window, &offset);
     Rect part;
-    if (!IntersectRectangles(&part, screenPart, Rect{0, 0, screen.width, screen.height})) return;
+    if (!picture || !IntersectRectangles(&part, picturePart, Rect{0, 0, picture->width, picture->height})) return;
     XImage* image = puts_.Shape(Width(part), Height(part));
     if (!image) return;
     raster::Canvas to;
@@ -140,10 +143,9 @@ void WindowMirror::Put(const Mirror& mirror, const Rect& screenPart) {
     to.stride = image->bytes_per_line;
     to.format = raster::PixelFormat::Bgrx32;
     to.limit = Rect{0, 0, Width(part), Height(part)};
-    const raster::Canvas from = raster::CanvasOfImage(const_cast<raster::Image&>(screen));
+    const raster::Canvas from = raster::CanvasOfImage(const_cast<raster::Image&>(*picture));
     raster::CopyBlock(to, 0, 0, Width(part), Height(part), from, part.left, part.top);
-    puts_.Put(mirror.xid, gc_, 0, 0, part.left - mirror.rect.left, part.top - mirror.rect.top, Width(part),
-              Height(part));
+    puts_.Put(mirror.xid, gc_, 0, 0, part.left + offset.x, part.top + offset.y, Width(part), Height(part));
 }
 
 void WindowMirror::SetCursor(::Cursor cursor) {
