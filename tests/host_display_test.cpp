@@ -9,7 +9,7 @@ namespace {
 
 using namespace platform;
 
-// A real screen in memory, all blue; it counts the figures drawn on it.
+// A real screen in memory, all blue, whose pictures keep blue first; it counts the figures drawn on it.
 class BlueHost : public sim::HostDisplay {
 public:
     raster::Canvas ReadScreen(const Rect& area) override {
@@ -24,6 +24,7 @@ public:
     void DrawScreenFigure(const raster::FigureMask& mask, ColorRef, ColorRef, int) override {
         figures += !mask.Empty();
     }
+    raster::PixelFormat PictureFormat() const override { return raster::PixelFormat::Bgrx32; }
     std::vector<ColorRef> pixels;
     int figures = 0;
 };
@@ -38,10 +39,10 @@ TEST(HostDisplay, GlassShowsTheHostScreenAndDrawsItsFramesThere) {
         const platform::Window glass = sim::FindWindowByClass(u"MAGNIFYINGGLASS")->handle;
         const Rect rect = program_test::MagnifierWindowRect(), damage = sim::TakeWindowDamage(glass);
         Point offset;
-        const raster::Image* picture = sim::WindowPicture(glass, &offset);
-        ASSERT_TRUE(picture);
+        const raster::Canvas picture = sim::WindowPicture(glass, &offset);
+        ASSERT_TRUE(picture.Usable());
         EXPECT_EQ(damage, (Rect{0, 0, Width(rect), Height(rect)}));
-        EXPECT_EQ(picture->At(Width(rect) / 2, Height(rect) / 2), Rgb(0, 0, 255));
+        EXPECT_EQ(raster::ReadPixel(picture, Width(rect) / 2, Height(rect) / 2), Rgb(0, 0, 255));
         EXPECT_TRUE(IsRectangleEmpty(sim::TakeWindowDamage(glass)));
     });
     s.Do("down 150 120\nmove 151 121\nmove 160 130");  // a move drag: its frame on the host's screen

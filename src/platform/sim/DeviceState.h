@@ -15,6 +15,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/Device.h"
+#include "platform/raster/Canvas.h"
 #include "platform/sim/Internal.h"
 
 namespace platform::sim::detail {
@@ -172,6 +173,7 @@ struct DeviceState {
     // and a map of which window is the topmost on each screen pixel. On a host display the host shows
     // the windows' pictures itself: none of the screen-sized pictures or maps exists.
     bool screenKept = true;
+    raster::PixelFormat pictureFormat = raster::PixelFormat::Color32;  // of pictures and compatible bitmaps
     Image screen;
     Image desktop;                       // the picture behind every window, at the screen's size
     DesktopKind desktopKind = DesktopKind::Default;

@@ -19,6 +19,11 @@ constexpr int32_t OkBoxWidth = 22;
 constexpr int32_t HelpBoxWidth = 14;
 constexpr int32_t ButtonMargin = 2;
 
+// A colour as a picture of that format keeps it.
+ColorRef Stored(ColorRef c, raster::PixelFormat format) {
+    return format == raster::PixelFormat::Bgrx32 ? (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16 : c;
+}
+
 bool HasCaption(uint32_t style) { return (style & StyleCaption) == StyleCaption; }
 
 // Caption button boxes in window coordinates (empty when the window has no such button).
@@ -129,7 +134,7 @@ void DrawFrame(WindowObject* o) {
         const int32_t px = x - at.x, py = y - at.y;
         if (TreeOwnerAt(access.top, px, py) != o) return;
         int32_t bx = x - barLeft - first, by = y - window.top - BorderWidth;
-        picture.At(px, py) = bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor;
+        picture.At(px, py) = Stored(bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor, access.format);
     };
     for (int32_t y = visible.top; y < visible.bottom; ++y) {
         bool clientRow = y >= client.top && y < client.bottom && !IsRectangleEmpty(client);

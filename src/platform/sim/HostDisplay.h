@@ -25,16 +25,20 @@ public:
     // Draws every marked pixel of the figure once on the real screen, combined by the line mode.
     virtual void DrawScreenFigure(const raster::FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk,
                                   int lineMode) = 0;
+    // How the host lays out its pixels: the windows' pictures and the bitmaps made compatible with the
+    // screen take it, so that a picture goes to the host without being converted.
+    virtual raster::PixelFormat PictureFormat() const { return raster::PixelFormat::Color32; }
 };
 
 // Null: the device's own screen (the simulated handheld).
 void SetHostDisplay(HostDisplay* host);
 HostDisplay* CurrentHostDisplay();
 
-// The picture a shown top-level window and its children draw in, holding the part of the window that
-// lies on the screen; *offset (when given) is where its pixel (0, 0) lies in the window. Null when the
-// window has none (hidden, off the screen, or not a top-level window).
-const raster::Image* WindowPicture(Window topLevel, Point* offset);
+// The picture a shown top-level window and its children draw in (in the host's pixel format), holding
+// the part of the window that lies on the screen; *offset (when given) is where its pixel (0, 0) lies
+// in the window. An unusable canvas when the window has none (hidden, off the screen, or not a
+// top-level window).
+raster::Canvas WindowPicture(Window topLevel, Point* offset);
 // The part of a top-level window's picture drawn since the last call, as a bounding rectangle in
 // picture coordinates (empty when nothing was drawn).
 Rect TakeWindowDamage(Window topLevel);

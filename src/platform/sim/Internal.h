@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Types.h"
+#include "platform/raster/Canvas.h"
 #include "platform/sim/Image.h"
 
 namespace platform {
@@ -93,7 +94,8 @@ bool OwnsEveryPixel(Window window, const Rect& rect);
 // pixels, the screen position of its pixel (0, 0) and, when the tree has children, the map of which
 // window is the topmost on each pixel (null otherwise). False when there is none.
 struct WindowPictureAccess {
-    Image* picture = nullptr;
+    Image* picture = nullptr;  // its pixels in `format`
+    raster::PixelFormat format = raster::PixelFormat::Color32;
     Point origin;
     const Window* owners = nullptr;
     Window top = nullptr;

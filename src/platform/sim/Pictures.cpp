@@ -148,6 +148,7 @@ bool AccessWindowPicture(Window window, WindowPictureAccess* access) {
     WindowObject* top = o ? TopLevelOf(o) : nullptr;
     if (!top || top->picture.pixels.empty()) return false;
     access->picture = &top->picture;
+    access->format = Dev().pictureFormat;
     access->origin = PictureOrigin(top);
     access->owners = top->treeOwners.empty() ? nullptr : top->treeOwners.data();
     access->top = top;
@@ -171,11 +172,13 @@ void ReleasePicture(WindowObject* top) {
 
 namespace platform::sim {
 
-const raster::Image* WindowPicture(Window topLevel, Point* offset) {
+raster::Canvas WindowPicture(Window topLevel, Point* offset) {
     WindowObject* o = detail::LiveWindow(topLevel);
-    if (!o || o->parent || o->picture.pixels.empty()) return nullptr;
+    if (!o || o->parent || o->picture.pixels.empty()) return raster::Canvas{};
     if (offset) *offset = Point{o->pictured.left, o->pictured.top};
-    return &o->picture;
+    raster::Canvas canvas = raster::CanvasOfImage(o->picture);
+    canvas.format = detail::Dev().pictureFormat;
+    return canvas;
 }
 
 Rect TakeWindowDamage(Window topLevel) {

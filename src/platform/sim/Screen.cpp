@@ -159,6 +159,7 @@ void BuildScreen(const DeviceConfig& config) {
     }
     // On a host display the host shows the windows: the device keeps no screen of its own.
     dev.screenKept = CurrentHostDisplay() == nullptr;
+    dev.pictureFormat = dev.screenKept ? raster::PixelFormat::Color32 : CurrentHostDisplay()->PictureFormat();
     if (dev.screenKept) {
         MakeScreenPictures(dev);
     } else {

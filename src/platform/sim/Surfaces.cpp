@@ -130,6 +130,7 @@ Canvas CanvasOf(SurfaceObject* surface) {
             detail::WindowPictureAccess access;
             if (!detail::AccessWindowPicture(surface->window, &access)) return Canvas{};
             Canvas canvas = CanvasOfImage(*access.picture);
+            canvas.format = access.format;
             const Rect bounds{surface->clip.bounds.left - access.origin.x, surface->clip.bounds.top - access.origin.y,
                               surface->clip.bounds.right - access.origin.x,
                               surface->clip.bounds.bottom - access.origin.y};

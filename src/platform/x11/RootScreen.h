@@ -14,6 +14,8 @@ public:
     raster::Canvas ReadScreen(const Rect& area) override;
     void DrawScreenFigure(const raster::FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk,
                           int lineMode) override;
+    // The layout of the 32-bit images the program puts (blue, green, red, unused).
+    raster::PixelFormat PictureFormat() const override { return raster::PixelFormat::Bgrx32; }
 
 private:
     ImageBuffer reads_;

@@ -123,19 +123,19 @@ void WindowMirror::Repaint(::Window xid, const Rect& part) {
     for (const auto& [window, mirror] : mirrors_) {
         if (mirror.xid != xid || !mirror.mapped) continue;
         Point offset;
-        if (!sim::WindowPicture(window, &offset)) continue;
+        if (!sim::WindowPicture(window, &offset).Usable()) continue;
         Put(window, mirror, Rect{part.left - offset.x, part.top - offset.y, part.right - offset.x,
                                  part.bottom - offset.y});
     }
 }
 
-// The part of the window's picture goes to its X window: copied once into the image that travels to
-// the server, put once.
+// The part of the window's picture goes to its X window: copied once (in the server's pixel format)
+// into the image that travels to the server, put once.
 void WindowMirror::Put(platform::Window window, const Mirror& mirror, const Rect& picturePart) {
     Point offset;
-    const raster::Image* picture = sim::WindowPicture(window, &offset);
+    const raster::Canvas from = sim::WindowPicture(window, &offset);
     Rect part;
-    if (!picture || !IntersectRectangles(&part, picturePart, Rect{0, 0, picture->width, picture->height})) return;
+    if (!from.Usable() || !IntersectRectangles(&part, picturePart, from.limit)) return;
     XImage* image = puts_.Shape(Width(part), Height(part));
     if (!image) return;
     raster::Canvas to;
@@ -143,7 +143,6 @@ void WindowMirror::Put(platform::Window window, const Mirror& mirror, const Rect
     to.stride = image->bytes_per_line;
     to.format = raster::PixelFormat::Bgrx32;
     to.limit = Rect{0, 0, Width(part), Height(part)};
-    const raster::Canvas from = raster::CanvasOfImage(const_cast<raster::Image&>(*picture));
     raster::CopyBlock(to, 0, 0, Width(part), Height(part), from, part.left, part.top);
     puts_.Put(mirror.xid, gc_, 0, 0, part.left + offset.x, part.top + offset.y, Width(part), Height(part));
 }
