@@ -1,6 +1,7 @@
 #include "platform/x11/WindowMirror.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/Geometry.h"
@@ -138,12 +139,20 @@ void WindowMirror::Put(platform::Window window, const Mirror& mirror, const Rect
     if (!from.Usable() || !IntersectRectangles(&part, picturePart, from.limit)) return;
     XImage* image = puts_.Shape(Width(part), Height(part));
     if (!image) return;
-    raster::Canvas to;
-    to.row0 = reinterpret_cast<uint8_t*>(image->data);
-    to.stride = image->bytes_per_line;
-    to.format = raster::PixelFormat::Bgrx32;
-    to.limit = Rect{0, 0, Width(part), Height(part)};
-    raster::CopyBlock(to, 0, 0, Width(part), Height(part), from, part.left, part.top);
+    if (from.format == raster::PixelFormat::Bgrx32) {
+        // The server's layout already: the rows as they are.
+        for (int32_t y = 0; y < Height(part); ++y)
+            std::memcpy(image->data + ptrdiff_t(y) * image->bytes_per_line,
+                        from.row0 + ptrdiff_t(part.top + y) * from.stride + ptrdiff_t(part.left) * 4,
+                        size_t(Width(part)) * 4);
+    } else {
+        raster::Canvas to;
+        to.row0 = reinterpret_cast<uint8_t*>(image->data);
+        to.stride = image->bytes_per_line;
+        to.format = raster::PixelFormat::Bgrx32;
+        to.limit = Rect{0, 0, Width(part), Height(part)};
+        raster::CopyBlock(to, 0, 0, Width(part), Height(part), from, part.left, part.top);
+    }
     puts_.Put(mirror.xid, gc_, 0, 0, part.left + offset.x, part.top + offset.y, Width(part), Height(part));
 }
 
