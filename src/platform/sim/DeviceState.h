@@ -62,9 +62,11 @@ struct WindowObject {
 
     // Top-level windows: the picture the window and its children draw in. It holds the part of the
     // window that lies on the screen (`pictured`, window coordinates); `pictureDamage` is the part drawn
-    // since it was last shown (picture coordinates). A window with children also keeps, per picture
+    // since it was last shown (picture coordinates). Its pixels are in the host's storage on a host
+    // that keeps pictures, else in `pictureStorage`. A window with children also keeps, per picture
     // pixel, which window of its tree is the topmost there (`treeOwners`, empty without children).
-    raster::Image picture;
+    raster::Canvas picture;  // limit: the whole picture; no storage while the window has no picture
+    raster::Image pictureStorage;
     Rect pictured;
     Rect pictureDamage;
     std::vector<Window> treeOwners;

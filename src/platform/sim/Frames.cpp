@@ -19,11 +19,6 @@ constexpr int32_t OkBoxWidth = 22;
 constexpr int32_t HelpBoxWidth = 14;
 constexpr int32_t ButtonMargin = 2;
 
-// A colour as a picture of that format keeps it.
-ColorRef Stored(ColorRef c, raster::PixelFormat format) {
-    return format == raster::PixelFormat::Bgrx32 ? (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16 : c;
-}
-
 bool HasCaption(uint32_t style) { return (style & StyleCaption) == StyleCaption; }
 
 // Caption button boxes in window coordinates (empty when the window has no such button).
@@ -116,12 +111,14 @@ void DrawFrame(WindowObject* o) {
     if (!o || !HasFrame(o->style) || !EffectivelyVisible(o)) return;
     WindowPictureAccess access;
     if (!AccessWindowPicture(o, &access)) return;
-    Image& picture = *access.picture;
+    const raster::Canvas& picture = access.picture;
     const Point at = access.origin;
     Rect window = WindowScreenRect(o);
     Rect client = ClientScreenRect(o);
     Rect visible;
-    if (!IntersectRectangles(&visible, window, Rect{at.x, at.y, at.x + picture.width, at.y + picture.height})) return;
+    if (!IntersectRectangles(&visible, window,
+                             Rect{at.x, at.y, at.x + picture.limit.right, at.y + picture.limit.bottom}))
+        return;
     // The bar's columns that lie in the picture.
     int32_t barLeft = window.left + BorderWidth, barRight = window.right - BorderWidth;
     int32_t first = std::max(visible.left, barLeft) - barLeft;
@@ -134,7 +131,8 @@ void DrawFrame(WindowObject* o) {
         const int32_t px = x - at.x, py = y - at.y;
         if (TreeOwnerAt(access.top, px, py) != o) return;
         int32_t bx = x - barLeft - first, by = y - window.top - BorderWidth;
-        picture.At(px, py) = Stored(bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor, access.format);
+        const ColorRef color = bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor;
+        raster::WriteRow(picture, px, py, 1, &color, nullptr);
     };
     for (int32_t y = visible.top; y < visible.bottom; ++y) {
         bool clientRow = y >= client.top && y < client.bottom && !IsRectangleEmpty(client);

@@ -6,6 +6,7 @@
 // code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +29,18 @@ public:
     // How the host lays out its pixels: the windows' pictures and the bitmaps made compatible with the
     // screen take it, so that a picture goes to the host without being converted.
     virtual raster::PixelFormat PictureFormat() const { return raster::PixelFormat::Color32; }
+    // Storage the host can show without copying, for a top-level window's picture of width x height
+    // pixels of 4 bytes in PictureFormat, rows *stride bytes apart; null when the host keeps none (the
+    // picture then lives in the device's memory). Valid until the next call for that window or
+    // ReleasePictureStorage; its pixels are drawn again after each call.
+    virtual uint8_t* PictureStorage(Window topLevel, int32_t width, int32_t height, ptrdiff_t* stride) {
+        (void)topLevel, (void)width, (void)height, (void)stride;
+        return nullptr;
+    }
+    virtual void ReleasePictureStorage(Window topLevel) { (void)topLevel; }
+    // The window system is about to draw in a top-level window's picture: the host waits, if it must,
+    // until what it showed from that picture has left it.
+    virtual void PictureWillChange(Window topLevel) { (void)topLevel; }
 };
 
 // Null: the device's own screen (the simulated handheld).

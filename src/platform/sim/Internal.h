@@ -94,8 +94,7 @@ bool OwnsEveryPixel(Window window, const Rect& rect);
 // pixels, the screen position of its pixel (0, 0) and, when the tree has children, the map of which
 // window is the topmost on each pixel (null otherwise). False when there is none.
 struct WindowPictureAccess {
-    Image* picture = nullptr;  // its pixels in `format`
-    raster::PixelFormat format = raster::PixelFormat::Color32;
+    raster::Canvas picture;
     Point origin;
     const Window* owners = nullptr;
     Window top = nullptr;

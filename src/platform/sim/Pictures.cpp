@@ -4,6 +4,7 @@
 // the simulated handheld's screen takes what was drawn where that window is the topmost one, and a
 // host display shows the pictures itself.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/Geometry.h"
 #include "platform/sim/DeviceState.h"
@@ -29,18 +30,40 @@ Rect PicturedPart(const WindowObject* top) {
     return Offset(on, -window.left, -window.top);
 }
 
-// The picture takes its new part; the pixels both parts share keep their place in the window.
+int32_t PictureWidth(const WindowObject* top) { return top->picture.limit.right; }
+
+// The picture takes its new part. On the simulated handheld the pixels both parts share keep their
+// place in the window; a host's picture is drawn again in full.
 void Reshape(WindowObject* top, const Rect& part) {
-    raster::Image fresh(Width(part), Height(part), 0);
+    DeviceState& dev = Dev();
+    const int32_t w = Width(part), h = Height(part);
+    raster::Canvas fresh;
+    raster::Image storage;
+    HostDisplay* host = CurrentHostDisplay();
+    if (!dev.screenKept && host) {
+        ptrdiff_t stride = 0;
+        fresh.row0 = host->PictureStorage(top, w, h, &stride);
+        fresh.stride = stride;
+        if (fresh.row0)
+            for (int32_t y = 0; y < h; ++y) std::memset(fresh.row0 + ptrdiff_t(y) * stride, 0, size_t(w) * 4);
+    }
+    if (!fresh.row0) {
+        storage = raster::Image(w, h, 0);
+        fresh = raster::CanvasOfImage(storage);  // the storage keeps its pixels when it is moved below
+    }
+    fresh.format = dev.pictureFormat;
+    fresh.limit = Rect{0, 0, w, h};
     Rect shared;
-    if (!top->picture.pixels.empty() && IntersectRectangles(&shared, part, top->pictured))
+    if (dev.screenKept && top->picture.row0 && IntersectRectangles(&shared, part, top->pictured))
         for (int32_t y = shared.top; y < shared.bottom; ++y)
-            std::copy_n(&top->picture.At(shared.left - top->pictured.left, y - top->pictured.top), Width(shared),
-                        &fresh.At(shared.left - part.left, y - part.top));
+            std::memcpy(fresh.row0 + ptrdiff_t(y - part.top) * fresh.stride + ptrdiff_t(shared.left - part.left) * 4,
+                        top->picture.row0 + ptrdiff_t(y - top->pictured.top) * top->picture.stride +
+                            ptrdiff_t(shared.left - top->pictured.left) * 4,
+                        size_t(Width(shared)) * 4);
     Rect damage = Offset(top->pictureDamage, top->pictured.left - part.left, top->pictured.top - part.top);
-    if (!IntersectRectangles(&top->pictureDamage, damage, Rect{0, 0, fresh.width, fresh.height}))
-        top->pictureDamage = Rect{};
-    top->picture = std::move(fresh);
+    if (!IntersectRectangles(&top->pictureDamage, damage, fresh.limit)) top->pictureDamage = Rect{};
+    top->pictureStorage = std::move(storage);
+    top->picture = fresh;
     top->pictured = part;
     top->treeOwners.clear();
 }
@@ -56,8 +79,8 @@ void RebuildTree(WindowObject* top, const Rect& requested, bool remakeAll) {
         return;
     }
     const Point at = PictureOrigin(top);
-    const Rect grid{at.x, at.y, at.x + top->picture.width, at.y + top->picture.height};
-    const size_t size = top->picture.pixels.size();
+    const Rect grid{at.x, at.y, at.x + top->picture.limit.right, at.y + top->picture.limit.bottom};
+    const size_t size = size_t(top->picture.limit.right) * size_t(top->picture.limit.bottom);
     Rect area = grid;
     if (top->treeOwners.size() != size) {
         top->treeOwners.assign(size, nullptr);
@@ -86,7 +109,7 @@ Point PictureOrigin(const WindowObject* top) {
 
 Window TreeOwnerAt(const WindowObject* top, int32_t px, int32_t py) {
     if (top->treeOwners.empty()) return const_cast<WindowObject*>(top);
-    return top->treeOwners[size_t(py) * size_t(top->picture.width) + size_t(px)];
+    return top->treeOwners[size_t(py) * size_t(PictureWidth(top)) + size_t(px)];
 }
 
 void ReshapePictures(const Rect& area) {
@@ -95,7 +118,7 @@ void ReshapePictures(const Rect& area) {
     for (Window top : tops) {
         if (!LiveWindow(top)) continue;
         const Rect part = PicturedPart(top);
-        const bool reshaped = part != top->pictured || top->picture.pixels.empty() != IsRectangleEmpty(part);
+        const bool reshaped = part != top->pictured || !top->picture.row0 != IsRectangleEmpty(part);
         if (IsRectangleEmpty(part)) {
             if (reshaped) ReleasePicture(top);
             continue;
@@ -112,7 +135,7 @@ void ReshapePictures(const Rect& area) {
 
 void NotePictureDamage(WindowObject* top, const Rect& area) {
     Rect r;
-    if (!top || !IntersectRectangles(&r, area, Rect{0, 0, top->picture.width, top->picture.height})) return;
+    if (!top || !IntersectRectangles(&r, area, top->picture.limit)) return;
     Rect& d = top->pictureDamage;
     d = IsRectangleEmpty(d) ? r
                             : Rect{std::min(d.left, r.left), std::min(d.top, r.top), std::max(d.right, r.right),
@@ -138,7 +161,7 @@ void ComposePending() {
             for (int32_t x = area.left; x < area.right; ++x) {
                 const int32_t px = x - at.x, py = y - at.y;
                 if (dev.owners[size_t(y) * screenWidth + size_t(x)] == TreeOwnerAt(top, px, py))
-                    dev.screen.At(x, y) = top->picture.At(px, py);
+                    dev.screen.At(x, y) = raster::ReadPixel(top->picture, px, py);
             }
     }
 }
@@ -146,9 +169,9 @@ void ComposePending() {
 bool AccessWindowPicture(Window window, WindowPictureAccess* access) {
     WindowObject* o = LiveWindow(window);
     WindowObject* top = o ? TopLevelOf(o) : nullptr;
-    if (!top || top->picture.pixels.empty()) return false;
-    access->picture = &top->picture;
-    access->format = Dev().pictureFormat;
+    if (!top || !top->picture.row0) return false;
+    if (HostDisplay* host = CurrentHostDisplay(); host && !Dev().screenKept) host->PictureWillChange(top);
+    access->picture = top->picture;
     access->origin = PictureOrigin(top);
     access->owners = top->treeOwners.empty() ? nullptr : top->treeOwners.data();
     access->top = top;
@@ -161,7 +184,10 @@ void NoteDrawn(Window window, const Rect& area) {
 }
 
 void ReleasePicture(WindowObject* top) {
-    top->picture = raster::Image{};
+    if (HostDisplay* host = CurrentHostDisplay(); host && top->picture.row0 && !top->pictureStorage.pixels.data())
+        host->ReleasePictureStorage(top);
+    top->picture = raster::Canvas{};
+    top->pictureStorage = raster::Image{};
     top->pictured = Rect{};
     top->pictureDamage = Rect{};
     top->treeOwners = {};
@@ -174,11 +200,9 @@ namespace platform::sim {
 
 raster::Canvas WindowPicture(Window topLevel, Point* offset) {
     WindowObject* o = detail::LiveWindow(topLevel);
-    if (!o || o->parent || o->picture.pixels.empty()) return raster::Canvas{};
+    if (!o || o->parent || !o->picture.row0) return raster::Canvas{};
     if (offset) *offset = Point{o->pictured.left, o->pictured.top};
-    raster::Canvas canvas = raster::CanvasOfImage(o->picture);
-    canvas.format = detail::Dev().pictureFormat;
-    return canvas;
+    return o->picture;
 }
 
 Rect TakeWindowDamage(Window topLevel) {

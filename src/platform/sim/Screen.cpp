@@ -249,7 +249,7 @@ bool OwnsEveryPixel(Window window, const Rect& rect) {
     if (top->treeOwners.empty()) return o == top;
     if (o->ownedGeneration == dev.ownersGeneration && o->ownedRect == rect) return o->ownsAll;
     bool all = true;
-    const size_t width = size_t(top->picture.width);
+    const size_t width = size_t(top->picture.limit.right);
     for (int32_t y = rect.top; all && y < rect.bottom; ++y) {
         const Window* row = top->treeOwners.data() + size_t(y) * width;
         all = std::all_of(row + rect.left, row + rect.right, [window](Window w) { return w == window; });

@@ -129,8 +129,7 @@ Canvas CanvasOf(SurfaceObject* surface) {
             // The picture is taken afresh for each canvas: it changes with the window's place and size.
             detail::WindowPictureAccess access;
             if (!detail::AccessWindowPicture(surface->window, &access)) return Canvas{};
-            Canvas canvas = CanvasOfImage(*access.picture);
-            canvas.format = access.format;
+            Canvas canvas = access.picture;
             const Rect bounds{surface->clip.bounds.left - access.origin.x, surface->clip.bounds.top - access.origin.y,
                               surface->clip.bounds.right - access.origin.x,
                               surface->clip.bounds.bottom - access.origin.y};
@@ -140,7 +139,7 @@ Canvas CanvasOf(SurfaceObject* surface) {
                 // A window its tree has no map for yet owns none of the picture.
                 if (!access.owners) return Canvas{};
                 canvas.owners = access.owners;
-                canvas.ownerStride = access.picture->width;
+                canvas.ownerStride = access.picture.limit.right;
                 canvas.owner = surface->window;
             }
             return canvas;

@@ -22,9 +22,12 @@ public:
     // server; the next Shape or Read waits only if the server may not have taken the pixels yet.
     void Put(::Drawable drawable, ::GC gc, int sx, int sy, int x, int y, int width, int height);
 
+    // Returns once the server has taken the pixels of the last put from shared memory, so that they
+    // may be drawn again (at once when a reply or event since tells so).
+    void AwaitServer();
+
 private:
     void Release();
-    void AwaitServer();
     bool Grow(size_t bytes);
 
     XImage* image_ = nullptr;

@@ -56,7 +56,7 @@ int Run() {
     x11::RootScreen screen;
     sim::SetHostDisplay(&screen);
     sim::ResetDevice(config);
-    x11::WindowMirror mirror;
+    x11::WindowMirror mirror(screen);
     x11::Services services;
     x11::EventLoop loop(mirror, services);
     sim::SetInputSource(&loop);

@@ -43,7 +43,7 @@ void SetAtoms(::Window xid, const char* property, std::initializer_list<const ch
 
 }  // namespace
 
-WindowMirror::WindowMirror() {
+WindowMirror::WindowMirror(RootScreen& screen) : screen_(screen) {
     XGCValues values{};
     values.graphics_exposures = False;
     gc_ = XCreateGC(X().display, X().root, GCGraphicsExposures, &values);
@@ -130,13 +130,14 @@ void WindowMirror::Repaint(::Window xid, const Rect& part) {
     }
 }
 
-// The part of the window's picture goes to its X window: copied once (in the server's pixel format)
-// into the image that travels to the server, put once.
+// The part of the window's picture goes to its X window in one put: straight from the picture where
+// the screen keeps it in an image of the server's, else copied once into one.
 void WindowMirror::Put(platform::Window window, const Mirror& mirror, const Rect& picturePart) {
     Point offset;
     const raster::Canvas from = sim::WindowPicture(window, &offset);
     Rect part;
     if (!from.Usable() || !IntersectRectangles(&part, picturePart, from.limit)) return;
+    if (screen_.PutPicture(window, mirror.xid, gc_, part, part.left + offset.x, part.top + offset.y)) return;
     XImage* image = puts_.Shape(Width(part), Height(part));
     if (!image) return;
     if (from.format == raster::PixelFormat::Bgrx32) {

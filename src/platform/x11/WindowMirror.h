@@ -8,12 +8,13 @@
 
 #include "platform/Types.h"
 #include "platform/x11/ImageBuffer.h"
+#include "platform/x11/RootScreen.h"
 
 namespace platform::x11 {
 
 class WindowMirror {
 public:
-    WindowMirror();
+    explicit WindowMirror(RootScreen& screen);
     ~WindowMirror();
     // Brings the X windows in line with the program's windows and puts every pixel changed since.
     void Sync();
@@ -37,7 +38,8 @@ private:
 
     std::map<platform::Window, Mirror> mirrors_;
     std::vector<::Window> stack_;  // the mapped windows as last stacked, topmost first
-    ImageBuffer puts_;
+    RootScreen& screen_;
+    ImageBuffer puts_;  // for a picture the screen does not keep
     ::GC gc_ = nullptr;
     ::Cursor cursor_ = None;
 };
