@@ -142,6 +142,9 @@ Canvas CanvasOf(SurfaceObject* surface) {
                 canvas.ownerStride = access.picture.limit.right;
                 canvas.owner = surface->window;
             }
+            // A host shows the whole part that may have been drawn; the simulated handheld's screen takes
+            // exactly what each operation drew (NoteDrawn), so that figures on it stay where nothing drew.
+            if (!detail::Dev().screenKept) detail::NoteDrawn(surface->window, canvas.limit);
             return canvas;
         }
         case SurfaceObject::Kind::Memory: {
