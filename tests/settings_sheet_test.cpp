@@ -458,3 +458,29 @@ TEST(SettingsSheet, OkRendersTheShownViewWithoutACrossHair) {
     });
     EXPECT_EQ(s.Start(), 0);
 }
+
+// The sheet's frame is drawn with it: a black border around the dark blue title bar.
+TEST(SettingsSheet, FrameShowsItsBorderAndTitleBar) {
+    SimSession s;
+    s.Do(std::string(OpenSheet) + "wait 50");
+    s.Check([] {
+        Rect r{};
+        for (const sim::WindowInfo& w : sim::TopLevelWindows())
+            if (w.handle == Shell().SettingsSheetWindow) r = w.rect;
+        ASSERT_FALSE(IsRectangleEmpty(r));
+        const struct {
+            const char* name;
+            Point at;
+            ColorRef color;
+        } cases[] = {
+            {"top border", {r.left + 2, r.top}, Rgb(0, 0, 0)},
+            {"left border", {r.left, r.top + 9}, Rgb(0, 0, 0)},
+            {"bottom border", {r.left + 9, r.bottom - 1}, Rgb(0, 0, 0)},
+            {"right border", {r.right - 1, r.bottom - 9}, Rgb(0, 0, 0)},
+            {"title bar", {r.left + 2, r.top + 9}, Rgb(0, 0, 128)},
+        };
+        for (const auto& c : cases) EXPECT_EQ(sim::ScreenPixel(c.at.x, c.at.y), c.color) << c.name;
+    });
+    s.Do("sheet ok");
+    s.Start();
+}
