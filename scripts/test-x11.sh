@@ -22,7 +22,7 @@ BUILD_FIRST=1
 [ "${1:-}" = "--no-build" ] && BUILD_FIRST=0
 
 need=()
-for p in xvfb xdotool trayer imagemagick x11-utils libx11-dev libxext-dev; do
+for p in xvfb xdotool trayer picom imagemagick x11-utils x11-xserver-utils libx11-dev libxext-dev; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -177,22 +177,33 @@ LEFT=$(compare -metric AE "$WORK/zoomed-glass.png" "$WORK/after-menu-glass.png" 
 check "the menu and the sheet leave the glass as it was ($LEFT pixels differ)" '[ "$LEFT" = 0 ]'
 
 # ---- 6. A move drag and a tape measurement leave no trace ----
-xdotool mousemove $((GX + 150)) $((GY + 90)) mousedown 1
-xdotool mousemove $((GX + 151)) $((GY + 91))  # the move starts at the first motion
-for step in $(seq 1 10); do xdotool mousemove $((GX + 151 + step * 6)) $((GY + 91 + step * 4)); sleep 0.05; done
-xdotool mouseup 1
-sleep 0.5
-read -r MX MY _ _ <<<"$(geometry "$GLASS")"
-check "a move drag moves the glass by (60, 40)" '[ "$MX $MY" = "$((GX + 60)) $((GY + 40))" ]'
-menu_item 3  # "Show/hide tape"
-TAPE=""
-for id in $(glass_ids); do
-  read -r _ _ w h <<<"$(geometry "$id")"
-  [ "$(window_state "$id")" = IsViewable ] && [ "$h" -lt 100 ] && TAPE=$id
-done
-check "\"Show/hide tape\" shows the tape" '[ -n "$TAPE" ]'
-if [ -n "$TAPE" ]; then
-  read -r TX TY TW TH <<<"$(geometry "$TAPE")"
+move_drag() {  # label [command]: drags the glass by (60, 40); prints how many screen pixels the frame changed meanwhile
+  local g; read -r gx gy _ _ <<<"$(geometry "$GLASS")"
+  shot "$1-still"
+  xdotool mousemove $((gx + 150)) $((gy + 90)) mousedown 1
+  xdotool mousemove $((gx + 151)) $((gy + 91))  # the move starts at the first motion
+  for step in $(seq 1 10); do xdotool mousemove $((gx + 151 + step * 6)) $((gy + 91 + step * 4)); sleep 0.05; done
+  sleep 0.3
+  ${2:-}  # e.g. something that makes a compositing manager paint the whole screen again
+  sleep 0.2
+  shot "$1-frame"
+  xdotool mouseup 1
+  sleep 0.5
+  compare -metric AE "$SHOTS/$1-still.png" "$SHOTS/$1-frame.png" null: 2>&1
+}
+shown_tape() {  # the tape window, when shown
+  local id w h
+  for id in $(glass_ids); do
+    read -r _ _ w h <<<"$(geometry "$id")"
+    [ "$(window_state "$id")" = IsViewable ] && [ "$h" -lt 100 ] && echo "$id"
+  done
+}
+tape_line() {  # label: shows the tape, aims and fixes the first point with the tape key, prints the line's points seen
+  local tape
+  tape=$(shown_tape)
+  [ -n "$tape" ] || { menu_item 3; tape=$(shown_tape); }  # "Show/hide tape"
+  [ -n "$tape" ] || { echo "no tape"; return; }
+  read -r TX TY TW TH <<<"$(geometry "$tape")"
   xdotool mousemove $((TX + 10)) $((TY + TH / 2)) mousedown 1  # aim from the tape's square ...
   xdotool mousemove $((TX + 11)) $((TY + TH / 2 + 1))
   sleep 0.1
@@ -202,16 +213,35 @@ if [ -n "$TAPE" ]; then
   sleep 0.3
   for step in $(seq 1 10); do xdotool mousemove $((600 + step * 20)) $((500 + step * 15)); sleep 0.06; done
   sleep 0.3
-  shot measuring  # ... and a line runs from it to the pointer
-  ON_LINE=0  # the white pen's XOR turns the grey (128) to 127 on the line's points
+  shot "$1-measuring"  # ... and a line runs from it to the pointer
+  local on=0 j red  # the white pen's XOR turns the grey (128) to 127 on the line's points
   for j in $(seq 1 9); do
-    red=$(convert "$SHOTS/measuring.png" -format "%[fx:round(255*p{$((600 + j * 20)),$((500 + j * 15))}.r)]" info:)
-    [ "$red" = 127 ] && ON_LINE=$((ON_LINE + 1))
+    red=$(convert "$SHOTS/$1-measuring.png" -format "%[fx:round(255*p{$((600 + j * 20)),$((500 + j * 15))}.r)]" info:)
+    [ "$red" = 127 ] && on=$((on + 1))
   done
-  check "the tape key fixes the first point and a line runs to the pointer ($ON_LINE of 9 points on it)" '[ $ON_LINE = 9 ]'
   xdotool mouseup 1  # lifting ends the measurement
   sleep 0.5
-fi
+  echo "$on"
+}
+locator_ring() {  # label: Alt+z on the focused glass; prints the most pixels the ring changed and those left after
+  shot "$1-before"
+  xdotool key alt+z
+  local ring=0 n changed  # the ring flashes on and off: the most it changed in a few shots while it runs
+  for n in 1 2 3 4 5 6; do
+    shot "$1-during"
+    changed=$(compare -metric AE "$SHOTS/$1-before.png" "$SHOTS/$1-during.png" null: 2>&1)
+    [ "$changed" -gt "$ring" ] 2>/dev/null && ring=$changed
+  done
+  sleep 2
+  shot "$1-after"
+  echo "$ring $(compare -metric AE "$SHOTS/$1-before.png" "$SHOTS/$1-after.png" null: 2>&1)"
+}
+FRAME=$(move_drag move)
+read -r MX MY _ _ <<<"$(geometry "$GLASS")"
+check "a move drag shows its frame ($FRAME pixels) and moves the glass by (60, 40)" \
+  '[ "$FRAME" -gt 300 ] && [ "$MX $MY" = "$((GX + 60)) $((GY + 40))" ]'
+ON_LINE=$(tape_line tape)
+check "the tape key fixes the first point and a line runs to the pointer ($ON_LINE of 9 points on it)" '[ "$ON_LINE" = 9 ]'
 xdotool mousemove --window "$ICON" 12 11 click 1  # hides the glass and its tools
 wait_until 5 '[ "$(window_state "$GLASS")" = IsUnMapped ]'
 sleep 0.5
@@ -275,17 +305,7 @@ if [ -n "$DEB" ]; then
     wait_until 5 '[ -f "$WORK/opened" ]'
     check "F1 opens the packaged help in the desktop's browser" \
       '[ "$(cat "$WORK/opened" 2>/dev/null)" = "file://$WORK/deb/usr/share/vistrel/Help/Index.htm#Main_Contents" ]'
-    shot locator-before
-    xdotool key alt+z
-    RING=0  # the ring flashes on and off: the most it changed in a few shots while it runs
-    for n in 1 2 3 4 5 6; do
-      shot locator-during
-      changed=$(compare -metric AE "$SHOTS/locator-before.png" "$SHOTS/locator-during.png" null: 2>&1)
-      [ "$changed" -gt "$RING" ] 2>/dev/null && RING=$changed
-    done
-    sleep 2
-    shot locator-after
-    TRACE=$(compare -metric AE "$SHOTS/locator-before.png" "$SHOTS/locator-after.png" null: 2>&1)
+    read -r RING TRACE <<<"$(locator_ring locator)"
     check "Alt+z flashes the locator ring ($RING pixels) and leaves no trace ($TRACE pixels)" \
       '[ "$RING" -gt 100 ] && [ "$TRACE" = 0 ]'
     xdotool key Escape
@@ -295,6 +315,41 @@ if [ -n "$DEB" ]; then
   fi
   wait_until 10 '! kill -0 $VPID 2>/dev/null'
 fi
+
+# ---- 9. Under a compositing manager the figures show and leave no trace ----
+# picom paints the whole screen again at every change, as compositing managers on graphics hardware do,
+# so what is drawn on the root window is gone at the next change; xrefresh makes one during the move.
+picom --config /dev/null --backend xrender --no-use-damage >"$WORK/compositor.log" 2>&1 &
+PIDS+=($!)
+sleep 0.5
+shot composited-before
+"$VISTREL" >"$WORK/run4.log" 2>&1 &
+VPID=$!
+PIDS+=($VPID)
+wait_until 10 '[ -n "$(glass)" ] && [ "$(window_state "$(glass)")" = IsViewable ]'
+GLASS=$(glass)
+if [ -n "$GLASS" ]; then
+  FRAME=$(move_drag composited-move xrefresh)
+  check "under a compositing manager a move drag shows its frame ($FRAME pixels)" '[ "$FRAME" -gt 300 ]'
+  ON_LINE=$(tape_line composited-tape)
+  check "under a compositing manager the tape line shows ($ON_LINE of 9 points on it)" '[ "$ON_LINE" = 9 ]'
+  read -r GX GY GW GH <<<"$(geometry "$GLASS")"
+  xdotool mousemove $((GX + GW / 2)) $((GY + 30)) click 1  # the glass takes the keyboard focus
+  sleep 0.3
+  read -r RING TRACE <<<"$(locator_ring composited-locator)"
+  check "under a compositing manager Alt+z flashes the locator ring ($RING pixels, $TRACE left)" \
+    '[ "$RING" -gt 100 ] && [ "$TRACE" = 0 ]'
+  xdotool key Escape
+  wait_until 5 '[ "$(window_state "$GLASS")" = IsUnMapped ]'
+  sleep 0.5
+  shot composited-after
+  TRACE=$(compare -metric AE "$SHOTS/composited-before.png" "$SHOTS/composited-after.png" null: 2>&1)
+  check "under a compositing manager the screen equals the one before ($TRACE pixels differ)" '[ "$TRACE" = 0 ]'
+else
+  fail "the program starts under a compositing manager"
+fi
+kill $VPID 2>/dev/null
+wait_until 10 '! kill -0 $VPID 2>/dev/null'
 
 if [ $FAILURES -gt 0 ]; then
   echo "$FAILURES check(s) failed; screenshots in $SHOTS"

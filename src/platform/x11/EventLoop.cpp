@@ -10,6 +10,7 @@
 #include "platform/x11/Connection.h"
 #include "platform/x11/Keys.h"
 #include "platform/x11/PopupMenu.h"
+#include "platform/x11/RootScreen.h"
 #include "platform/x11/Services.h"
 
 namespace platform::x11 {
@@ -34,8 +35,8 @@ void FollowModifiers(unsigned state) {
 
 }  // namespace
 
-EventLoop::EventLoop(WindowMirror& mirror, Services& services)
-    : mirror_(mirror), services_(services), last_(std::chrono::steady_clock::now()) {}
+EventLoop::EventLoop(WindowMirror& mirror, Services& services, RootScreen& screen)
+    : mirror_(mirror), services_(services), screen_(screen), last_(std::chrono::steady_clock::now()) {}
 
 void EventLoop::PassTime() {
     const auto now = std::chrono::steady_clock::now();
@@ -66,6 +67,7 @@ bool EventLoop::RunNext() {
 
 void EventLoop::Reconcile() {
     mirror_.Sync();
+    screen_.Overlay().Sync();
     FollowCapture();
     FollowFocus();
     FollowHotKeys();
@@ -159,9 +161,13 @@ void EventLoop::Handle(XEvent& event) {
                                                   event.xexpose.y + event.xexpose.height});
         break;
     case MapNotify:
+        if (event.xmap.window == screen_.Overlay().Xid()) break;
         if (!mirror_.WindowOf(event.xmap.window)) mirror_.KeepOnTop();  // another program's window came up
+        screen_.Overlay().KeepOnTop();
         break;
     case ConfigureNotify:
+        if (event.xconfigure.window != x.root && event.xconfigure.window != screen_.Overlay().Xid())
+            screen_.Overlay().KeepOnTop();  // figures stay above every window, the program's too
         if (event.xconfigure.window == x.root &&
             (event.xconfigure.width != x.width || event.xconfigure.height != x.height)) {
             x.width = event.xconfigure.width;

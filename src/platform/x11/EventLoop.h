@@ -16,11 +16,12 @@
 
 namespace platform::x11 {
 
+class RootScreen;
 class Services;
 
 class EventLoop : public sim::InputSource {
 public:
-    EventLoop(WindowMirror& mirror, Services& services);
+    EventLoop(WindowMirror& mirror, Services& services, RootScreen& screen);
     bool RunNext() override;
     bool AnswerMenu(int* id) override;
 
@@ -37,6 +38,7 @@ private:
 
     WindowMirror& mirror_;
     Services& services_;
+    RootScreen& screen_;
     std::chrono::steady_clock::time_point last_;
     bool grabbed_ = false;
     PointerShapes shapes_;

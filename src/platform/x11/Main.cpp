@@ -56,7 +56,7 @@ int Run() {
     x11::RootScreen screen;
     x11::WindowMirror mirror;
     x11::Services services;
-    x11::EventLoop loop(mirror, services);
+    x11::EventLoop loop(mirror, services, screen);
     sim::SetHostDisplay(&screen);
     sim::SetInputSource(&loop);
     const int code = sim::RunProgram(&VistrelMain);

@@ -1,8 +1,10 @@
 // The real screen behind the whole-screen surface: reads come from the root window (only the
-// rectangle asked for), figures are drawn on the root window over every window, by the line mode.
+// rectangle asked for), figures are drawn on the root window over every window, by the line mode;
+// where a compositing manager runs (it would hide the root window's pixels) they go to an overlay.
 #pragma once
 
 #include "platform/sim/HostDisplay.h"
+#include "platform/x11/FigureOverlay.h"
 #include "platform/x11/ImageBuffer.h"
 
 namespace platform::x11 {
@@ -14,9 +16,11 @@ public:
     raster::Canvas ReadScreen(const Rect& area) override;
     void DrawScreenFigure(const raster::FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk,
                           int lineMode) override;
+    FigureOverlay& Overlay() { return overlay_; }
 
 private:
     ImageBuffer reads_;
+    FigureOverlay overlay_;
     ::GC figures_ = nullptr;
 };
 
