@@ -22,7 +22,7 @@ BUILD_FIRST=1
 [ "${1:-}" = "--no-build" ] && BUILD_FIRST=0
 
 need=()
-for p in xvfb xdotool trayer picom imagemagick x11-utils x11-xserver-utils libx11-dev libxext-dev; do
+for p in xvfb xdotool trayer picom xclip imagemagick x11-utils x11-xserver-utils libx11-dev libxext-dev; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -191,17 +191,17 @@ move_drag() {  # label [command]: drags the glass by (60, 40); prints how many s
   sleep 0.5
   compare -metric AE "$SHOTS/$1-still.png" "$SHOTS/$1-frame.png" null: 2>&1
 }
-shown_tape() {  # the tape window, when shown
+shown_tool() {  # width: the shown tool window that wide (the tape 225, the colour picker 200)
   local id w h
   for id in $(glass_ids); do
     read -r _ _ w h <<<"$(geometry "$id")"
-    [ "$(window_state "$id")" = IsViewable ] && [ "$h" -lt 100 ] && echo "$id"
+    [ "$(window_state "$id")" = IsViewable ] && [ "$h" -lt 100 ] && [ "$w" = "$1" ] && echo "$id"
   done
 }
 tape_line() {  # label: shows the tape, aims and fixes the first point with the tape key, prints the line's points seen
   local tape
-  tape=$(shown_tape)
-  [ -n "$tape" ] || { menu_item 3; tape=$(shown_tape); }  # "Show/hide tape"
+  tape=$(shown_tool 225)
+  [ -n "$tape" ] || { menu_item 3; tape=$(shown_tool 225); }  # "Show/hide tape"
   [ -n "$tape" ] || { echo "no tape"; return; }
   read -r TX TY TW TH <<<"$(geometry "$tape")"
   xdotool mousemove $((TX + 10)) $((TY + TH / 2)) mousedown 1  # aim from the tape's square ...
@@ -316,7 +316,7 @@ if [ -n "$DEB" ]; then
   wait_until 10 '! kill -0 $VPID 2>/dev/null'
 fi
 
-# ---- 9. Under a compositing manager the figures show and leave no trace ----
+# ---- 9. Under a compositing manager the figures show and leave no trace; the clipboard ----
 # picom paints the whole screen again at every change, as compositing managers on graphics hardware do,
 # so what is drawn on the root window is gone at the next change; xrefresh makes one during the move.
 picom --config /dev/null --backend xrender --no-use-damage >"$WORK/compositor.log" 2>&1 &
@@ -333,6 +333,26 @@ if [ -n "$GLASS" ]; then
   check "under a compositing manager a move drag shows its frame ($FRAME pixels)" '[ "$FRAME" -gt 300 ]'
   ON_LINE=$(tape_line composited-tape)
   check "under a compositing manager the tape line shows ($ON_LINE of 9 points on it)" '[ "$ON_LINE" = 9 ]'
+  # The clipboard: the picker aims at the red square, Ctrl+C copies its colour for other programs.
+  PICKER=$(shown_tool 200)
+  [ -n "$PICKER" ] || { menu_item 2; PICKER=$(shown_tool 200); }  # "Show/hide color"
+  if [ -n "$PICKER" ]; then
+    read -r PX PY _ PH <<<"$(geometry "$PICKER")"
+    xdotool mousemove $((PX + 10)) $((PY + PH / 2)) mousedown 1
+    xdotool mousemove $((PX + 11)) $((PY + PH / 2 + 1))
+    sleep 0.1
+    xdotool mousemove 600 300
+    sleep 0.3
+    xdotool mouseup 1
+    sleep 0.3
+    xdotool key ctrl+c
+    sleep 0.3
+  fi
+  CLIP=$(timeout 5 xclip -o -selection clipboard 2>/dev/null)
+  LATIN=$(timeout 5 xclip -o -selection clipboard -t STRING 2>/dev/null)
+  TARGETS=$(timeout 5 xclip -o -selection clipboard -t TARGETS 2>/dev/null | tr '\n' ' ')
+  check "Ctrl+C on the colour picker offers the colour to other programs ($CLIP; $TARGETS)" \
+    '[ "$CLIP" = "#FF0000" ] && [ "$LATIN" = "#FF0000" ] && [[ " $TARGETS" == *" UTF8_STRING "* ]] && [[ " $TARGETS" == *" STRING "* ]]'
   read -r GX GY GW GH <<<"$(geometry "$GLASS")"
   xdotool mousemove $((GX + GW / 2)) $((GY + 30)) click 1  # the glass takes the keyboard focus
   sleep 0.3

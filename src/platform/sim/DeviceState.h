@@ -223,6 +223,7 @@ struct DeviceState {
     uintptr_t nextProcessHandle = 0x1000;
     std::vector<std::u16string> sounds;
     std::optional<std::u16string> clipboard;  // empty until a program puts a text there
+    uint64_t clipboardPuts = 0;
     std::map<std::u16string, std::weak_ptr<MutexKernel>> namedMutexes;
     std::map<const MutexObject*, std::unique_ptr<MutexObject>> mutexHandles;
     uint32_t lastError = 0;

@@ -42,6 +42,9 @@ std::optional<uint64_t> TimeToNextTimer();
 // The second press of a double tap: a double-click for a window whose class asks for them, else a
 // press.
 void StylusDoubleClick(Point screen);
+// How many times a program put a text on the clipboard (a host offers the text anew after each,
+// even when it is the same text).
+uint64_t ClipboardPuts();
 // The cursor the program set (null: none).
 Cursor CurrentCursor();
 // Host path of a device path; empty when it maps nowhere.

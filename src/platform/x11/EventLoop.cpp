@@ -181,6 +181,7 @@ void EventLoop::Handle(XEvent& event) {
 }
 
 void EventLoop::HandleButton(const XButtonEvent& event, bool press) {
+    X().inputTime = event.time;
     const Point p = RootPoint(event.x_root, event.y_root);
     FollowModifiers(event.state);
     if (press && mirror_.WindowOf(event.window))
@@ -220,6 +221,7 @@ void EventLoop::HandleButton(const XButtonEvent& event, bool press) {
 }
 
 void EventLoop::HandleKey(XKeyEvent& event, bool press) {
+    X().inputTime = event.time;
     const KeySym symbol = XLookupKeysym(&event, 0);
     const uint32_t key = VirtualKeyOf(symbol);
     if (event.window == X().root) {
