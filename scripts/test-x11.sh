@@ -3,15 +3,22 @@
 # with its three windows made, hidden and undecorated; a tray host from Debian (trayer) receives its icon
 # and a tap on the icon shows the glass; a pattern of our own appears magnified at the zoom the settings
 # ask for; a drag on the bottom strip zooms in; a second copy exits 0 at once; the settings sheet opens
-# and its OK closes it; a move drag and a tape measurement leave no trace on the screen; Close writes the
-# 18 settings, which a second start (without a tray: the glass comes up at once) reads back.
+# and its OK closes it; a move drag shows its frame, and it and a tape measurement leave no trace on the
+# screen; Close writes the 18 settings, which a second start (without a tray: the glass comes up at once)
+# reads back; cmake --install and the Debian package install it with its German translation, and with
+# LANG=de_DE.UTF-8 the packaged program speaks German; under a compositing manager (picom) the move
+# frame, the tape line and the locator ring show and leave no trace, and Ctrl+C on the colour picker
+# offers its colour on the X clipboard (read back with xclip).
 #
 #   bash scripts/test-x11.sh [--no-build]
 #
 # Prints one line per check ("ok: ..." or "FAILED: ...") and exits nonzero when one fails. The
-# screenshots stay in build/x11-shots/. Xvfb, the tray and the program are started here and stopped on
-# every way out. XVFB_ARGS adds arguments to Xvfb (for instance "-extension MIT-SHM" to check the
-# program without shared memory).
+# screenshots stay in build/x11-shots/. Xvfb, the tray, the compositing manager and the program are
+# started here and stopped on every way out. XVFB_ARGS adds arguments to Xvfb (for instance
+# "-extension MIT-SHM" to check the program without shared memory).
+# Run as root (as in CI), the Debian package is installed with apt-get, run from /usr/bin and purged
+# again (skipped when a vistrel package is installed already); otherwise it is unpacked with dpkg-deb
+# and run from there.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 ROOT=$PWD
@@ -86,7 +93,7 @@ geometry() { xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} 
 glass() {  # the glass: the program's 256-pixel-high window
   for id in $(glass_ids); do
     set -- $(geometry "$id")
-    [ "${4:-0}" -ge 200 ] && [ "${3:-0}" -ge 200 ] && [ "$(xwininfo -id "$id" | grep -c 'Vistrel settings')" = 0 ] && { echo "$id"; return; }
+    [ "${4:-0}" -ge 200 ] && [ "${3:-0}" -ge 200 ] && [ "$(xwininfo -id "$id" | grep -c 'Vistrel settings\|Vistrel-Einstellungen')" = 0 ] && { echo "$id"; return; }
   done
 }
 red_pixels() {  # in the given rectangle of a screenshot
@@ -276,35 +283,58 @@ menu_item 6
 wait_until 10 '! kill -0 $VPID 2>/dev/null'
 check "a right tap on the glass reaches the menu, whose Close ends the program" '! kill -0 $VPID 2>/dev/null'
 
-# ---- 8. cmake --install and the Debian package ----
+# ---- 8. cmake --install and the Debian package; German ----
 cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null 2>&1
-check "cmake --install puts the program, its data, the menu entry and the icon in place" \
-  '[ -x "$WORK/prefix/bin/vistrel" ] && [ -f "$WORK/prefix/share/vistrel/Skins/VezoZevode.bmp" ] && [ -f "$WORK/prefix/share/applications/vistrel.desktop" ] && [ -f "$WORK/prefix/share/icons/hicolor/32x32/apps/vistrel.xpm" ]'
+check "cmake --install puts the program, its data, the German translation, the menu entry and the icon in place" \
+  '[ -x "$WORK/prefix/bin/vistrel" ] && [ -f "$WORK/prefix/share/vistrel/Skins/VezoZevode.bmp" ] && [ -f "$WORK/prefix/share/vistrel/translations/German/Localize.dll" ] && [ -f "$WORK/prefix/share/applications/vistrel.desktop" ] && [ -f "$WORK/prefix/share/icons/hicolor/32x32/apps/vistrel.xpm" ]'
 rm -f "$BUILD"/vistrel_*_amd64.deb
 (cd "$BUILD" && cpack >"$WORK/cpack.log" 2>&1)
 DEB=$(ls "$BUILD"/vistrel_*_amd64.deb 2>/dev/null | head -1)
-check "cpack makes the Debian package" '[ -n "$DEB" ] && [[ "$(dpkg-deb -I "$DEB")" == *"Depends:"*"libx11-6"* ]]' ||
+DEPENDS=$(dpkg-deb -f "$DEB" Depends 2>/dev/null)
+check "cpack makes the Debian package, depending on the libraries the program links ($DEPENDS)" \
+  '[ -n "$DEB" ] && [[ "$DEPENDS" == *libx11-6* ]] && [[ "$DEPENDS" == *libxext6* ]] && [[ "$DEPENDS" == *libfreetype6* ]]' ||
   tail -5 "$WORK/cpack.log"
-if [ -n "$DEB" ]; then
+APT=0  # as root (as in CI) the package is installed with apt and removed again; else unpacked here
+if [ -n "$DEB" ] && [ "$(id -u)" = 0 ] && ! dpkg -s vistrel >/dev/null 2>&1; then
+  exec 9>/tmp/vistrel-test-x11-deb.lock  # one copy of this test at a time owns /usr/bin/vistrel
+  flock -w 300 9
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=300 "$DEB" >"$WORK/apt.log" 2>&1
+  check "apt-get installs the package" '[ -x /usr/bin/vistrel ] && dpkg -s vistrel >/dev/null 2>&1' || tail -5 "$WORK/apt.log"
+  APT=1
+  PREFIX=/usr
+elif [ -n "$DEB" ]; then
   dpkg-deb -x "$DEB" "$WORK/deb"
+  PREFIX=$WORK/deb/usr
+fi
+if [ -n "$DEB" ]; then
   # A stand-in for the desktop's browser that notes what it was asked to open.
   mkdir -p "$WORK/bin"
   printf '#!/bin/sh\necho "$1" >"%s/opened"\n' "$WORK" >"$WORK/bin/xdg-open"
   chmod +x "$WORK/bin/xdg-open"
-  PATH="$WORK/bin:$PATH" "$WORK/deb/usr/bin/vistrel" >"$WORK/run3.log" 2>&1 &
+  (cd / && PATH="$WORK/bin:$PATH" LANG=de_DE.UTF-8 LC_ALL= LC_MESSAGES= LANGUAGE= "$PREFIX/bin/vistrel") >"$WORK/run3.log" 2>&1 &
   VPID=$!
   PIDS+=($VPID)
   wait_until 10 '[ -n "$(glass)" ] && [ "$(window_state "$(glass)")" = IsViewable ]'
   GLASS=$(glass)
-  check "the packaged program starts" '[ -n "$GLASS" ]'
+  check "the packaged program starts from $PREFIX/bin" '[ -n "$GLASS" ]'
   if [ -n "$GLASS" ]; then
+    TITLE=$(xwininfo -id "$GLASS" | sed -n 's/.*Window id: 0x[0-9a-f]* "\(.*\)"$/\1/p')
+    check "with LANG=de_DE.UTF-8 its texts are German (the glass: \"$TITLE\")" '[ "$TITLE" = Bildschirmlupe ]'
+    menu_item 5
+    SHEET=$(xdotool search --name '^Vistrel-Einstellungen$' 2>/dev/null | head -1)
+    check "the settings sheet is German (\"Vistrel-Einstellungen\")" '[ -n "$SHEET" ]'
+    if [ -n "$SHEET" ]; then
+      read -r SX SY SW SH <<<"$(geometry "$SHEET")"
+      xdotool mousemove $((SX + SW - 12)) $((SY + 9)) click 1  # the caption's "ok"
+      sleep 0.5
+    fi
     read -r GX GY GW GH <<<"$(geometry "$GLASS")"
     xdotool mousemove $((GX + GW / 2)) $((GY + 30)) click 1  # the glass takes the keyboard focus
     sleep 0.3
     xdotool key F1
     wait_until 5 '[ -f "$WORK/opened" ]'
-    check "F1 opens the packaged help in the desktop's browser" \
-      '[ "$(cat "$WORK/opened" 2>/dev/null)" = "file://$WORK/deb/usr/share/vistrel/Help/Index.htm#Main_Contents" ]'
+    check "F1 opens the packaged German help in the desktop's browser ($(cat "$WORK/opened" 2>/dev/null))" \
+      '[ "$(cat "$WORK/opened" 2>/dev/null)" = "file://$PREFIX/share/vistrel/translations/German/Deutsch/Help/Index.htm#Main_Contents" ]'
     read -r RING TRACE <<<"$(locator_ring locator)"
     check "Alt+z flashes the locator ring ($RING pixels) and leaves no trace ($TRACE pixels)" \
       '[ "$RING" -gt 100 ] && [ "$TRACE" = 0 ]'
@@ -314,6 +344,11 @@ if [ -n "$DEB" ]; then
     kill $VPID 2>/dev/null
   fi
   wait_until 10 '! kill -0 $VPID 2>/dev/null'
+fi
+if [ $APT = 1 ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=300 vistrel >>"$WORK/apt.log" 2>&1
+  check "apt-get removes it again" '[ ! -e /usr/bin/vistrel ] && [ ! -d /usr/share/vistrel ] && ! dpkg -s vistrel >/dev/null 2>&1'
+  flock -u 9
 fi
 
 # ---- 9. Under a compositing manager the figures show and leave no trace; the clipboard ----

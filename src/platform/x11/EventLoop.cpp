@@ -184,8 +184,7 @@ void EventLoop::HandleButton(const XButtonEvent& event, bool press) {
     X().inputTime = event.time;
     const Point p = RootPoint(event.x_root, event.y_root);
     FollowModifiers(event.state);
-    if (press && mirror_.WindowOf(event.window))
-        XSetInputFocus(X().display, event.window, RevertToPointerRoot, event.time);
+    if (press && event.button != Button4 && event.button != Button5) Activate(event);
     switch (event.button) {
     case Button1:
         if (!press) {
@@ -237,6 +236,17 @@ void EventLoop::HandleKey(XKeyEvent& event, bool press) {
     else if (key == VkShift) sim::SetShift(press);
     else if (key == VkControl) sim::SetControl(press);
     if (key && press) sim::KeyPress(key);  // modifiers too: Ctrl alone is the tape's key
+}
+
+// A press on one of the program's windows makes it the active window with the keyboard focus, as on
+// a desktop (unless a modal dialog keeps it disabled, or the focus is inside it already).
+void EventLoop::Activate(const XButtonEvent& event) {
+    const platform::Window top = mirror_.WindowOf(event.window);
+    if (!top || !IsWindowInputEnabled(top)) return;
+    XSetInputFocus(X().display, event.window, RevertToPointerRoot, event.time);
+    platform::Window focus = sim::FocusedWindow();
+    while (focus && focus != top) focus = GetParentWindow(focus);
+    if (!focus) sim::FocusWindow(top);
 }
 
 bool EventLoop::AnswerMenu(int* id) {

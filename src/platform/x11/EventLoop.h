@@ -33,6 +33,7 @@ private:
     void FollowCursor();
     void Handle(XEvent& event);
     void HandleButton(const XButtonEvent& event, bool press);
+    void Activate(const XButtonEvent& event);
     void HandleKey(XKeyEvent& event, bool press);
     void PassTime();
 

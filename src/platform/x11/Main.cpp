@@ -48,6 +48,7 @@ int Run() {
     config.screenHeight = x.height;
     config.pixelsPerInch = x.pixelsPerInch;
     config.home = x11::DataFolder();
+    config.translation = x11::TranslationFolder();
     config.registryFile = x11::SettingsFile();
     config.desktop = raster::Image(1, 1, 0);  // nothing of the device's own desktop shows
     config.clockStart = MillisecondsNow();
