@@ -29,7 +29,7 @@ BUILD_FIRST=1
 [ "${1:-}" = "--no-build" ] && BUILD_FIRST=0
 
 need=()
-for p in xvfb xdotool trayer picom xclip imagemagick x11-utils x11-xserver-utils libx11-dev libxext-dev; do
+for p in xvfb xdotool trayer picom xclip imagemagick x11-utils x11-xserver-utils libx11-dev libxext-dev libxrandr-dev; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -166,6 +166,7 @@ struct DeviceState {
     std::vector<DesktopPaint> desktopPaints;  // fills painted on the desktop, kept over a rotation
     std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
     Rect damage;                         // drawn through windows since a host display last looked
+    std::vector<Rect> monitors;          // the host's monitors; empty: the whole screen is one
     uint64_t ownersGeneration = 1;       // counts the changes of owners
     std::vector<Window> recomposed;      // RecomposeScreen's scratch owner map, kept for its storage
     WindowObject desktopWindow;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Types.h"
 #include "platform/raster/Canvas.h"
@@ -34,6 +35,9 @@ HostDisplay* CurrentHostDisplay();
 // The screen pixels that drawing through windows changed since the last call, as a bounding
 // rectangle (empty when nothing changed).
 Rect TakeScreenDamage();
+// The host's monitors in screen coordinates (empty: the whole screen is one); top-level dialogs are
+// centred on the monitor of their owner and made to fit it.
+void SetMonitors(std::vector<Rect> monitors);
 // Real time passed: the clock moves on at once, and a timer that fell due on the way fires once (a
 // desktop's timers do not queue up the periods they missed).
 void PassRealTime(uint64_t ms);

@@ -87,6 +87,9 @@ struct WindowClip {
 bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
 // Screen pixels that drawing through a window may have changed (HostDisplay.cpp).
 void NoteScreenDamage(const Rect& area);
+// The part of the screen a top-level dialog owned by `owner` is placed in: the host monitor that holds
+// the owner's centre (else the active window's, else the pointer); the whole screen without monitors.
+Rect DialogArea(Window owner);
 // Per screen pixel, row by row: the topmost window there (null: the desktop).
 const Window* ScreenOwners();
 // Whether the window is the topmost one on every pixel of rect (on the screen); kept until the owners

@@ -130,7 +130,7 @@ void EventLoop::FollowHotKeys() {
 
 void EventLoop::Handle(XEvent& event) {
     Connection& x = X();
-    if (services_.Handle(event)) return;
+    if (services_.Handle(event) || monitors_.Handle(event)) return;
     switch (event.type) {
     case ButtonPress:
         HandleButton(event.xbutton, true);
@@ -168,12 +168,6 @@ void EventLoop::Handle(XEvent& event) {
     case ConfigureNotify:
         if (event.xconfigure.window != x.root && event.xconfigure.window != screen_.Overlay().Xid())
             screen_.Overlay().KeepOnTop();  // figures stay above every window, the program's too
-        if (event.xconfigure.window == x.root &&
-            (event.xconfigure.width != x.width || event.xconfigure.height != x.height)) {
-            x.width = event.xconfigure.width;
-            x.height = event.xconfigure.height;
-            sim::Rotate(x.width, x.height);
-        }
         break;
     default:
         break;

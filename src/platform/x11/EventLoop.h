@@ -11,6 +11,7 @@
 
 #include "platform/Types.h"
 #include "platform/sim/Device.h"
+#include "platform/x11/Monitors.h"
 #include "platform/x11/PointerShapes.h"
 #include "platform/x11/WindowMirror.h"
 
@@ -42,6 +43,7 @@ private:
     RootScreen& screen_;
     std::chrono::steady_clock::time_point last_;
     bool grabbed_ = false;
+    Monitors monitors_;
     PointerShapes shapes_;
     ::Cursor cursor_ = None;
     platform::Window focus_ = nullptr;
