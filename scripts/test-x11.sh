@@ -8,7 +8,8 @@
 # reads back; cmake --install and the Debian package install it with its German translation, and with
 # LANG=de_DE.UTF-8 the packaged program speaks German; under a compositing manager (picom) the move
 # frame, the tape line and the locator ring show and leave no trace, and Ctrl+C on the colour picker
-# offers its colour on the X clipboard (read back with xclip).
+# offers its colour on the X clipboard (read back with xclip); while the tape and the picker aim, the
+# server shows their cursors as drawn (read back by build/vistrel-cursor-probe).
 #
 #   bash scripts/test-x11.sh [--no-build]
 #
@@ -24,12 +25,13 @@ cd "$(dirname "$0")/.." || exit 1
 ROOT=$PWD
 BUILD=${VISTREL_X11_BUILD:-$ROOT/build}  # another build folder to check, e.g. build-sanitized
 VISTREL=$BUILD/vistrel
+PROBE=$BUILD/vistrel-cursor-probe  # prints the cursor the X server shows
 SHOTS=$BUILD/x11-shots
 BUILD_FIRST=1
 [ "${1:-}" = "--no-build" ] && BUILD_FIRST=0
 
 need=()
-for p in xvfb xdotool trayer picom xclip imagemagick x11-utils x11-xserver-utils libx11-dev libxext-dev libxrandr-dev; do
+for p in xvfb xdotool trayer picom xclip imagemagick x11-utils x11-xserver-utils libx11-dev libxext-dev libxrandr-dev libxfixes-dev; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -38,8 +40,9 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
 fi
 if [ $BUILD_FIRST = 1 ]; then
-  [ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$BUILD" --target vistrel -j2 >/dev/null || { echo "FAILED: building vistrel"; exit 1; }
+  if [ -f "$BUILD/CMakeCache.txt" ]; then cmake -S . -B "$BUILD" >/dev/null  # finds libraries installed since
+  else cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null; fi
+  cmake --build "$BUILD" --target vistrel vistrel-cursor-probe -j2 >/dev/null || { echo "FAILED: building vistrel"; exit 1; }
 fi
 [ -x "$VISTREL" ] || { echo "FAILED: $VISTREL is missing (are libx11-dev and libxext-dev installed?)"; exit 1; }
 
@@ -205,6 +208,12 @@ shown_tool() {  # width: the shown tool window that wide (the tape 225, the colo
     [ "$(window_state "$id")" = IsViewable ] && [ "$h" -lt 100 ] && [ "$w" = "$1" ] && echo "$id"
   done
 }
+shown_cursor() {  # label art: notes whether the cursor shown now is the program's cursor of that art file
+  local want
+  want=$(awk '/^cursor/{print} p{print} /^picture/{p=1}' "$ROOT/src/resources/art/$2.txt")
+  "$PROBE" >"$SHOTS/$1-cursor.txt" 2>&1
+  [ "$(cat "$SHOTS/$1-cursor.txt")" = "$want" ] && echo "$2" >"$SHOTS/$1-cursor-ok"
+}
 tape_line() {  # label: shows the tape, aims and fixes the first point with the tape key, prints the line's points seen
   local tape
   tape=$(shown_tool 225)
@@ -216,6 +225,7 @@ tape_line() {  # label: shows the tape, aims and fixes the first point with the 
   sleep 0.1
   xdotool mousemove 600 500
   sleep 0.3
+  shown_cursor "$1" Tape  # the tape's own cursor while it aims
   xdotool key super+F9  # ... the tape key (the global grab) fixes the first point ...
   sleep 0.3
   for step in $(seq 1 10); do xdotool mousemove $((600 + step * 20)) $((500 + step * 15)); sleep 0.06; done
@@ -249,6 +259,8 @@ check "a move drag shows its frame ($FRAME pixels) and moves the glass by (60, 4
   '[ "$FRAME" -gt 300 ] && [ "$MX $MY" = "$((GX + 60)) $((GY + 40))" ]'
 ON_LINE=$(tape_line tape)
 check "the tape key fixes the first point and a line runs to the pointer ($ON_LINE of 9 points on it)" '[ "$ON_LINE" = 9 ]'
+check "while the tape aims, the X server shows its cursor, as drawn (the probe: $SHOTS/tape-cursor.txt)" \
+  '[ -f "$SHOTS/tape-cursor-ok" ]'
 xdotool mousemove --window "$ICON" 12 11 click 1  # hides the glass and its tools
 wait_until 5 '[ "$(window_state "$GLASS")" = IsUnMapped ]'
 sleep 0.5
@@ -378,6 +390,7 @@ if [ -n "$GLASS" ]; then
     sleep 0.1
     xdotool mousemove 600 300
     sleep 0.3
+    shown_cursor picker ColorPicker
     xdotool mouseup 1
     sleep 0.3
     xdotool key ctrl+c
@@ -388,6 +401,7 @@ if [ -n "$GLASS" ]; then
   TARGETS=$(timeout 5 xclip -o -selection clipboard -t TARGETS 2>/dev/null | tr '\n' ' ')
   check "Ctrl+C on the colour picker offers the colour to other programs ($CLIP; $TARGETS)" \
     '[ "$CLIP" = "#FF0000" ] && [ "$LATIN" = "#FF0000" ] && [[ " $TARGETS" == *" UTF8_STRING "* ]] && [[ " $TARGETS" == *" STRING "* ]]'
+  check "while the colour picker aims, the X server shows its cursor, as drawn" '[ -f "$SHOTS/picker-cursor-ok" ]'
   read -r GX GY GW GH <<<"$(geometry "$GLASS")"
   xdotool mousemove $((GX + GW / 2)) $((GY + 30)) click 1  # the glass takes the keyboard focus
   sleep 0.3
