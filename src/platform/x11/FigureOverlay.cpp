@@ -64,7 +64,9 @@ void FigureOverlay::Draw(const raster::FigureMask& mask, ColorRef outlineInk, Co
             const uint8_t cell = cellAt(x, y);
             if (!Marked(cell)) continue;
             const uint64_t key = KeyOf(x, y);
-            const ColorRef screen = screenOf_[key];
+            ScreenColour& under = screenOf_[key];
+            under.used = syncs_;
+            const ColorRef screen = under.colour;
             auto found = pixels_.find(key);
             const ColorRef now = found == pixels_.end() ? screen : found->second;
             const ColorRef ink = (cell == raster::FigureMask::Outline ? outlineInk : interiorInk) & 0xFFFFFF;
@@ -90,7 +92,7 @@ void FigureOverlay::ReadScreenColours(const std::vector<uint64_t>& keys) {
         XImage* image = reads_.Read(X().root, left, top, right - left, bottom - top);
         for (size_t i = first; i < end; ++i) {
             const int32_t x = XOf(keys[i]) - left, y = YOf(keys[i]) - top;
-            screenOf_[keys[i]] =
+            screenOf_[keys[i]].colour =
                 image ? ColourOfPixel(reinterpret_cast<const uint32_t*>(image->data + y * image->bytes_per_line)[x])
                       : 0;
         }
@@ -104,6 +106,8 @@ void FigureOverlay::Sync() {
         else Show();
         changed_ = false;
     }
+    ++syncs_;
+    ForgetOldScreenColours();
     if (raise_ && mapped_) XRaiseWindow(X().display, window_);
     raise_ = false;
 }
@@ -168,6 +172,18 @@ void FigureOverlay::Show() {
         raise_ = false;
     }
     XFlush(x.display);
+}
+
+// A long measurement sweeps its line over much of the screen: colours of pixels the figures left a
+// while ago are read again when needed, so the colours kept stay about as many as the figures' pixels.
+void FigureOverlay::ForgetOldScreenColours() {
+    constexpr size_t Kept = 1 << 16;
+    constexpr uint32_t RecentSyncs = 8;  // a compositing manager may not have painted them again yet
+    if (screenOf_.size() <= Kept + 2 * pixels_.size()) return;
+    for (auto it = screenOf_.begin(); it != screenOf_.end();) {
+        if (it->second.used + RecentSyncs < syncs_ && !pixels_.count(it->first)) it = screenOf_.erase(it);
+        else ++it;
+    }
 }
 
 // No figure is left: the window goes, and with it every screen colour read for the figures.

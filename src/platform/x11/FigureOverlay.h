@@ -40,8 +40,15 @@ private:
     void Show();
     void Hide();
 
-    std::map<uint64_t, ColorRef> pixels_;    // what the figures made of each pixel, by row, then column
-    std::map<uint64_t, ColorRef> screenOf_;  // the screen colours under them, read while figures are shown
+    struct ScreenColour {
+        ColorRef colour = 0;
+        uint32_t used = 0;  // the last sync the figures touched the pixel before
+    };
+    void ForgetOldScreenColours();
+
+    std::map<uint64_t, ColorRef> pixels_;        // what the figures made of each pixel, by row, then column
+    std::map<uint64_t, ScreenColour> screenOf_;  // the screen colours under them, read while figures are shown
+    uint32_t syncs_ = 0;
     ImageBuffer reads_;
     ::Window window_ = 0;
     ::Pixmap picture_ = 0;
