@@ -86,6 +86,9 @@ struct WindowClip {
     bool ownersOnly = false;  // inside bounds, only the pixels the window owns (not for the desktop)
 };
 bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
+// The part of the screen a top-level dialog owned by `owner` is placed in: the host monitor that holds
+// the owner's centre (else the active window's, else the pointer); the whole screen without monitors.
+Rect DialogArea(Window owner);
 // Whether the window is the topmost one of its tree on every pixel of rect (its top-level window's
 // picture coordinates); kept until the owners change, so that the window's drawing skips the per-pixel
 // test while none of its children or siblings covers it.
