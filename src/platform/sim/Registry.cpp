@@ -450,7 +450,8 @@ std::string_view FileText(std::string_view bytes, std::string* converted) {
 }
 
 // Each logical line, trimmed, in order: lines ending in a backslash go on in the next line (with its
-// leading blanks dropped). Lines that do not go on are handed over in place.
+// leading blanks dropped). Lines that do not go on are handed over in place. A joined line is trimmed
+// too (blanks before a dropped backslash), as it will read when written back as one line.
 template <class Visit>
 void ForEachLogicalLine(std::string_view text, Visit visit) {
     std::string joined;
@@ -475,9 +476,9 @@ void ForEachLogicalLine(std::string_view text, Visit visit) {
             joined.pop_back();
             continue;
         }
-        visit(std::string_view(joined));
+        visit(Trim(joined));
     }
-    if (continuing) visit(std::string_view(joined));
+    if (continuing) visit(Trim(joined));
 }
 
 // The whole file as bytes; nullopt with the reason when it is there but cannot be read whole. A missing
