@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Types.h"
@@ -119,6 +120,8 @@ std::string HostPath(const char16_t* devicePath);
 void ResetResources();
 void LoadRegistryFile(const std::string& hostPath);  // empty path: empty registry, not kept
 void SaveRegistryFile();  // writes the registry file now, as a change would (nothing when none is kept)
+void LoadRegistryText(std::string_view bytes);  // a registry not kept in a file, read from a file's bytes
+std::string RegistryFileText();  // the text the registry file is given when it is written
 void ResetRegistry();
 
 // ---- UTF helpers (Utf.cpp) ----
