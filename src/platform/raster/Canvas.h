@@ -107,9 +107,10 @@ void FindOpaqueRuns(const Canvas& canvas, int32_t x, int32_t y, int32_t width, i
 // shares the destination's storage.
 bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
                       Point pictureAt, const Canvas& overlay, const RowRuns& opaque);
-// Whether CopyUnderOverlay with these arguments writes every pixel of the area, when the picture's canvas
-// holds all of pictureArea and the overlay's all of the area.
-bool OverlayCoversArea(const Rect& area, const Rect& pictureArea, Point pictureAt, const RowRuns& opaque);
+// Whether CopyUnderOverlay with these arguments writes every pixel of the area (as far as the
+// destination holds it).
+bool OverlayCoversArea(const Rect& area, const Canvas& picture, const Rect& pictureArea, Point pictureAt,
+                       const Canvas& overlay, const RowRuns& opaque);
 // The copies above take specialised loops for the cases that run every frame (copies between pixel
 // formats, an enlargement by a whole factor, a colour-keyed copy without scaling); each gives exactly
 // what the general path gives. Switched off, every copy takes the general path (for comparing them).

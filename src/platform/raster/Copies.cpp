@@ -434,6 +434,51 @@ void BlendRows(const HorizontalRows::Slot& upper, const HorizontalRows::Slot& lo
     for (; t < count; ++t) out[t] = Blend(u[t], l[t], weight);
 }
 
+#if defined(__SSE2__)
+// Blends two interpolated rows (the lower one's weight 0..256) straight into a row of 32-bit storage:
+// each colour byte through the table's line when there is a table (which must have one), red and
+// blue exchanged for BGRX storage. The same rounding as Blend, four pixels at a time.
+void BlendInto32(uint8_t* __restrict out, const ColorRef* __restrict u, const ColorRef* __restrict l,
+                 uint32_t weight, size_t count, const PlacedTable* table, bool swapRedBlue) {
+    const __m128i byte = _mm_set1_epi16(0xFF), round = _mm_set1_epi16(0x80), colour = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i wa = _mm_set1_epi16(int16_t(256 - weight)), wb = _mm_set1_epi16(int16_t(weight));
+    __m128i slope = _mm_setzero_si128(), offset = slope, lowest = slope, highest = slope;
+    if (table) {
+        slope = _mm_set1_epi16(int16_t(table->slope));
+        offset = _mm_set1_epi32(table->offset);
+        lowest = _mm_set1_epi16(table->lowest);
+        highest = _mm_set1_epi16(table->highest);
+    }
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + i));
+        // Red and blue in the even bytes, green (and the empty byte) in the odd ones.
+        __m128i even = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(a, byte), wa),
+                                                   _mm_mullo_epi16(_mm_and_si128(b, byte), wb)),
+                                     round);
+        __m128i odd = _mm_add_epi16(
+            _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(a, 8), wa), _mm_mullo_epi16(_mm_srli_epi16(b, 8), wb)), round);
+        even = _mm_srli_epi16(even, 8);
+        odd = _mm_srli_epi16(odd, 8);
+        if (table) {
+            even = AlongLine(even, slope, offset, lowest, highest);
+            odd = AlongLine(odd, slope, offset, lowest, highest);
+        }
+        if (swapRedBlue) even = _mm_shufflehi_epi16(_mm_shufflelo_epi16(even, 0xB1), 0xB1);
+        const __m128i pixels = _mm_and_si128(_mm_or_si128(even, _mm_slli_epi16(odd, 8)), colour);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), pixels);
+    }
+    for (; i < count; ++i) {
+        const ColorRef c = Blend(u[i], l[i], weight);
+        const uint32_t v = table ? table->byte[0][c & 0xFF] | table->byte[1][(c >> 8) & 0xFF] |
+                                       table->byte[2][(c >> 16) & 0xFF]
+                                 : (swapRedBlue ? SwapRedBlue(c) : c);
+        std::memcpy(out + i * 4, &v, 4);
+    }
+}
+#endif
+
 // The part of a stretch that is actually done: which destination offsets are written and which
 // part of the source rectangle exists.
 struct StretchPlan {
@@ -593,12 +638,27 @@ void BilinearStretch(const Canvas& destination, const Canvas& source, const Stre
     const bool storeMapped = colorMap && everyColumn && specialisedLoops && !destination.owners &&
                              destination.format != PixelFormat::Bgr24;
     const PlacedTable* placed = storeMapped ? &PlaceTable(colorMap, destination.format) : nullptr;
+#if defined(__SSE2__)
+    // Rows of every column blend straight into 32-bit storage when the table (if any) is a line.
+    const bool blendInto = everyColumn && specialisedLoops && !destination.owners &&
+                           destination.format != PixelFormat::Bgr24 && (!colorMap || placed->straight);
+#else
+    const bool blendInto = false;
+#endif
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
         if (!Inside(NearestIndex(r, sourceHeight, height), plan.validRows)) continue;
         Tap tap = BilinearTap(r, sourceHeight, height, plan.validRows);
         const int64_t first = tap.first - plan.validRows.begin, second = tap.second - plan.validRows.begin;
         const auto& upper = rowsCache.Get(first, second);
         const auto& lower = rowsCache.Get(second, first);
+#if defined(__SSE2__)
+        if (blendInto) {
+            BlendInto32(Address(destination, plan.gridX + plan.columns.begin, plan.gridY + r), upper.pixels.data(),
+                        lower.pixels.data(), tap.weight, size_t(count), placed,
+                        destination.format == PixelFormat::Bgrx32);
+            continue;
+        }
+#endif
         if (everyColumn) {
             BlendRows(upper, lower, tap.weight, taps.size(), out.data());
         } else {
@@ -853,9 +913,11 @@ bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas&
     return true;
 }
 
-bool OverlayCoversArea(const Rect& area, const Rect& pictureArea, Point pictureAt, const RowRuns& opaque) {
+bool OverlayCoversArea(const Rect& area, const Canvas& picture, const Rect& pictureArea, Point pictureAt,
+                       const Canvas& overlay, const RowRuns& opaque) {
     if (IsRectangleEmpty(area) || !opaque.Fits(Width(area), Height(area))) return false;
-    const OverlayPlan plan = PlanOverlay(nullptr, area, nullptr, pictureArea, pictureAt, nullptr);
+    if (!picture.Usable() || !overlay.Usable()) return false;
+    const OverlayPlan plan = PlanOverlay(nullptr, area, &picture, pictureArea, pictureAt, &overlay);
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
         int64_t covered = 0;  // every offset before this one is written
         ForEachPiece(plan, opaque, r, plan.columns, [&](int64_t begin, int64_t end, bool) {

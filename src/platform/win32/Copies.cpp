@@ -124,7 +124,7 @@ bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, co
     const Point keptAt{pictureAt.x - area.left, pictureAt.y - area.top};
     const Rect keptArea{0, 0, w, h};
     // Pixels neither source reaches keep what the destination shows.
-    if (!raster::OverlayCoversArea(keptArea, pictureArea, keptAt, opaque)) {
+    if (!raster::OverlayCoversArea(keptArea, under, pictureArea, keptAt, over, opaque)) {
         if (!::BitBlt(kept, 0, 0, w, h, to, area.left, area.top, SRCCOPY)) return false;
         ::GdiFlush();
     }
