@@ -15,6 +15,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/Device.h"
+#include "platform/raster/Canvas.h"
 #include "platform/sim/Internal.h"
 
 namespace platform::sim::detail {
@@ -53,10 +54,22 @@ struct WindowObject {
     // Counters that tell whether a paint message was answered (see DispatchToWindow).
     uint64_t paintsBegun = 0;
     uint64_t invalidations = 0;
-    // Whether the window owned every pixel of ownedRect when the owner map was at ownedGeneration.
+    // Whether the window owned every pixel of ownedRect (picture coordinates) when the owner maps were at
+    // ownedGeneration.
     uint64_t ownedGeneration = 0;
     Rect ownedRect;
     bool ownsAll = false;
+
+    // Top-level windows: the picture the window and its children draw in. It holds the part of the
+    // window that lies on the screen (`pictured`, window coordinates); `pictureDamage` is the part drawn
+    // since it was last shown (picture coordinates). Its pixels are in the host's storage on a host
+    // that keeps pictures, else in `pictureStorage`. A window with children also keeps, per picture
+    // pixel, which window of its tree is the topmost there (`treeOwners`, empty without children).
+    raster::Canvas picture;  // limit: the whole picture; no storage while the window has no picture
+    raster::Image pictureStorage;
+    Rect pictured;
+    Rect pictureDamage;
+    std::vector<Window> treeOwners;
 };
 
 struct MenuObject {
@@ -158,6 +171,11 @@ struct DeviceState {
     uint64_t generation = 0;  // changes with every reset
 
     // ---- Screen ----
+    // The simulated handheld keeps a screen picture composed of the windows' pictures over the desktop,
+    // and a map of which window is the topmost on each screen pixel. On a host display the host shows
+    // the windows' pictures itself: none of the screen-sized pictures or maps exists.
+    bool screenKept = true;
+    raster::PixelFormat pictureFormat = raster::PixelFormat::Color32;  // of pictures and compatible bitmaps
     Image screen;
     Image desktop;                       // the picture behind every window, at the screen's size
     DesktopKind desktopKind = DesktopKind::Default;
@@ -165,9 +183,9 @@ struct DeviceState {
     Image desktopPicture;                // a picture given by the configuration, kept at its size
     std::vector<DesktopPaint> desktopPaints;  // fills painted on the desktop, kept over a rotation
     std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
-    Rect damage;                         // drawn through windows since a host display last looked
-    uint64_t ownersGeneration = 1;       // counts the changes of owners
+    uint64_t ownersGeneration = 1;       // counts the changes of owners and of the windows' tree maps
     std::vector<Window> recomposed;      // RecomposeScreen's scratch owner map, kept for its storage
+    bool composePending = false;         // a window's picture changed where the screen has not taken it yet
     WindowObject desktopWindow;
 
     // ---- Windows ----
@@ -270,6 +288,31 @@ void RecomposeScreen(const Rect& area);
 void RefreshWindowLook(Window window);
 Window OwnerAt(int32_t x, int32_t y);
 Rect ScreenBounds();
+// Marks in `owners` (one entry per pixel of grid, screen coordinates) the pixels of a window and of its
+// visible children inside limit, the children clipped to the window's client area.
+void MarkOwner(std::vector<Window>& owners, const Rect& grid, WindowObject* window, const Rect& limit);
+// Takes the owners of `fresh` (covering area) into `owners` (covering grid) and carries out what
+// changed: a pixel another window takes over joins its update region (a frame pixel redraws its frame);
+// a pixel left to nobody calls uncovered (when given). Returns whether any owner changed.
+bool TakeOwners(const std::vector<Window>& fresh, const Rect& area, std::vector<Window>& owners, const Rect& grid,
+                void (*uncovered)(int32_t x, int32_t y));
+
+// ---- Window pictures (Pictures.cpp) ----
+// Brings every top-level window's picture in line with its place and size on the screen (a window that
+// is not shown has none) and, inside area (screen coordinates), remakes its tree map. On a host display
+// the pixels a window of the tree takes over from another join its update region, and a window whose
+// picture changes shape is drawn again in full.
+void ReshapePictures(const Rect& area);
+// The topmost window of the tree at a picture pixel of a top-level window.
+Window TreeOwnerAt(const WindowObject* top, int32_t px, int32_t py);
+// Screen position of a top-level window's picture pixel (0, 0).
+Point PictureOrigin(const WindowObject* top);
+// Notes a part of a top-level window's picture (picture coordinates) as drawn.
+void NotePictureDamage(WindowObject* top, const Rect& area);
+// The simulated handheld's screen takes every part of a picture drawn since (where that window is the
+// topmost one); nothing on a host display.
+void ComposePending();
+void ReleasePicture(WindowObject* top);
 
 // ---- Frames (Frames.cpp) ----
 struct FrameInsets {

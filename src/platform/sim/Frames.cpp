@@ -109,22 +109,30 @@ FrameInsets FrameInsetsOf(uint32_t style) {
 
 void DrawFrame(WindowObject* o) {
     if (!o || !HasFrame(o->style) || !EffectivelyVisible(o)) return;
+    WindowPictureAccess access;
+    if (!AccessWindowPicture(o, &access)) return;
+    const raster::Canvas& picture = access.picture;
+    const Point at = access.origin;
     Rect window = WindowScreenRect(o);
     Rect client = ClientScreenRect(o);
     Rect visible;
-    if (!IntersectRectangles(&visible, window, ScreenBounds())) return;
-    // The bar's columns that lie on the screen.
+    if (!IntersectRectangles(&visible, window,
+                             Rect{at.x, at.y, at.x + picture.limit.right, at.y + picture.limit.bottom}))
+        return;
+    // The bar's columns that lie in the picture.
     int32_t barLeft = window.left + BorderWidth, barRight = window.right - BorderWidth;
     int32_t first = std::max(visible.left, barLeft) - barLeft;
     int32_t count = std::min(visible.right, barRight) - barLeft - first;
     Image bar;
     if (HasCaption(o->style)) bar = TitleBarImage(o, first, count);
-    Image& screen = ScreenImage();
-    NoteScreenDamage(visible);
+    NotePictureDamage(access.top, Rect{visible.left - at.x, visible.top - at.y, visible.right - at.x,
+                                       visible.bottom - at.y});
     auto paint = [&](int32_t x, int32_t y) {
-        if (OwnerAt(x, y) != o) return;
+        const int32_t px = x - at.x, py = y - at.y;
+        if (TreeOwnerAt(access.top, px, py) != o) return;
         int32_t bx = x - barLeft - first, by = y - window.top - BorderWidth;
-        screen.At(x, y) = bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor;
+        const ColorRef color = bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor;
+        raster::WriteRow(picture, px, py, 1, &color, nullptr);
     };
     for (int32_t y = visible.top; y < visible.bottom; ++y) {
         bool clientRow = y >= client.top && y < client.bottom && !IsRectangleEmpty(client);

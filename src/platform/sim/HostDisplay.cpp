@@ -1,8 +1,5 @@
-// What a desktop backend asks of the window system: its host display, the screen pixels windows
-// changed, the time to the next timer, double taps and host paths.
-#include <algorithm>
-
-#include "platform/Geometry.h"
+// What a desktop backend asks of the window system: its host display, the time to the next timer,
+// double taps and host paths (the windows' pictures are in Pictures.cpp).
 #include "platform/sim/DeviceState.h"
 #include "platform/sim/HostDisplay.h"
 
@@ -14,12 +11,6 @@ HostDisplay* hostDisplay = nullptr;  // kept across resets, like the input sourc
 
 void SetHostDisplay(HostDisplay* host) { hostDisplay = host; }
 HostDisplay* CurrentHostDisplay() { return hostDisplay; }
-
-Rect TakeScreenDamage() {
-    Rect damage = detail::Dev().damage;
-    detail::Dev().damage = Rect{};
-    return damage;
-}
 
 void PassRealTime(uint64_t ms) {
     detail::DeviceState& dev = detail::Dev();
@@ -53,14 +44,3 @@ std::string HostPathOf(const std::u16string& devicePath) { return detail::HostPa
 
 }  // namespace platform::sim
 
-namespace platform::sim::detail {
-
-void NoteScreenDamage(const Rect& area) {
-    if (!hostDisplay || IsRectangleEmpty(area)) return;
-    Rect& d = Dev().damage;
-    d = IsRectangleEmpty(d) ? area
-                            : Rect{std::min(d.left, area.left), std::min(d.top, area.top),
-                                   std::max(d.right, area.right), std::max(d.bottom, area.bottom)};
-}
-
-}  // namespace platform::sim::detail

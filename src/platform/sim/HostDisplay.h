@@ -1,11 +1,12 @@
 // A real display behind the device's window system. The window system (windows, z-order, messages,
 // timers, dialogs, controls, menus, registry file, drawing) is the same for the simulated handheld and
-// for a desktop backend; a desktop backend sets a host display so that the whole-screen surface reads
-// the real screen and draws its figures on it, and reads back which screen pixels the program's
-// windows changed so that it can show them. Used by the desktop backends only, never by the system's
+// for a desktop backend; a desktop backend sets a host display (before the device is reset) so that the
+// whole-screen surface reads the real screen and draws its figures on it, and shows each top-level
+// window's picture itself: the device then keeps no screen, desktop or owner map of its own. Used by the desktop backends only, never by the system's
 // code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,15 +26,35 @@ public:
     // Draws every marked pixel of the figure once on the real screen, combined by the line mode.
     virtual void DrawScreenFigure(const raster::FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk,
                                   int lineMode) = 0;
+    // How the host lays out its pixels: the windows' pictures and the bitmaps made compatible with the
+    // screen take it, so that a picture goes to the host without being converted.
+    virtual raster::PixelFormat PictureFormat() const { return raster::PixelFormat::Color32; }
+    // Storage the host can show without copying, for a top-level window's picture of width x height
+    // pixels of 4 bytes in PictureFormat, rows *stride bytes apart; null when the host keeps none (the
+    // picture then lives in the device's memory). Valid until the next call for that window or
+    // ReleasePictureStorage; its pixels are drawn again after each call.
+    virtual uint8_t* PictureStorage(Window topLevel, int32_t width, int32_t height, ptrdiff_t* stride) {
+        (void)topLevel, (void)width, (void)height, (void)stride;
+        return nullptr;
+    }
+    virtual void ReleasePictureStorage(Window topLevel) { (void)topLevel; }
+    // The window system is about to draw in a top-level window's picture: the host waits, if it must,
+    // until what it showed from that picture has left it.
+    virtual void PictureWillChange(Window topLevel) { (void)topLevel; }
 };
 
 // Null: the device's own screen (the simulated handheld).
 void SetHostDisplay(HostDisplay* host);
 HostDisplay* CurrentHostDisplay();
 
-// The screen pixels that drawing through windows changed since the last call, as a bounding
-// rectangle (empty when nothing changed).
-Rect TakeScreenDamage();
+// The picture a shown top-level window and its children draw in (in the host's pixel format), holding
+// the part of the window that lies on the screen; *offset (when given) is where its pixel (0, 0) lies
+// in the window. An unusable canvas when the window has none (hidden, off the screen, or not a
+// top-level window).
+raster::Canvas WindowPicture(Window topLevel, Point* offset);
+// The part of a top-level window's picture drawn since the last call, as a bounding rectangle in
+// picture coordinates (empty when nothing was drawn).
+Rect TakeWindowDamage(Window topLevel);
 // Real time passed: the clock moves on at once, and a timer that fell due on the way fires once (a
 // desktop's timers do not queue up the periods they missed).
 void PassRealTime(uint64_t ms);

@@ -39,15 +39,16 @@ Window CaptureWindow() { return LiveWindow(Dev().capture); }
 
 Window FocusedWindow() { return LiveWindow(Dev().focus); }
 
-const Image& Screen() { return Dev().screen; }
+const Image& Screen() { return ScreenImage(); }
 
 ColorRef ScreenPixel(int32_t x, int32_t y) {
-    const Image& screen = Dev().screen;
+    const Image& screen = ScreenImage();
     return screen.Contains(x, y) ? screen.At(x, y) : 0xFFFFFFFF;
 }
 
 Image FreshRepaint() {
     DeviceState& dev = Dev();
+    ComposePending();
     dev.screen.pixels = dev.desktop.pixels;
     ForEachWindowBottomToTop([](Window w) {
         if (!EffectivelyVisible(w)) return;
@@ -55,7 +56,7 @@ Image FreshRepaint() {
         AddUpdate(w, ClientRect(w), true);
         SendToWindow(w, MsgPaint, 0, 0);
     });
-    return Dev().screen;
+    return ScreenImage();
 }
 
 }  // namespace platform::sim

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Types.h"
+#include "platform/raster/Canvas.h"
 #include "platform/sim/Image.h"
 
 namespace platform {
@@ -76,22 +77,31 @@ Rect ScreenBounds();
 const Image& DesktopImage();
 int32_t ScreenPixelsPerInch();
 
-// How a window's surface reaches the screen: its client origin in screen coordinates and, per screen
-// pixel, whether drawing through the surface may change it (the pixel belongs to the window's
-// visible part and, for a paint surface, to the region being painted).
+// How a window's surface reaches the screen: its client origin in screen coordinates and, per pixel,
+// whether drawing through the surface may change it (the pixel belongs to the window's visible part
+// and, for a paint surface, to the region being painted).
 struct WindowClip {
     Point origin;
     Rect bounds;  // screen rectangle outside which nothing is allowed
     bool ownersOnly = false;  // inside bounds, only the pixels the window owns (not for the desktop)
 };
 bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
-// Screen pixels that drawing through a window may have changed (HostDisplay.cpp).
-void NoteScreenDamage(const Rect& area);
-// Per screen pixel, row by row: the topmost window there (null: the desktop).
-const Window* ScreenOwners();
-// Whether the window is the topmost one on every pixel of rect (on the screen); kept until the owners
-// change, so that the window's drawing skips the per-pixel test while nothing covers it.
+// Whether the window is the topmost one of its tree on every pixel of rect (its top-level window's
+// picture coordinates); kept until the owners change, so that the window's drawing skips the per-pixel
+// test while none of its children or siblings covers it.
 bool OwnsEveryPixel(Window window, const Rect& rect);
+// A window's top-level window's picture, where drawing through the window goes (Pictures.cpp): its
+// pixels, the screen position of its pixel (0, 0) and, when the tree has children, the map of which
+// window is the topmost on each pixel (null otherwise). False when there is none.
+struct WindowPictureAccess {
+    raster::Canvas picture;
+    Point origin;
+    const Window* owners = nullptr;
+    Window top = nullptr;
+};
+bool AccessWindowPicture(Window window, WindowPictureAccess* access);
+// A part of a window's top-level picture (picture coordinates) was drawn.
+void NoteDrawn(Window window, const Rect& area);
 
 // ---- Raster (Raster.cpp) ----
 Surface CreateWindowSurface(Window window, bool paintClip);  // counted as a surface

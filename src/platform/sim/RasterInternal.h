@@ -138,9 +138,15 @@ FontObject* FindFont(Font font);
 // The canvas of a surface for one operation (an unusable canvas when it draws nowhere now).
 Canvas CanvasOf(SurfaceObject* surface);
 TextStyle TextStyleOf(const SurfaceObject* surface);
+// An operation drew inside area (surface coordinates, either corner first) of the canvas: for a
+// window's surface, that part of its picture is to be shown.
+void NoteDrawn(const SurfaceObject* surface, const Canvas& canvas, const Rect& area);
 // The canvas a copy reads `area` (surface coordinates) from: on a host display the whole-screen
 // surface reads the real screen, only that rectangle.
 Canvas SourceCanvasOf(SurfaceObject* surface, Rect area);
+// Whether a figure can be drawn through the canvas (on a host display, the whole-screen surface's
+// figures go to the host's screen).
+bool CanDrawFigure(const SurfaceObject* surface, const Canvas& canvas);
 // Draws a figure on the surface: on a host display, figures on the whole-screen surface go to the
 // real screen.
 void DrawFigure(SurfaceObject* surface, const Canvas& canvas, const FigureMask& mask, ColorRef outlineInk,

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/sim/DeviceState.h"
 #include "platform/sim/RasterInternal.h"
 
 namespace platform::sim::raster {
@@ -23,11 +24,12 @@ Bitmap AddBitmap(std::unique_ptr<BitmapObject> bitmap) {
     return Objects().bitmaps.Add(std::move(bitmap));
 }
 
+// A bitmap compatible with the screen: in the pixel format of the windows' pictures.
 std::unique_ptr<BitmapObject> NewColorBitmap(int32_t width, int32_t height) {
     auto bitmap = std::make_unique<BitmapObject>();
     bitmap->width = width;
     bitmap->height = height;
-    bitmap->format = PixelFormat::Color32;
+    bitmap->format = detail::Dev().pictureFormat;
     bitmap->storage.assign(size_t(width) * size_t(height) * 4, 0);
     bitmap->row0 = bitmap->storage.data();
     bitmap->stride = ptrdiff_t(width) * 4;
@@ -109,10 +111,13 @@ Bitmap LoadBitmapFile(const char16_t* path) {
     const std::optional<sim::Image> image = sim::ReadBmpFile(hostPath);
     if (!image || !AcceptableSize(image->width, image->height)) return nullptr;
     auto bitmap = NewColorBitmap(image->width, image->height);
-    for (size_t i = 0; i < image->pixels.size(); ++i) {
-        const ColorRef c = image->pixels[i] & 0xFFFFFF;
-        std::memcpy(bitmap->storage.data() + i * 4, &c, 4);
-    }
+    Canvas canvas;
+    canvas.row0 = bitmap->storage.data();
+    canvas.stride = bitmap->stride;
+    canvas.format = bitmap->format;
+    canvas.limit = Rect{0, 0, bitmap->width, bitmap->height};
+    for (int32_t y = 0; y < image->height; ++y)
+        WriteRow(canvas, 0, y, image->width, &image->pixels[size_t(y) * size_t(image->width)], nullptr);
     return AddBitmap(std::move(bitmap));
 }
 

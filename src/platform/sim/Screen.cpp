@@ -1,11 +1,14 @@
 // The screen of the simulated handheld: its pixels, the desktop picture behind every window, and the
-// map of which window owns each pixel. Only what a window covers or uncovers changes: uncovered pixels
-// show the desktop picture again, newly covered ones wait for their window's paint. Anything drawn
-// straight on the screen (an XOR figure) stays until something paints over it.
+// map of which window owns each pixel. The windows draw in their own pictures; the screen takes what
+// they drew where they are the topmost window. Only what a window covers or uncovers changes:
+// uncovered pixels show the desktop picture again, newly covered ones wait for their window's paint.
+// Anything drawn straight on the screen (an XOR figure) stays until something paints over it. On a
+// host display none of this exists: the host shows the windows' pictures itself.
 #include <algorithm>
 
 #include "platform/Geometry.h"
 #include "platform/sim/DeviceState.h"
+#include "platform/sim/HostDisplay.h"
 
 namespace platform::sim::detail {
 
@@ -56,22 +59,6 @@ void ComposeDesktop(DeviceState& dev, int32_t w, int32_t h) {
     for (const DesktopPaint& paint : dev.desktopPaints) FillImage(dev.desktop, paint.rect, paint.color);
 }
 
-// Marks in `owners` (covering `area`) the pixels of a window and of its visible children, the children
-// clipped to the window's client area.
-void MarkOwner(std::vector<Window>& owners, const Rect& area, WindowObject* o, const Rect& limit) {
-    if (!(o->style & StyleVisible)) return;
-    Rect r;
-    if (!IntersectRectangles(&r, WindowScreenRect(o), limit)) return;
-    const int32_t stride = Width(area);
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        std::fill_n(owners.begin() + ptrdiff_t(size_t(y - area.top) * size_t(stride) + size_t(r.left - area.left)),
-                    Width(r), o);
-    Rect clientLimit;
-    if (!IntersectRectangles(&clientLimit, ClientScreenRect(o), r)) return;
-    for (auto it = o->children.rbegin(); it != o->children.rend(); ++it)
-        if (LiveWindow(*it)) MarkOwner(owners, area, *it, clientLimit);
-}
-
 Rect Union(const Rect& a, const Rect& b) {
     if (IsRectangleEmpty(a)) return b;
     if (IsRectangleEmpty(b)) return a;
@@ -79,11 +66,80 @@ Rect Union(const Rect& a, const Rect& b) {
                 std::max(a.bottom, b.bottom)};
 }
 
+void ShowDesktopPixel(int32_t x, int32_t y) {
+    DeviceState& dev = Dev();
+    dev.screen.At(x, y) = dev.desktop.At(x, y);
+}
+
+// The screen pictures, at the screen's size, afresh: the desktop, no window on it yet.
+void MakeScreenPictures(DeviceState& dev) {
+    ComposeDesktop(dev, dev.config.screenWidth, dev.config.screenHeight);
+    dev.screen = dev.desktop;
+    dev.owners.assign(dev.screen.pixels.size(), nullptr);
+}
+
 }  // namespace
 
 Rect ScreenBounds() {
-    const Image& screen = Dev().screen;
-    return Rect{0, 0, screen.width, screen.height};
+    const DeviceConfig& config = Dev().config;
+    return Rect{0, 0, config.screenWidth, config.screenHeight};
+}
+
+void MarkOwner(std::vector<Window>& owners, const Rect& grid, WindowObject* o, const Rect& limit) {
+    if (!(o->style & StyleVisible)) return;
+    Rect r;
+    if (!IntersectRectangles(&r, WindowScreenRect(o), limit)) return;
+    const int32_t stride = Width(grid);
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        std::fill_n(owners.begin() + ptrdiff_t(size_t(y - grid.top) * size_t(stride) + size_t(r.left - grid.left)),
+                    Width(r), o);
+    Rect clientLimit;
+    if (!IntersectRectangles(&clientLimit, ClientScreenRect(o), r)) return;
+    for (auto it = o->children.rbegin(); it != o->children.rend(); ++it)
+        if (LiveWindow(*it)) MarkOwner(owners, grid, *it, clientLimit);
+}
+
+bool TakeOwners(const std::vector<Window>& fresh, const Rect& area, std::vector<Window>& owners, const Rect& grid,
+                void (*uncovered)(int32_t x, int32_t y)) {
+    std::map<WindowObject*, Rect> damage;
+    std::vector<WindowObject*> frames;
+    WindowObject* cached = nullptr;
+    Rect cachedClient;
+    Rect* cachedDamage = nullptr;
+    const size_t gridWidth = size_t(Width(grid));
+    bool changed = false;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        for (int32_t x = area.left; x < area.right; ++x) {
+            Window now = fresh[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)];
+            Window& was = owners[size_t(y - grid.top) * gridWidth + size_t(x - grid.left)];
+            if (now == was) continue;
+            changed = true;
+            was = now;
+            if (!now) {
+                if (uncovered) uncovered(x, y);
+                continue;
+            }
+            if (now != cached) {
+                cached = now;
+                cachedClient = ClientScreenRect(now);
+                cachedDamage = &damage[now];
+            }
+            if (PointInRectangle(cachedClient, Point{x, y})) {
+                *cachedDamage = Union(*cachedDamage, Rect{x, y, x + 1, y + 1});
+            } else if (std::find(frames.begin(), frames.end(), now) == frames.end()) {
+                frames.push_back(now);
+            }
+        }
+    }
+    if (changed) ++Dev().ownersGeneration;
+    for (auto& [window, rect] : damage) {
+        Rect client = ClientScreenRect(window);
+        AddUpdate(window, Rect{rect.left - client.left, rect.top - client.top, rect.right - client.left,
+                               rect.bottom - client.top},
+                  true);
+    }
+    for (WindowObject* window : frames) DrawFrame(window);
+    return changed;
 }
 
 void BuildScreen(const DeviceConfig& config) {
@@ -101,9 +157,16 @@ void BuildScreen(const DeviceConfig& config) {
     } else {
         dev.desktopKind = DesktopKind::Default;
     }
-    ComposeDesktop(dev, config.screenWidth, config.screenHeight);
-    dev.screen = dev.desktop;
-    dev.owners.assign(dev.screen.pixels.size(), nullptr);
+    // On a host display the host shows the windows: the device keeps no screen of its own.
+    dev.screenKept = CurrentHostDisplay() == nullptr;
+    dev.pictureFormat = dev.screenKept ? raster::PixelFormat::Color32 : CurrentHostDisplay()->PictureFormat();
+    if (dev.screenKept) {
+        MakeScreenPictures(dev);
+    } else {
+        dev.desktop = Image{};
+        dev.screen = Image{};
+        dev.owners = {};
+    }
     ++dev.ownersGeneration;
     dev.desktopWindow = WindowObject{};
     dev.desktopWindow.className = u"#32769";
@@ -114,14 +177,17 @@ void BuildScreen(const DeviceConfig& config) {
 
 Window OwnerAt(int32_t x, int32_t y) {
     const DeviceState& dev = Dev();
-    if (!dev.screen.Contains(x, y)) return nullptr;
+    if (!dev.screenKept || !dev.screen.Contains(x, y)) return nullptr;
     return dev.owners[size_t(y) * size_t(dev.screen.width) + size_t(x)];
 }
 
 void RecomposeScreen(const Rect& requested) {
     DeviceState& dev = Dev();
+    // What the windows drew so far reaches the screen under the owners it was drawn for.
+    ComposePending();
+    ReshapePictures(requested);
     Rect area;
-    if (!IntersectRectangles(&area, requested, ScreenBounds())) return;
+    if (!dev.screenKept || !IntersectRectangles(&area, requested, ScreenBounds())) return;
     // The scratch map is taken from the device (and given back at the end), so a recomposition made
     // while this one runs gets its own.
     std::vector<Window> fresh = std::move(dev.recomposed);
@@ -129,47 +195,7 @@ void RecomposeScreen(const Rect& requested) {
     std::vector<Window> tops = dev.topLevels;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it)
         if (LiveWindow(*it)) MarkOwner(fresh, area, *it, area);
-
-    std::map<WindowObject*, Rect> damage;
-    std::vector<WindowObject*> frames;
-    WindowObject* cached = nullptr;
-    Rect cachedClient;
-    Rect* cachedDamage = nullptr;
-    const size_t screenWidth = size_t(dev.screen.width);
-    bool changed = false;
-    for (int32_t y = area.top; y < area.bottom; ++y) {
-        for (int32_t x = area.left; x < area.right; ++x) {
-            Window now = fresh[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)];
-            Window& was = dev.owners[size_t(y) * screenWidth + size_t(x)];
-            if (now == was) continue;
-            if (!changed) {
-                changed = true;
-                ++dev.ownersGeneration;
-            }
-            was = now;
-            if (!now) {
-                dev.screen.At(x, y) = dev.desktop.At(x, y);
-                continue;
-            }
-            if (now != cached) {
-                cached = now;
-                cachedClient = ClientScreenRect(now);
-                cachedDamage = &damage[now];
-            }
-            if (PointInRectangle(cachedClient, Point{x, y})) {
-                *cachedDamage = Union(*cachedDamage, Rect{x, y, x + 1, y + 1});
-            } else if (std::find(frames.begin(), frames.end(), now) == frames.end()) {
-                frames.push_back(now);
-            }
-        }
-    }
-    for (auto& [window, rect] : damage) {
-        Rect client = ClientScreenRect(window);
-        AddUpdate(window, Rect{rect.left - client.left, rect.top - client.top, rect.right - client.left,
-                               rect.bottom - client.top},
-                  true);
-    }
-    for (WindowObject* window : frames) DrawFrame(window);
+    TakeOwners(fresh, area, dev.owners, ScreenBounds(), ShowDesktopPixel);
     dev.recomposed = std::move(fresh);
 }
 
@@ -182,9 +208,10 @@ void RefreshWindowLook(Window window) {
     });
 }
 
-Image& ScreenImage() { return Dev().screen; }
-
-const Image& DesktopImage() { return Dev().desktop; }
+Image& ScreenImage() {
+    ComposePending();
+    return Dev().screen;
+}
 
 int32_t ScreenPixelsPerInch() { return Dev().config.pixelsPerInch; }
 
@@ -214,17 +241,17 @@ bool GetWindowClip(Window window, bool paintClip, WindowClip* clip) {
     return true;
 }
 
-const Window* ScreenOwners() { return Dev().owners.data(); }
-
 bool OwnsEveryPixel(Window window, const Rect& rect) {
     DeviceState& dev = Dev();
     WindowObject* o = LiveWindow(window);
-    if (!o) return false;
+    WindowObject* top = o ? TopLevelOf(o) : nullptr;
+    if (!top) return false;
+    if (top->treeOwners.empty()) return o == top;
     if (o->ownedGeneration == dev.ownersGeneration && o->ownedRect == rect) return o->ownsAll;
     bool all = true;
-    const size_t width = size_t(dev.screen.width);
+    const size_t width = size_t(top->picture.limit.right);
     for (int32_t y = rect.top; all && y < rect.bottom; ++y) {
-        const Window* row = dev.owners.data() + size_t(y) * width;
+        const Window* row = top->treeOwners.data() + size_t(y) * width;
         all = std::all_of(row + rect.left, row + rect.right, [window](Window w) { return w == window; });
     }
     o->ownedGeneration = dev.ownersGeneration;
@@ -243,9 +270,8 @@ void Rotate(int32_t width, int32_t height) {
     DeviceState& dev = Dev();
     dev.config.screenWidth = std::clamp(width, 1, 8192);
     dev.config.screenHeight = std::clamp(height, 1, 8192);
-    ComposeDesktop(dev, dev.config.screenWidth, dev.config.screenHeight);
-    dev.screen = dev.desktop;
-    dev.owners.assign(dev.screen.pixels.size(), nullptr);
+    ComposePending();
+    if (dev.screenKept) MakeScreenPictures(dev);
     ++dev.ownersGeneration;
     dev.desktopWindow.rect = ScreenBounds();
     RecomposeScreen(ScreenBounds());
@@ -263,7 +289,7 @@ void Rotate(int32_t width, int32_t height) {
 
 void PaintDesktop(const Rect& rect, ColorRef color) {
     DeviceState& dev = Dev();
-    if (IsRectangleEmpty(rect)) return;
+    if (IsRectangleEmpty(rect) || !dev.screenKept) return;
     if (dev.desktopPaints.size() >= MaxDesktopPaints) dev.desktopPaints.erase(dev.desktopPaints.begin());
     dev.desktopPaints.push_back(DesktopPaint{rect, color});
     FillImage(dev.desktop, rect, color);

@@ -2,6 +2,23 @@
 // mode, and reading one pixel; the pixels are copied by the raster layer.
 #include "platform/sim/RasterInternal.h"
 
+namespace platform::sim::raster {
+namespace {
+
+// A copy between two storages that both keep blue first (a window's picture on a host display, the
+// bitmaps compatible with it, 32-bit sections) gives exactly what the same copy between two storages
+// that keep red first gives, with the key's red and blue exchanged: every channel is copied, compared
+// and blended alike. The raster's direct loops for the latter then serve both.
+void TakeSameLayout(Canvas* destination, Canvas* source, ColorRef* key) {
+    if (destination->format != PixelFormat::Bgrx32 || source->format != PixelFormat::Bgrx32) return;
+    destination->format = PixelFormat::Color32;
+    source->format = PixelFormat::Color32;
+    if (key) *key = (*key >> 16 & 0xFF) | (*key & 0xFF00) | (*key & 0xFF) << 16;
+}
+
+}  // namespace
+}  // namespace platform::sim::raster
+
 namespace platform {
 
 using namespace sim::raster;
@@ -11,8 +28,12 @@ bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t 
     SurfaceObject* to = FindSurface(destination);
     SurfaceObject* from = FindSurface(source);
     if (!to || !from || rop != RopSrcCopy) return false;
-    const Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + width, sourceY + height});
-    return CopyBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY);
+    Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + width, sourceY + height});
+    Canvas target = CanvasOf(to);
+    TakeSameLayout(&target, &canvas, nullptr);
+    const bool copied = CopyBlock(target, x, y, width, height, canvas, sourceX, sourceY);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
 }
 
 int SetStretchMode(Surface surface, int mode) {
@@ -29,10 +50,13 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
     SurfaceObject* from = FindSurface(source);
     if (!to || !from || rop != RopSrcCopy) return false;
     const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
-    const Canvas canvas =
-        SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
-    return StretchBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight, filter,
-                        nullptr);
+    Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
+    Canvas target = CanvasOf(to);
+    TakeSameLayout(&target, &canvas, nullptr);
+    const bool copied = StretchBlock(target, x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
+                                     filter, nullptr);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
 }
 
 bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
@@ -40,10 +64,13 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     SurfaceObject* to = FindSurface(destination);
     SurfaceObject* from = FindSurface(source);
     if (!to || !from) return false;
-    const Canvas canvas =
-        SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
-    return StretchBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
-                        StretchFilter::Nearest, &key);
+    Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
+    Canvas target = CanvasOf(to);
+    TakeSameLayout(&target, &canvas, &key);
+    const bool copied = StretchBlock(target, x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
+                                     StretchFilter::Nearest, &key);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
 }
 
 bool StretchBitsThroughTable(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height,

@@ -25,7 +25,9 @@ bool FillRectangle(Surface surface, const Rect* rect, Brush brush) {
     SurfaceObject* s = FindSurface(surface);
     BrushObject* b = FindBrush(brush);
     if (!s || !b || !rect) return false;
-    FillBlock(CanvasOf(s), *rect, b->color);
+    const Canvas canvas = CanvasOf(s);
+    FillBlock(canvas, *rect, b->color);
+    NoteDrawn(s, canvas, *rect);
     return true;
 }
 
@@ -34,11 +36,12 @@ bool DrawEllipse(Surface surface, int32_t left, int32_t top, int32_t right, int3
     if (!s) return false;
     const Canvas canvas = CanvasOf(s);
     const Rect box = Normalized(left, top, right, bottom);
-    if (!canvas.Usable() || IsRectangleEmpty(box)) return true;
+    if (!CanDrawFigure(s, canvas) || IsRectangleEmpty(box)) return true;
     const bool outline = s->pen && s->pen->style != PenNull;
     FigureMask mask(VisiblePart(canvas, box));
     MarkEllipse(&mask, box, outline ? s->pen->width : 0, outline, s->brush != nullptr);
     DrawFigure(s, canvas, mask, outline ? s->pen->color : 0, s->brush ? s->brush->color : 0, s->lineMode);
+    NoteDrawn(s, canvas, mask.box);
     return true;
 }
 
@@ -46,10 +49,11 @@ bool DrawFocusRectangle(Surface surface, const Rect* rect) {
     SurfaceObject* s = FindSurface(surface);
     if (!s || !rect) return false;
     const Canvas canvas = CanvasOf(s);
-    if (!canvas.Usable()) return true;
+    if (!CanDrawFigure(s, canvas)) return true;
     FigureMask mask(VisiblePart(canvas, *rect));
     MarkFocusFrame(&mask, *rect);
     DrawFigure(s, canvas, mask, 0xFFFFFF, 0xFFFFFF, Rop2XorPen);
+    NoteDrawn(s, canvas, mask.box);
     return true;
 }
 
@@ -76,7 +80,7 @@ bool LineTo(Surface surface, int32_t x, int32_t y) {
     s->position = to;
     if (!s->pen || s->pen->style == PenNull) return true;
     const Canvas canvas = CanvasOf(s);
-    if (!canvas.Usable()) return true;
+    if (!CanDrawFigure(s, canvas)) return true;
     const int32_t reach = std::clamp(s->pen->width, 1, MaxLinePenWidth);
     Rect bounds = Normalized(from.x, from.y, to.x, to.y);
     bounds.right = ClampToInt32(int64_t(bounds.right) + 1);
@@ -86,6 +90,7 @@ bool LineTo(Surface surface, int32_t x, int32_t y) {
     FigureMask mask(VisiblePart(canvas, bounds));
     MarkLine(&mask, from, to, s->pen->width);
     DrawFigure(s, canvas, mask, s->pen->color, s->pen->color, s->lineMode);
+    NoteDrawn(s, canvas, mask.box);
     return true;
 }
 

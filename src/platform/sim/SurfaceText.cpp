@@ -27,7 +27,10 @@ int DrawTextIn(Surface surface, const char16_t* text, int length, Rect* rect, ui
     if (!s || !text || !rect) return 0;
     const std::u16string_view view = length < 0 ? std::u16string_view(text) : std::u16string_view(text, size_t(length));
     const Canvas canvas = CanvasOf(s);
-    return LayOutText(&canvas, TextStyleOf(s), view, rect, format);
+    const Rect area = *rect;  // text is clipped to its rectangle
+    const int height = LayOutText(&canvas, TextStyleOf(s), view, rect, format);
+    if (!(format & TextCalcRect)) NoteDrawn(s, canvas, area);
+    return height;
 }
 
 }  // namespace platform

@@ -1,8 +1,10 @@
 // Drawing surfaces: the whole screen, a window's client area, memory surfaces; what is selected into
 // them; the canvas each one draws on; and the raster's object table with its stock objects.
 #include <algorithm>
+#include <climits>
 #include <utility>
 
+#include "platform/sim/DeviceState.h"
 #include "platform/sim/HostDisplay.h"
 #include "platform/sim/RasterInternal.h"
 
@@ -109,8 +111,14 @@ T* SwapSelection(T** slot, T* object) {
 
 Canvas CanvasOf(SurfaceObject* surface) {
     switch (surface->kind) {
-        case SurfaceObject::Kind::Screen:
-            return CanvasOfImage(detail::ScreenImage());
+        case SurfaceObject::Kind::Screen: {
+            if (detail::Dev().screenKept) return CanvasOfImage(detail::ScreenImage());
+            // On a host display the screen's pixels are the host's: figures go there (DrawFigure), reads
+            // come from there (SourceCanvasOf); the canvas only tells where the screen lies.
+            Canvas canvas;
+            canvas.limit = detail::ScreenBounds();
+            return canvas;
+        }
         case SurfaceObject::Kind::Window: {
             // A window surface follows the window as it is now; a paint surface keeps the region
             // that was to be painted when the paint began.
@@ -118,17 +126,22 @@ Canvas CanvasOf(SurfaceObject* surface) {
                 surface->clipKnown = detail::GetWindowClip(surface->window, surface->paintClip, &surface->clip);
             }
             if (!surface->clipKnown) return Canvas{};
-            // The owner map is taken afresh for each canvas: it is remade when the screen changes size.
-            Image& screen = detail::ScreenImage();
-            Canvas canvas = CanvasOfImage(screen);
-            if (!IntersectRectangles(&canvas.limit, canvas.limit, surface->clip.bounds)) return Canvas{};
-            canvas.origin = surface->clip.origin;
+            // The picture is taken afresh for each canvas: it changes with the window's place and size.
+            detail::WindowPictureAccess access;
+            if (!detail::AccessWindowPicture(surface->window, &access)) return Canvas{};
+            Canvas canvas = access.picture;
+            const Rect bounds{surface->clip.bounds.left - access.origin.x, surface->clip.bounds.top - access.origin.y,
+                              surface->clip.bounds.right - access.origin.x,
+                              surface->clip.bounds.bottom - access.origin.y};
+            if (!IntersectRectangles(&canvas.limit, canvas.limit, bounds)) return Canvas{};
+            canvas.origin = Point{surface->clip.origin.x - access.origin.x, surface->clip.origin.y - access.origin.y};
             if (surface->clip.ownersOnly && !detail::OwnsEveryPixel(surface->window, canvas.limit)) {
-                canvas.owners = detail::ScreenOwners();
-                canvas.ownerStride = screen.width;
+                // A window its tree has no map for yet owns none of the picture.
+                if (!access.owners) return Canvas{};
+                canvas.owners = access.owners;
+                canvas.ownerStride = access.picture.limit.right;
                 canvas.owner = surface->window;
             }
-            detail::NoteScreenDamage(canvas.limit);
             return canvas;
         }
         case SurfaceObject::Kind::Memory: {
@@ -154,6 +167,11 @@ Canvas SourceCanvasOf(SurfaceObject* surface, Rect area) {
     return host->ReadScreen(area);
 }
 
+bool CanDrawFigure(const SurfaceObject* surface, const Canvas& canvas) {
+    if (canvas.Usable()) return true;
+    return surface->kind == SurfaceObject::Kind::Screen && sim::CurrentHostDisplay() && !IsRectangleEmpty(canvas.limit);
+}
+
 void DrawFigure(SurfaceObject* surface, const Canvas& canvas, const FigureMask& mask, ColorRef outlineInk,
                 ColorRef interiorInk, int lineMode) {
     sim::HostDisplay* host = sim::CurrentHostDisplay();
@@ -162,6 +180,18 @@ void DrawFigure(SurfaceObject* surface, const Canvas& canvas, const FigureMask& 
         return;
     }
     ApplyFigure(canvas, mask, outlineInk, interiorInk, lineMode);
+}
+
+void NoteDrawn(const SurfaceObject* surface, const Canvas& canvas, const Rect& area) {
+    if (surface->kind != SurfaceObject::Kind::Window || !canvas.Usable()) return;
+    const Rect r{std::min(area.left, area.right), std::min(area.top, area.bottom), std::max(area.left, area.right),
+                 std::max(area.top, area.bottom)};
+    Rect drawn;
+    const Rect grid{int32_t(std::clamp<int64_t>(int64_t(r.left) + canvas.origin.x, INT32_MIN, INT32_MAX)),
+                    int32_t(std::clamp<int64_t>(int64_t(r.top) + canvas.origin.y, INT32_MIN, INT32_MAX)),
+                    int32_t(std::clamp<int64_t>(int64_t(r.right) + canvas.origin.x, INT32_MIN, INT32_MAX)),
+                    int32_t(std::clamp<int64_t>(int64_t(r.bottom) + canvas.origin.y, INT32_MIN, INT32_MAX))};
+    if (IntersectRectangles(&drawn, grid, canvas.limit)) detail::NoteDrawn(surface->window, drawn);
 }
 
 TextStyle TextStyleOf(const SurfaceObject* surface) {
@@ -288,9 +318,9 @@ int GetDeviceCapability(Surface surface, int index) {
         case DeviceLogPixelsY:
             return sim::detail::ScreenPixelsPerInch();
         case HorizontalResolution:
-            return sim::detail::ScreenImage().width;
+            return sim::detail::ScreenBounds().right;
         case VerticalResolution:
-            return sim::detail::ScreenImage().height;
+            return sim::detail::ScreenBounds().bottom;
         case BitsPerPixel:
             return 24;
         case Planes:

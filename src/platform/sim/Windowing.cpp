@@ -61,6 +61,7 @@ void Release(WindowObject* o) {
     RemoveHotKeysOf(o);
     ForgetWindowState(o, true);
     Unlink(o);
+    ReleasePicture(o);
     o->alive = false;
     dev.live.erase(o);
     CountObject("windows", -1);

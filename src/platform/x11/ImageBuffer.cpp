@@ -15,6 +15,7 @@ void ImageBuffer::Release() {
         XDestroyImage(image_);
         image_ = nullptr;
     }
+    putPending_ = false;
     if (shared_ && storage_) {
         if (x.display) {
             XShmDetach(x.display, &segment_);
@@ -57,9 +58,20 @@ bool ImageBuffer::Grow(size_t bytes) {
     return true;
 }
 
+// A shared image may be written again once the server has carried out the last put from it. Any reply
+// or event since (a screen read answers every frame) tells that; only without one does the program
+// wait for the server.
+void ImageBuffer::AwaitServer() {
+    Connection& x = X();
+    if (!putPending_) return;
+    putPending_ = false;
+    if (LastKnownRequestProcessed(x.display) < lastPut_) XSync(x.display, False);
+}
+
 XImage* ImageBuffer::Shape(int width, int height) {
     Connection& x = X();
     if (width <= 0 || height <= 0 || !x.display) return nullptr;
+    AwaitServer();
     if (image_ && image_->width == width && image_->height == height) return image_;
     const size_t bytes = size_t(width) * size_t(height) * 4;
     if (image_) {
@@ -100,8 +112,9 @@ void ImageBuffer::Put(::Drawable drawable, ::GC gc, int sx, int sy, int x, int y
     if (!image_) return;
     Connection& c = X();
     if (shared_) {
+        lastPut_ = NextRequest(c.display);
         XShmPutImage(c.display, drawable, gc, image_, sx, sy, x, y, unsigned(width), unsigned(height), False);
-        XSync(c.display, False);
+        putPending_ = true;
     } else {
         XPutImage(c.display, drawable, gc, image_, sx, sy, x, y, unsigned(width), unsigned(height));
     }

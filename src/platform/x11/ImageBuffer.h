@@ -18,9 +18,13 @@ public:
     XImage* Shape(int width, int height);
     // Reads that rectangle of the drawable into the image (shaped to its size).
     XImage* Read(::Drawable drawable, int x, int y, int width, int height);
-    // Puts the image's (sx, sy, width, height) at (x, y) of the drawable; returns once the server
-    // has taken the pixels, so the image may be drawn again.
+    // Puts the image's (sx, sy, width, height) at (x, y) of the drawable without waiting for the
+    // server; the next Shape or Read waits only if the server may not have taken the pixels yet.
     void Put(::Drawable drawable, ::GC gc, int sx, int sy, int x, int y, int width, int height);
+
+    // Returns once the server has taken the pixels of the last put from shared memory, so that they
+    // may be drawn again (at once when a reply or event since tells so).
+    void AwaitServer();
 
 private:
     void Release();
@@ -31,6 +35,8 @@ private:
     size_t capacity_ = 0;
     bool shared_ = false;
     XShmSegmentInfo segment_{};
+    bool putPending_ = false;
+    unsigned long lastPut_ = 0;  // the request number of the last shared put
 };
 
 }  // namespace platform::x11

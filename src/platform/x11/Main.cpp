@@ -51,13 +51,14 @@ int Run() {
     config.registryFile = x11::SettingsFile();
     config.desktop = raster::Image(1, 1, 0);  // nothing of the device's own desktop shows
     config.clockStart = MillisecondsNow();
-    sim::ResetDevice(config);
 
+    // The host display first: the device then keeps no screen of its own.
     x11::RootScreen screen;
-    x11::WindowMirror mirror;
+    sim::SetHostDisplay(&screen);
+    sim::ResetDevice(config);
+    x11::WindowMirror mirror(screen);
     x11::Services services;
     x11::EventLoop loop(mirror, services);
-    sim::SetHostDisplay(&screen);
     sim::SetInputSource(&loop);
     const int code = sim::RunProgram(&VistrelMain);
     sim::SetInputSource(nullptr);

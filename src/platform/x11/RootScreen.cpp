@@ -37,6 +37,32 @@ raster::Canvas RootScreen::ReadScreen(const Rect& area) {
     return canvas;
 }
 
+uint8_t* RootScreen::PictureStorage(platform::Window topLevel, int32_t width, int32_t height, ptrdiff_t* stride) {
+    std::unique_ptr<ImageBuffer>& buffer = pictures_[topLevel];
+    if (!buffer) buffer = std::make_unique<ImageBuffer>();
+    XImage* image = buffer->Shape(width, height);
+    if (!image) {
+        pictures_.erase(topLevel);
+        return nullptr;
+    }
+    *stride = image->bytes_per_line;
+    return reinterpret_cast<uint8_t*>(image->data);
+}
+
+void RootScreen::ReleasePictureStorage(platform::Window topLevel) { pictures_.erase(topLevel); }
+
+void RootScreen::PictureWillChange(platform::Window topLevel) {
+    auto it = pictures_.find(topLevel);
+    if (it != pictures_.end()) it->second->AwaitServer();
+}
+
+bool RootScreen::PutPicture(platform::Window topLevel, ::Drawable drawable, ::GC gc, const Rect& part, int x, int y) {
+    auto it = pictures_.find(topLevel);
+    if (it == pictures_.end()) return false;
+    it->second->Put(drawable, gc, part.left, part.top, x, y, Width(part), Height(part));
+    return true;
+}
+
 void RootScreen::DrawScreenFigure(const raster::FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk,
                                   int lineMode) {
     Connection& x = X();

@@ -2,6 +2,9 @@
 // rectangle asked for), figures are drawn on the root window over every window, by the line mode.
 #pragma once
 
+#include <map>
+#include <memory>
+
 #include "platform/sim/HostDisplay.h"
 #include "platform/x11/ImageBuffer.h"
 
@@ -14,9 +17,20 @@ public:
     raster::Canvas ReadScreen(const Rect& area) override;
     void DrawScreenFigure(const raster::FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk,
                           int lineMode) override;
+    // The layout of the 32-bit images the program puts (blue, green, red, unused).
+    raster::PixelFormat PictureFormat() const override { return raster::PixelFormat::Bgrx32; }
+    // The windows' pictures live in images the server reads straight from (shared memory where it
+    // offers it).
+    uint8_t* PictureStorage(platform::Window topLevel, int32_t width, int32_t height, ptrdiff_t* stride) override;
+    void ReleasePictureStorage(platform::Window topLevel) override;
+    void PictureWillChange(platform::Window topLevel) override;
+    // Puts part of a window's picture (picture coordinates) at (x, y) of the drawable; false when the
+    // window's picture is not kept here.
+    bool PutPicture(platform::Window topLevel, ::Drawable drawable, ::GC gc, const Rect& part, int x, int y);
 
 private:
     ImageBuffer reads_;
+    std::map<platform::Window, std::unique_ptr<ImageBuffer>> pictures_;
     ::GC figures_ = nullptr;
 };
 

@@ -41,7 +41,11 @@ bool TrayIcon::Follow() {
         Destroy();
         return true;
     }
-    if (!window_) Create();
+    if (!window_) {
+        // The tray is looked for once; a tray that comes up later announces itself (Handle).
+        Create();
+        Dock();
+    }
     if (icons.front().icon != icon_ || icons.front().tip != tip_) {
         icon_ = icons.front().icon;
         tip_ = icons.front().tip;
@@ -49,7 +53,6 @@ bool TrayIcon::Follow() {
         XStoreName(X().display, window_, tip.c_str());
         Draw();
     }
-    if (!manager_) Dock();
     return manager_ != 0;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/x11/WindowMirror.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/Geometry.h"
@@ -42,7 +43,7 @@ void SetAtoms(::Window xid, const char* property, std::initializer_list<const ch
 
 }  // namespace
 
-WindowMirror::WindowMirror() {
+WindowMirror::WindowMirror(RootScreen& screen) : screen_(screen) {
     XGCValues values{};
     values.graphics_exposures = False;
     gc_ = XCreateGC(X().display, X().root, GCGraphicsExposures, &values);
@@ -112,38 +113,48 @@ void WindowMirror::Sync() {
     }
     stack_ = stack;
 
-    const Rect damage = sim::TakeScreenDamage();
-    if (!IsRectangleEmpty(damage))
-        for (const auto& [window, mirror] : mirrors_) {
-            Rect part;
-            if (mirror.mapped && IntersectRectangles(&part, damage, mirror.rect)) Put(mirror, part);
-        }
+    for (const auto& [window, mirror] : mirrors_) {
+        const Rect damage = sim::TakeWindowDamage(window);
+        if (mirror.mapped && !IsRectangleEmpty(damage)) Put(window, mirror, damage);
+    }
     XFlush(x.display);
 }
 
 void WindowMirror::Repaint(::Window xid, const Rect& part) {
     for (const auto& [window, mirror] : mirrors_) {
         if (mirror.xid != xid || !mirror.mapped) continue;
-        Put(mirror, Rect{part.left + mirror.rect.left, part.top + mirror.rect.top, part.right + mirror.rect.left,
-                         part.bottom + mirror.rect.top});
+        Point offset;
+        if (!sim::WindowPicture(window, &offset).Usable()) continue;
+        Put(window, mirror, Rect{part.left - offset.x, part.top - offset.y, part.right - offset.x,
+                                 part.bottom - offset.y});
     }
 }
 
-void WindowMirror::Put(const Mirror& mirror, const Rect& screenPart) {
-    const raster::Image& screen = sim::Screen();
+// The part of the window's picture goes to its X window in one put: straight from the picture where
+// the screen keeps it in an image of the server's, else copied once into one.
+void WindowMirror::Put(platform::Window window, const Mirror& mirror, const Rect& picturePart) {
+    Point offset;
+    const raster::Canvas from = sim::WindowPicture(window, &offset);
     Rect part;
-    if (!IntersectRectangles(&part, screenPart, Rect{0, 0, screen.width, screen.height})) return;
+    if (!from.Usable() || !IntersectRectangles(&part, picturePart, from.limit)) return;
+    if (screen_.PutPicture(window, mirror.xid, gc_, part, part.left + offset.x, part.top + offset.y)) return;
     XImage* image = puts_.Shape(Width(part), Height(part));
     if (!image) return;
-    raster::Canvas to;
-    to.row0 = reinterpret_cast<uint8_t*>(image->data);
-    to.stride = image->bytes_per_line;
-    to.format = raster::PixelFormat::Bgrx32;
-    to.limit = Rect{0, 0, Width(part), Height(part)};
-    const raster::Canvas from = raster::CanvasOfImage(const_cast<raster::Image&>(screen));
-    raster::CopyBlock(to, 0, 0, Width(part), Height(part), from, part.left, part.top);
-    puts_.Put(mirror.xid, gc_, 0, 0, part.left - mirror.rect.left, part.top - mirror.rect.top, Width(part),
-              Height(part));
+    if (from.format == raster::PixelFormat::Bgrx32) {
+        // The server's layout already: the rows as they are.
+        for (int32_t y = 0; y < Height(part); ++y)
+            std::memcpy(image->data + ptrdiff_t(y) * image->bytes_per_line,
+                        from.row0 + ptrdiff_t(part.top + y) * from.stride + ptrdiff_t(part.left) * 4,
+                        size_t(Width(part)) * 4);
+    } else {
+        raster::Canvas to;
+        to.row0 = reinterpret_cast<uint8_t*>(image->data);
+        to.stride = image->bytes_per_line;
+        to.format = raster::PixelFormat::Bgrx32;
+        to.limit = Rect{0, 0, Width(part), Height(part)};
+        raster::CopyBlock(to, 0, 0, Width(part), Height(part), from, part.left, part.top);
+    }
+    puts_.Put(mirror.xid, gc_, 0, 0, part.left + offset.x, part.top + offset.y, Width(part), Height(part));
 }
 
 void WindowMirror::SetCursor(::Cursor cursor) {

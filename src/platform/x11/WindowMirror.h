@@ -1,6 +1,6 @@
 // Every top-level window of the program as a real X window of its own: caption-less, always on top,
 // not in the task bar, exactly where the program puts it, in the program's z-order. A window's pixels
-// are drawn in memory by the window system; what a paint changed reaches its X window in one put.
+// are drawn in its picture by the window system; the part drawn since reaches its X window in one put.
 #pragma once
 
 #include <map>
@@ -8,12 +8,13 @@
 
 #include "platform/Types.h"
 #include "platform/x11/ImageBuffer.h"
+#include "platform/x11/RootScreen.h"
 
 namespace platform::x11 {
 
 class WindowMirror {
 public:
-    WindowMirror();
+    explicit WindowMirror(RootScreen& screen);
     ~WindowMirror();
     // Brings the X windows in line with the program's windows and puts every pixel changed since.
     void Sync();
@@ -33,11 +34,12 @@ private:
         bool mapped = false;
     };
     void Create(Mirror& mirror, const Rect& rect, const std::u16string& title);
-    void Put(const Mirror& mirror, const Rect& screenPart);
+    void Put(platform::Window window, const Mirror& mirror, const Rect& picturePart);
 
     std::map<platform::Window, Mirror> mirrors_;
     std::vector<::Window> stack_;  // the mapped windows as last stacked, topmost first
-    ImageBuffer puts_;
+    RootScreen& screen_;
+    ImageBuffer puts_;  // for a picture the screen does not keep
     ::GC gc_ = nullptr;
     ::Cursor cursor_ = None;
 };
