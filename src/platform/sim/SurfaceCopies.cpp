@@ -80,10 +80,13 @@ bool StretchBitsThroughTable(Surface destination, int32_t x, int32_t y, int32_t 
     SurfaceObject* from = FindSurface(source);
     if (!to || !from || !colorMap) return false;
     const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
-    const Canvas canvas =
-        SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
-    return StretchBlock(CanvasOf(to), x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight, filter,
-                        nullptr, colorMap);
+    Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
+    Canvas target = CanvasOf(to);
+    TakeSameLayout(&target, &canvas, nullptr);  // the table treats the three channels alike
+    const bool copied = StretchBlock(target, x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
+                                     filter, nullptr, colorMap);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
 }
 
 bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_t height, ColorRef key,
@@ -102,8 +105,11 @@ bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, co
     SurfaceObject* over = FindSurface(overlay);
     if (!to || !under || !over) return false;
     const Rect overlayArea{0, 0, Width(area), Height(area)};
-    return platform::raster::CopyUnderOverlay(CanvasOf(to), area, SourceCanvasOf(under, pictureArea), pictureArea,
-                                              pictureAt, SourceCanvasOf(over, overlayArea), opaque);
+    const Canvas target = CanvasOf(to);
+    const bool copied = platform::raster::CopyUnderOverlay(target, area, SourceCanvasOf(under, pictureArea), pictureArea,
+                                                           pictureAt, SourceCanvasOf(over, overlayArea), opaque);
+    if (copied) NoteDrawn(to, target, area);
+    return copied;
 }
 
 ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
