@@ -2,6 +2,7 @@
 // every kind of copy that runs on each frame, both give the same bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -89,4 +90,97 @@ TEST(RasterLoops, EverySpecialisedLoopGivesWhatTheGeneralPathGives) {
             for (int to = 0; to < 3; ++to)
                 EXPECT_EQ(CopyWith(c, formats[from], formats[to], true), CopyWith(c, formats[from], formats[to], false))
                     << c.name << ", " << names[from] << " to " << names[to];
+}
+
+// A stretch through a colour table gives the stretch with every colour byte then looked up, on the
+// specialised loops as on the general path: for a rising table that is a clamped line (brightness and
+// contrast), one with a step no line gives, and one that is not even rising.
+TEST(RasterLoops, AStretchThroughAColourTableLooksUpEveryWrittenByte) {
+    struct Table {
+        const char* name;
+        uint8_t (*entry)(int v);
+    } tables[] = {{"clamped line", [](int v) { return uint8_t(std::clamp((v * 29 - 900) / 16, 40, 230)); }},
+                  {"line with a step", [](int v) { return uint8_t(v < 100 ? v : std::min(v + 3, 255)); }},
+                  {"not rising", [](int v) { return uint8_t(v ^ 0x5A); }}};
+    const Copy copies[] = {{"plain copy", 5, 6, 40, 30, 3, 4, 40, 30, false, false},
+                           {"enlargement by 2.5 partly outside the source", 0, 0, 90, 80, 40, 30, 36, 32, false, false},
+                           {"bilinear enlargement", 0, 0, 90, 80, 5, 5, 30, 27, true, false},
+                           {"bilinear enlargement partly outside the source", 3, 0, 87, 80, 45, 40, 30, 27, true, false}};
+    const PixelFormat formats[] = {PixelFormat::Color32, PixelFormat::Bgr24, PixelFormat::Bgrx32};
+    for (const Table& t : tables) {
+        uint8_t map[256];
+        for (int v = 0; v < 256; ++v) map[v] = t.entry(v);
+        for (const Copy& c : copies)
+            for (PixelFormat to : formats)
+                for (bool specialised : {true, false}) {
+                    Storage source = MakeStorage(PixelFormat::Color32, 60, 50, 7, 0);
+                    // Two destinations of different content: a pixel the stretch writes is the same in both.
+                    Storage expected = MakeStorage(to, 90, 80, 11, 0x123456), mapped = expected;
+                    mapped.canvas.row0 += mapped.bytes.data() - expected.bytes.data();
+                    Storage other = MakeStorage(to, 90, 80, 13, 0x654321);
+                    UseSpecialisedLoops(specialised);
+                    const StretchFilter filter = c.bilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
+                    for (Storage* plain : {&expected, &other})
+                        StretchBlock(plain->canvas, c.x, c.y, c.width, c.height, source.canvas, c.sourceX, c.sourceY,
+                                     c.sourceWidth, c.sourceHeight, filter, nullptr);
+                    StretchBlock(mapped.canvas, c.x, c.y, c.width, c.height, source.canvas, c.sourceX, c.sourceY,
+                                 c.sourceWidth, c.sourceHeight, filter, nullptr, map);
+                    UseSpecialisedLoops(true);
+                    for (int32_t y = 0; y < 80; ++y)
+                        for (int32_t x = 0; x < 90; ++x) {
+                            ColorRef want = ReadPixel(expected.canvas, x, y);
+                            if (want == ReadPixel(other.canvas, x, y))
+                                want = ColorRef(map[RedOf(want)]) | ColorRef(map[GreenOf(want)]) << 8 |
+                                       ColorRef(map[BlueOf(want)]) << 16;
+                            ASSERT_EQ(ReadPixel(mapped.canvas, x, y), want)
+                                << t.name << ", " << c.name << ", format " << int(to) << ", specialised "
+                                << specialised << ", at " << x << "," << y;
+                        }
+                }
+    }
+}
+
+// The picture under a keyed overlay in one pass gives what a plain copy of the picture and a keyed copy
+// of the overlay give, wherever the picture lies against the area and the canvases.
+TEST(RasterLoops, APictureUnderAKeyedOverlayInOnePassEqualsTheTwoCopies) {
+    constexpr ColorRef key = 0x00FF00FF;
+    struct Case {
+        const char* name;
+        Rect area;
+        Rect pictureArea;
+        Point pictureAt;
+    } cases[] = {{"picture shifted up and left, strips left to the overlay", {10, 10, 60, 55}, {0, 0, 50, 45}, {4, 3}},
+                 {"area partly off the destination", {50, -5, 100, 40}, {0, 0, 50, 45}, {50, -5}},
+                 {"picture partly outside its canvas", {0, 0, 50, 45}, {30, 20, 80, 65}, {0, 0}},
+                 {"picture over the whole area", {5, 5, 55, 50}, {0, 0, 50, 45}, {5, 5}}};
+    for (const Case& c : cases)
+        for (PixelFormat to : {PixelFormat::Color32, PixelFormat::Bgr24, PixelFormat::Bgrx32}) {
+            Storage picture = MakeStorage(PixelFormat::Bgrx32, 60, 50, 3, key);
+            Storage overlay = MakeStorage(PixelFormat::Color32, Width(c.area), Height(c.area), 5, key);
+            FillBlock(overlay.canvas, Rect{20, 10, Width(c.area), 30}, key);  // a lens open to the right edge
+            Storage expected = MakeStorage(to, 90, 80, 11, key), once = MakeStorage(to, 90, 80, 11, key);
+            Rect shown = c.pictureArea;
+            IntersectRectangles(&shown, shown, picture.canvas.limit);
+            Canvas part = expected.canvas;
+            IntersectRectangles(&part.limit, c.area, expected.canvas.limit);
+            CopyBlock(part, c.pictureAt.x + shown.left - c.pictureArea.left, c.pictureAt.y + shown.top - c.pictureArea.top,
+                      Width(shown), Height(shown), picture.canvas, shown.left, shown.top);
+            StretchBlock(expected.canvas, c.area.left, c.area.top, Width(c.area), Height(c.area), overlay.canvas, 0, 0,
+                         Width(c.area), Height(c.area), StretchFilter::Nearest, &key);
+            RowRuns runs;
+            FindOpaqueRuns(overlay.canvas, 0, 0, Width(c.area), Height(c.area), key, &runs);
+            ASSERT_TRUE(CopyUnderOverlay(once.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas,
+                                         runs));
+            EXPECT_EQ(once.bytes, expected.bytes) << c.name << ", format " << int(to);
+            // Whether every pixel of the area is written: the same over a destination of other content.
+            Storage other = MakeStorage(to, 90, 80, 13, 0x123456);
+            CopyUnderOverlay(other.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas, runs);
+            bool everyPixel = true;
+            for (int32_t y = std::max(0, c.area.top); y < std::min(80, c.area.bottom); ++y)
+                for (int32_t x = std::max(0, c.area.left); x < std::min(90, c.area.right); ++x)
+                    everyPixel &= ReadPixel(other.canvas, x, y) == ReadPixel(once.canvas, x, y);
+            EXPECT_EQ(OverlayCoversArea(c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas, runs),
+                      everyPixel)
+                << c.name;
+        }
 }

@@ -64,6 +64,9 @@ struct Magnifier {
     int32_t ScaledSkinWidth = 0;
     int32_t ScaledSkinHeight = 0;
     platform::ColorRef ScaledSkinKey = 0;
+    // Where the scaled skin is opaque (not its key colour), row by row: a paint copies the skin there
+    // and the view everywhere else, in one pass. Empty when they could not be found.
+    platform::RowRuns ScaledSkinRuns;
     uint8_t* CorrectionBits = nullptr;
     int32_t CorrectionStride = 0;
     // The view's own pixels (a top-down 32-bit section), corrected in place; null when the view is a

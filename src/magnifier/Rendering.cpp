@@ -161,9 +161,20 @@ void ApplyCorrection(Magnifier& m, int32_t w, int32_t h) {
 
 // ---- Capture ----
 
+// Stretches the source area into w x h of the view; with a correction table, corrects each row as it
+// is written where the platform can. Returns whether the table was applied.
+bool Enlarge(Surface view, int32_t w, int32_t h, Surface from, int32_t sourceX, int32_t sourceY, int32_t sw,
+             int32_t sh, const ByteTable* correction) {
+    if (correction && StretchBitsThroughTable(view, 0, 0, w, h, from, sourceX, sourceY, sw, sh, correction->data()))
+        return true;
+    StretchBits(view, 0, 0, w, h, from, sourceX, sourceY, sw, sh, RopSrcCopy);
+    return false;
+}
+
 // The source area contains the glass itself: capture it unscaled, paint the glass's footprint over
 // the capture (navy lens, skin, dot) so that the view never shows its own content, then enlarge.
-void CaptureAroundGlass(Magnifier& m, const Rect& source, Bitmap viewPrevious, int32_t w, int32_t h) {
+bool CaptureAroundGlass(Magnifier& m, const Rect& source, Bitmap viewPrevious, int32_t w, int32_t h,
+                        const ByteTable* correction) {
     const int32_t sw = source.right - source.left;
     const int32_t sh = source.bottom - source.top;
     Surface capture = CreateMemorySurface(m.MemoryDC);
@@ -173,9 +184,10 @@ void CaptureAroundGlass(Magnifier& m, const Rect& source, Bitmap viewPrevious, i
     ComposeMagnifier(m, capture, m.Settings.WindowRect.left - source.left, m.Settings.WindowRect.top - source.top,
                      false);
     SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
-    StretchBits(m.MemoryDC, 0, 0, w, h, capture, 0, 0, sw, sh, RopSrcCopy);
+    const bool corrected = Enlarge(m.MemoryDC, w, h, capture, 0, 0, sw, sh, correction);
     SelectBitmapInto(capture, capturePrevious);
     DeleteMemorySurface(capture);
+    return corrected;
 }
 
 void DrawCrossHair(Magnifier& m, int32_t cx, int32_t cy, int32_t arm) {
@@ -217,6 +229,7 @@ bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
     SetStretchMode(target, StretchColorOnColor);
     const bool made = StretchBits(target, 0, 0, w, h, skin, 0, 0, SkinFrameSize, SkinFrameSize, RopSrcCopy);
     m.ScaledSkinKey = SkinKeyColor(skin);
+    if (made && !FindOpaqueRuns(target, 0, 0, w, h, m.ScaledSkinKey, &m.ScaledSkinRuns)) m.ScaledSkinRuns = RowRuns{};
     SelectBitmapInto(target, targetPrevious);
     SelectBitmapInto(skin, skinPrevious);
     DeleteMemorySurface(target);
@@ -229,6 +242,23 @@ bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
     m.ScaledSkinWidth = w;
     m.ScaledSkinHeight = h;
     return true;
+}
+
+// The view under the scaled skin straight into the target, in one pass: the skin where it is opaque,
+// the view (shifted up and left by the inset) everywhere else. False when that cannot be done.
+bool PaintViewUnderSkin(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!m.ScaledSkinRuns.Fits(w, h)) return false;
+    Surface skin = CreateMemorySurface(target);
+    if (!skin) return false;
+    const Bitmap skinPrevious = SelectBitmapInto(skin, m.ScaledSkinBitmap);
+    const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    const Point at{x - Trunc(m.ViewInset.x), y - Trunc(m.ViewInset.y)};
+    const bool done =
+        CopyUnderOverlay(target, Rect{x, y, x + w, y + h}, m.MemoryDC, Rect{0, 0, w, h}, at, skin, m.ScaledSkinRuns);
+    SelectBitmapInto(m.MemoryDC, viewPrevious);
+    SelectBitmapInto(skin, skinPrevious);
+    DeleteMemorySurface(skin);
+    return done;
 }
 
 void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y) {
@@ -331,18 +361,24 @@ void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sam
     const int32_t cy = py + half;
     const int32_t arm = w / 16;
 
+    // The correction rides on the stretch, each row corrected while it is at hand, unless the colour
+    // must first be sampled from the uncorrected view (or the view has no pixels of its own).
+    const bool correct = applyCorrection && (s.Bright != 0.5f || s.Contrast != 0.5f);
+    const ByteTable* correction = correct && !samplePickedColor && m.ViewBits ? &CorrectionTable(s.Bright, s.Contrast)
+                                                                               : nullptr;
     SetStretchMode(m.MemoryDC, s.SmoothImg ? StretchBilinear : StretchColorOnColor);
     Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    bool corrected = false;
     if (IntersectRectangles(nullptr, source, s.WindowRect))
-        CaptureAroundGlass(m, source, previous, w, h);
+        corrected = CaptureAroundGlass(m, source, previous, w, h, correction);
     else
-        StretchBits(m.MemoryDC, 0, 0, w, h, m.ScreenDC, source.left, source.top, sw, sh, RopSrcCopy);
+        corrected = Enlarge(m.MemoryDC, w, h, m.ScreenDC, source.left, source.top, sw, sh, correction);
 
     if (samplePickedColor) {
         m.PickedColor = SampleView(m, cx, cy, w, h);
         UpdateColorPickerText(m);
     }
-    if (applyCorrection && (s.Bright != 0.5f || s.Contrast != 0.5f)) ApplyCorrection(m, w, h);
+    if (correct && !corrected) ApplyCorrection(m, w, h);
     if (drawCrossHair) DrawCrossHair(m, cx, cy, arm);
     SelectBitmapInto(m.MemoryDC, previous);
 
@@ -357,6 +393,7 @@ void ForgetScaledSkin(Magnifier& m) {
     m.ScaledSkinBitmap = nullptr;
     m.ScaledSkinWidth = 0;
     m.ScaledSkinHeight = 0;
+    m.ScaledSkinRuns = RowRuns{};
 }
 
 // The skin goes over the picture as a colour-keyed copy of the skin already scaled to the glass, made
@@ -367,6 +404,10 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
     const int32_t w = WindowWidth(m);
     const int32_t h = WindowHeight(m);
     const bool scaled = PrepareScaledSkin(m, w, h);
+    if (windowPaint && scaled && PaintViewUnderSkin(m, target, x, y, w, h)) {
+        DrawDialDot(m, target, x, y);
+        return;
+    }
     const Bitmap skin = scaled ? m.ScaledSkinBitmap : m.SkinBitmap;
     const int32_t skinSide = scaled ? 0 : SkinFrameSize;
     Surface d = windowPaint ? CreateMemorySurface(target) : target;

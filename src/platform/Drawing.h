@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Constants.h"
+#include "platform/Geometry.h"
 #include "platform/Types.h"
 
 namespace platform {
@@ -88,6 +89,23 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
 bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
                      int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, ColorRef key);
 ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y);  // 0xFFFFFFFF outside
+// StretchBits as a plain copy, with every colour byte of the written pixels passed through colorMap
+// (256 entries) as each row is written. False, drawing nothing, where the backend cannot reach the
+// pixels so; the caller then stretches and corrects in two steps.
+bool StretchBitsThroughTable(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height,
+                             Surface source, int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
+                             int32_t sourceHeight, const uint8_t* colorMap);
+// The runs of the width x height area at (x, y) of the surface whose pixels are not the key colour:
+// where a colour-keyed copy of that area would draw.
+bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_t height, ColorRef key,
+                    RowRuns* runs);
+// A picture under a colour-keyed overlay in one operation: the area of the destination gets the
+// overlay's pixels (its (0, 0) at the area's top-left) on the runs of `opaque` (made for the area by
+// FindOpaqueRuns) and the picture's elsewhere, pictureArea's top-left landing on pictureAt; pixels
+// neither reaches are kept. The same as CopyBits of the picture then TransparentCopy of the overlay,
+// without their intermediate picture. False, drawing nothing, when the surfaces or runs do not allow it.
+bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
+                      Point pictureAt, Surface overlay, const RowRuns& opaque);
 
 // ---- Figures ----
 

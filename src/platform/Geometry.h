@@ -2,6 +2,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "platform/Types.h"
 
@@ -38,5 +40,22 @@ inline bool PointInRectangle(const Rect& r, Point p) {
 
 inline int32_t Width(const Rect& r) { return r.right - r.left; }
 inline int32_t Height(const Rect& r) { return r.bottom - r.top; }
+
+// A shape on a width x height area as runs of columns on each row: row r holds runs[rowFirst[r]] up to
+// (not including) runs[rowFirst[r + 1]], left to right, each [begin, end) in columns from the area's left.
+struct RowRuns {
+    struct Run {
+        int32_t begin = 0;
+        int32_t end = 0;
+    };
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> rowFirst;  // height + 1 entries
+    std::vector<Run> runs;
+
+    bool Fits(int32_t w, int32_t h) const {
+        return width == w && height == h && rowFirst.size() == size_t(h) + 1 && rowFirst.back() == runs.size();
+    }
+};
 
 }  // namespace platform

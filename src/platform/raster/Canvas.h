@@ -90,9 +90,27 @@ bool ValidLineMode(int mode);
 enum class StretchFilter { Nearest, Bilinear };
 bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, int32_t height, const Canvas& source,
                int32_t sourceX, int32_t sourceY);
+// colorMap (256 entries, or null) is a table every colour byte of a written pixel goes through, applied
+// to each row as it is written; a keyed stretch takes none.
 bool StretchBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, int32_t height,
                   const Canvas& source, int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
-                  StretchFilter filter, const ColorRef* key);
+                  StretchFilter filter, const ColorRef* key, const uint8_t* colorMap = nullptr);
+// The runs of the width x height area at (x, y) whose pixels are not the key colour: the pixels a
+// colour-keyed copy of that area draws (those outside the canvas are left out like keyed ones).
+void FindOpaqueRuns(const Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t height, ColorRef key,
+                    RowRuns* runs);
+// A picture with a colour-keyed overlay over it, in one pass over `area` of the destination: each pixel
+// on a run of `opaque` (made for the area) is the overlay's pixel at the same offset from its (0, 0);
+// each other one is the picture's pixel, pictureArea's top-left landing on pictureAt; where neither
+// reaches, the destination keeps its pixel. The same as a plain copy of the picture followed by a
+// keyed copy of the overlay. False, drawing nothing, when the runs do not fit the area or a source
+// shares the destination's storage.
+bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
+                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque);
+// Whether CopyUnderOverlay with these arguments writes every pixel of the area (as far as the
+// destination holds it).
+bool OverlayCoversArea(const Rect& area, const Canvas& picture, const Rect& pictureArea, Point pictureAt,
+                       const Canvas& overlay, const RowRuns& opaque);
 // The copies above take specialised loops for the cases that run every frame (copies between pixel
 // formats, an enlargement by a whole factor, a colour-keyed copy without scaling); each gives exactly
 // what the general path gives. Switched off, every copy takes the general path (for comparing them).

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/raster/Canvas.h"
 
 namespace platform::raster {
@@ -67,6 +71,155 @@ constexpr ptrdiff_t Bytes = F == PixelFormat::Bgr24 ? 3 : 4;
 template <PixelFormat S, PixelFormat D>
 void ConvertPixels(const uint8_t* __restrict in, uint8_t* __restrict out, int32_t first, int32_t end) {
     for (int32_t i = first; i < end; ++i) Store<D>(out + ptrdiff_t(i) * Bytes<D>, Load<S>(in + ptrdiff_t(i) * Bytes<S>));
+}
+
+// The colour bytes of pixels [first, end) of a row through a 256-entry table; a fourth byte is kept.
+template <PixelFormat F>
+void MapPixels(uint8_t* __restrict row, int32_t first, int32_t end, const uint8_t* __restrict map) {
+    if constexpr (F == PixelFormat::Bgr24) {
+        for (ptrdiff_t i = ptrdiff_t(first) * 3; i < ptrdiff_t(end) * 3; ++i) row[i] = map[row[i]];
+    } else {
+        for (int32_t i = first; i < end; ++i) {
+            uint8_t* p = row + ptrdiff_t(i) * 4;
+            p[0] = map[p[0]];
+            p[1] = map[p[1]];
+            p[2] = map[p[2]];
+        }
+    }
+}
+
+// The same for a row of colours (whose fourth byte is zero).
+void MapColors(ColorRef* __restrict colors, size_t count, const uint8_t* __restrict map) {
+    for (size_t i = 0; i < count; ++i) {
+        const ColorRef c = colors[i];
+        colors[i] = ColorRef(map[c & 0xFF]) | ColorRef(map[(c >> 8) & 0xFF]) << 8 | ColorRef(map[(c >> 16) & 0xFF]) << 16;
+    }
+}
+
+// A colour table ready to write 32-bit pixels: the mapped value of each colour byte already in the
+// place it takes in the stored word. Brightness and contrast tables are also, exactly, a clamped
+// straight line, floor((v * slope + offset) / 2^13) kept between the table's first and last values,
+// when such a line can be found that gives every entry; four pixels are then mapped at once.
+struct PlacedTable {
+    uint8_t map[256] = {};
+    bool swapRedBlue = false;
+    uint32_t byte[3][256];
+    bool straight = false;
+    int32_t slope = 0, offset = 0;
+    int16_t lowest = 0, highest = 0;
+};
+
+constexpr int LineShift = 13;
+
+// The offsets that make the line with this slope give every entry of the table, as [low, high];
+// empty (low > high) when there are none.
+void OffsetsForSlope(const uint8_t* map, int64_t slope, int64_t* low, int64_t* high) {
+    const int64_t unit = int64_t(1) << LineShift;
+    const int first = map[0], last = map[255];
+    *low = INT64_MIN / 4;
+    *high = INT64_MAX / 4;
+    for (int v = 0; v < 256; ++v) {
+        const int64_t t = map[v], product = v * slope;
+        if (first == last) break;
+        if (t > first) *low = std::max(*low, t * unit - product);           // the line reaches t
+        if (t < last) *high = std::min(*high, (t + 1) * unit - 1 - product);  // and stays below t + 1
+    }
+}
+
+// Finds the line for a table that never falls (brightness and contrast tables rise or stay level).
+void FitLine(PlacedTable* table) {
+    const uint8_t* map = table->map;
+    table->straight = false;
+    for (int v = 1; v < 256; ++v)
+        if (map[v] < map[v - 1]) return;
+    table->lowest = map[0];
+    table->highest = map[255];
+    if (map[0] == map[255]) {
+        table->slope = 0;
+        table->offset = int32_t(map[0]) << LineShift;
+        table->straight = true;
+        return;
+    }
+    // The slope lies near that of the table's rising part.
+    int begin = 0, end = 255;
+    while (map[begin + 1] == map[0]) ++begin;
+    while (map[end - 1] == map[255]) --end;
+    const int64_t unit = int64_t(1) << LineShift;
+    const int64_t span = std::max(end - begin, 1);
+    const int64_t guess = (int64_t(map[end]) - map[begin]) * unit / span;
+    const int64_t window = unit * 2 / span + 2;
+    for (int64_t step = 0; step <= window; ++step) {
+        for (const int64_t slope : {guess + step, guess - step}) {
+            if (slope < 0 || slope > 32767) continue;
+            int64_t low = 0, high = 0;
+            OffsetsForSlope(map, slope, &low, &high);
+            if (low > high) continue;
+            const int64_t offset = std::clamp<int64_t>(0, low, high);
+            if (offset < INT32_MIN / 2 || offset > INT32_MAX / 2) continue;
+            table->slope = int32_t(slope);
+            table->offset = int32_t(offset);
+            table->straight = true;
+            return;
+        }
+    }
+}
+
+// The placed table for a colour map and a storage format, made again only when either changes.
+const PlacedTable& PlaceTable(const uint8_t* map, PixelFormat format) {
+    static thread_local PlacedTable table;
+    static thread_local bool made = false;
+    const bool swap = format == PixelFormat::Bgrx32;
+    if (made && table.swapRedBlue == swap && std::memcmp(table.map, map, 256) == 0) return table;
+    std::memcpy(table.map, map, 256);
+    table.swapRedBlue = swap;
+    for (int k = 0; k < 3; ++k) {
+        const int shift = swap ? 16 - 8 * k : 8 * k;
+        for (int v = 0; v < 256; ++v) table.byte[k][v] = uint32_t(map[v]) << shift;
+    }
+    FitLine(&table);
+    made = true;
+    return table;
+}
+
+#if defined(__SSE2__)
+// Eight 16-bit values through the line, clamped to the table's ends.
+inline __m128i AlongLine(__m128i values, __m128i slope, __m128i offset, __m128i lowest, __m128i highest) {
+    const __m128i productLow = _mm_mullo_epi16(values, slope), productHigh = _mm_mulhi_epi16(values, slope);
+    __m128i first = _mm_unpacklo_epi16(productLow, productHigh), second = _mm_unpackhi_epi16(productLow, productHigh);
+    first = _mm_srai_epi32(_mm_add_epi32(first, offset), LineShift);
+    second = _mm_srai_epi32(_mm_add_epi32(second, offset), LineShift);
+    return _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(first, second), lowest), highest);
+}
+#endif
+
+// A row of colours stored as 32-bit pixels through a placed table.
+void StoreMapped32(uint8_t* __restrict out, const ColorRef* __restrict in, size_t count,
+                   const PlacedTable& __restrict table) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (table.straight) {
+        const __m128i slope = _mm_set1_epi16(int16_t(table.slope)), offset = _mm_set1_epi32(table.offset);
+        const __m128i lowest = _mm_set1_epi16(table.lowest), highest = _mm_set1_epi16(table.highest);
+        const __m128i zero = _mm_setzero_si128(), colour = _mm_set1_epi32(0x00FFFFFF);
+        const __m128i byte = _mm_set1_epi32(0xFF), green = _mm_set1_epi32(0xFF00);
+        for (; i + 4 <= count; i += 4) {
+            const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            const __m128i low = AlongLine(_mm_unpacklo_epi8(pixels, zero), slope, offset, lowest, highest);
+            const __m128i high = AlongLine(_mm_unpackhi_epi8(pixels, zero), slope, offset, lowest, highest);
+            __m128i mapped = _mm_and_si128(_mm_packus_epi16(low, high), colour);
+            if (table.swapRedBlue)
+                mapped = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_epi32(mapped, 16), byte),
+                                                   _mm_and_si128(mapped, green)),
+                                      _mm_slli_epi32(_mm_and_si128(mapped, byte), 16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), mapped);
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        const ColorRef c = in[i];
+        const uint32_t v = table.byte[0][c & 0xFF] | table.byte[1][(c >> 8) & 0xFF] | table.byte[2][(c >> 16) & 0xFF];
+        std::memcpy(out + i * 4, &v, 4);
+    }
 }
 
 inline uint8_t* Address(const Canvas& canvas, int64_t gx, int64_t gy) {
@@ -281,6 +434,51 @@ void BlendRows(const HorizontalRows::Slot& upper, const HorizontalRows::Slot& lo
     for (; t < count; ++t) out[t] = Blend(u[t], l[t], weight);
 }
 
+#if defined(__SSE2__)
+// Blends two interpolated rows (the lower one's weight 0..256) straight into a row of 32-bit storage:
+// each colour byte through the table's line when there is a table (which must have one), red and
+// blue exchanged for BGRX storage. The same rounding as Blend, four pixels at a time.
+void BlendInto32(uint8_t* __restrict out, const ColorRef* __restrict u, const ColorRef* __restrict l,
+                 uint32_t weight, size_t count, const PlacedTable* table, bool swapRedBlue) {
+    const __m128i byte = _mm_set1_epi16(0xFF), round = _mm_set1_epi16(0x80), colour = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i wa = _mm_set1_epi16(int16_t(256 - weight)), wb = _mm_set1_epi16(int16_t(weight));
+    __m128i slope = _mm_setzero_si128(), offset = slope, lowest = slope, highest = slope;
+    if (table) {
+        slope = _mm_set1_epi16(int16_t(table->slope));
+        offset = _mm_set1_epi32(table->offset);
+        lowest = _mm_set1_epi16(table->lowest);
+        highest = _mm_set1_epi16(table->highest);
+    }
+    size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + i));
+        // Red and blue in the even bytes, green (and the empty byte) in the odd ones.
+        __m128i even = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(a, byte), wa),
+                                                   _mm_mullo_epi16(_mm_and_si128(b, byte), wb)),
+                                     round);
+        __m128i odd = _mm_add_epi16(
+            _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(a, 8), wa), _mm_mullo_epi16(_mm_srli_epi16(b, 8), wb)), round);
+        even = _mm_srli_epi16(even, 8);
+        odd = _mm_srli_epi16(odd, 8);
+        if (table) {
+            even = AlongLine(even, slope, offset, lowest, highest);
+            odd = AlongLine(odd, slope, offset, lowest, highest);
+        }
+        if (swapRedBlue) even = _mm_shufflehi_epi16(_mm_shufflelo_epi16(even, 0xB1), 0xB1);
+        const __m128i pixels = _mm_and_si128(_mm_or_si128(even, _mm_slli_epi16(odd, 8)), colour);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), pixels);
+    }
+    for (; i < count; ++i) {
+        const ColorRef c = Blend(u[i], l[i], weight);
+        const uint32_t v = table ? table->byte[0][c & 0xFF] | table->byte[1][(c >> 8) & 0xFF] |
+                                       table->byte[2][(c >> 16) & 0xFF]
+                                 : (swapRedBlue ? SwapRedBlue(c) : c);
+        std::memcpy(out + i * 4, &v, 4);
+    }
+}
+#endif
+
 // The part of a stretch that is actually done: which destination offsets are written and which
 // part of the source rectangle exists.
 struct StretchPlan {
@@ -324,7 +522,8 @@ bool MapNearestColumns(const StretchPlan& plan, int32_t sourceWidth, int32_t wid
 }
 
 void NearestStretch(const Canvas& destination, const Canvas& source, const StretchPlan& plan, int32_t width,
-                    int32_t height, int32_t sourceWidth, int32_t sourceHeight, const ColorRef* key) {
+                    int32_t height, int32_t sourceWidth, int32_t sourceHeight, const ColorRef* key,
+                    const uint8_t* colorMap) {
     const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
     const int32_t spanWidth = int32_t(plan.validColumns.end - plan.validColumns.begin);
     const int32_t spanGridX = int32_t(plan.sourceGridX + plan.validColumns.begin);
@@ -355,6 +554,7 @@ void NearestStretch(const Canvas& destination, const Canvas& source, const Stret
             out[size_t(c)] = pixel;
             keep[size_t(c)] = !(key && pixel == (*key & 0xFFFFFF));
         }
+        if (colorMap) MapColors(out.data(), out.size(), colorMap);
         WriteRow(destination, int32_t(plan.gridX + plan.columns.begin), int32_t(plan.gridY + r), count, out.data(),
                  masked ? keep.data() : nullptr);
     }
@@ -362,16 +562,21 @@ void NearestStretch(const Canvas& destination, const Canvas& source, const Stret
 
 // The nearest-pixel stretch (with or without a key) straight between the storages: the source
 // columns are mapped once, and without a key a destination row that repeats the source row of the
-// one above is copied from it.
+// one above is copied from it. A colour table goes over each source row once, as it is read: every
+// written pixel is a copy of a source pixel.
 template <PixelFormat S, PixelFormat D>
 void NearestDirect(const Canvas& destination, const Canvas& source, const StretchPlan& plan, int32_t width,
-                   int32_t height, int32_t sourceWidth, int32_t sourceHeight, const ColorRef* key) {
+                   int32_t height, int32_t sourceWidth, int32_t sourceHeight, const ColorRef* key,
+                   const uint8_t* colorMap) {
     const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
     auto& map = Reused<int32_t, 16>();  // byte offset into the source row, or -1
     const bool everyColumn = MapNearestColumns(plan, sourceWidth, width, Bytes<S>, &map);
     const ColorRef keyColor = key ? (*key & 0xFFFFFF) : 0;
     const bool repeatRows = !key && everyColumn;
     const int32_t* columns = map.data();
+    const int32_t spanWidth = int32_t(plan.validColumns.end - plan.validColumns.begin);
+    auto& mapped = Reused<uint8_t, 17>();
+    if (colorMap) mapped.resize(size_t(spanWidth) * Bytes<S>);
     int64_t previousSource = -1;
     const uint8_t* previousRow = nullptr;
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
@@ -384,6 +589,11 @@ void NearestDirect(const Canvas& destination, const Canvas& source, const Stretc
             continue;
         }
         const uint8_t* in = Address(source, plan.sourceGridX + plan.validColumns.begin, plan.sourceGridY + s);
+        if (colorMap) {
+            std::memcpy(mapped.data(), in, mapped.size());
+            MapPixels<S>(mapped.data(), 0, spanWidth, colorMap);
+            in = mapped.data();
+        }
         for (int32_t c = 0; c < count; ++c) {
             const int32_t m = columns[c];
             if (m < 0) continue;
@@ -397,7 +607,7 @@ void NearestDirect(const Canvas& destination, const Canvas& source, const Stretc
 }
 
 void BilinearStretch(const Canvas& destination, const Canvas& source, const StretchPlan& plan, int32_t width,
-                     int32_t height, int32_t sourceWidth, int32_t sourceHeight) {
+                     int32_t height, int32_t sourceWidth, int32_t sourceHeight, const uint8_t* colorMap) {
     const int32_t count = int32_t(plan.columns.end - plan.columns.begin);
     auto& taps = Reused<Tap, 4>();
     auto& columnOf = Reused<int32_t, 5>();  // destination offset (relative to columns.begin) of each tap
@@ -424,27 +634,51 @@ void BilinearStretch(const Canvas& destination, const Canvas& source, const Stre
     blended.assign(taps.size(), 0);
     keep.assign(size_t(count), everyColumn ? 1 : 0);
     for (size_t t = 0; t < taps.size(); ++t) keep[size_t(columnOf[t])] = 1;
+    // A corrected row of every column goes straight into 32-bit storage, table and store in one loop.
+    const bool storeMapped = colorMap && everyColumn && specialisedLoops && !destination.owners &&
+                             destination.format != PixelFormat::Bgr24;
+    const PlacedTable* placed = storeMapped ? &PlaceTable(colorMap, destination.format) : nullptr;
+#if defined(__SSE2__)
+    // Rows of every column blend straight into 32-bit storage when the table (if any) is a line.
+    const bool blendInto = everyColumn && specialisedLoops && !destination.owners &&
+                           destination.format != PixelFormat::Bgr24 && (!colorMap || placed->straight);
+#else
+    const bool blendInto = false;
+#endif
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
         if (!Inside(NearestIndex(r, sourceHeight, height), plan.validRows)) continue;
         Tap tap = BilinearTap(r, sourceHeight, height, plan.validRows);
         const int64_t first = tap.first - plan.validRows.begin, second = tap.second - plan.validRows.begin;
         const auto& upper = rowsCache.Get(first, second);
         const auto& lower = rowsCache.Get(second, first);
+#if defined(__SSE2__)
+        if (blendInto) {
+            BlendInto32(Address(destination, plan.gridX + plan.columns.begin, plan.gridY + r), upper.pixels.data(),
+                        lower.pixels.data(), tap.weight, size_t(count), placed,
+                        destination.format == PixelFormat::Bgrx32);
+            continue;
+        }
+#endif
         if (everyColumn) {
             BlendRows(upper, lower, tap.weight, taps.size(), out.data());
         } else {
             BlendRows(upper, lower, tap.weight, taps.size(), blended.data());
             for (size_t t = 0; t < taps.size(); ++t) out[size_t(columnOf[t])] = blended[t];
         }
+        if (storeMapped) {
+            StoreMapped32(Address(destination, plan.gridX + plan.columns.begin, plan.gridY + r), out.data(),
+                          size_t(count), *placed);
+            continue;
+        }
+        if (colorMap) MapColors(out.data(), out.size(), colorMap);
         WriteRow(destination, int32_t(plan.gridX + plan.columns.begin), int32_t(plan.gridY + r), count, out.data(),
                  everyColumn ? nullptr : keep.data());
     }
 }
 
-}  // namespace
-
-bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, int32_t height, const Canvas& source,
-               int32_t sourceX, int32_t sourceY) {
+// A plain copy, each written row through the colour table when there is one.
+bool CopyRect(const Canvas& destination, int32_t x, int32_t y, int32_t width, int32_t height, const Canvas& source,
+              int32_t sourceX, int32_t sourceY, const uint8_t* colorMap) {
     if (width < 0 || height < 0) return false;
     if (!destination.Usable() || !source.Usable()) return false;
     const int64_t gx = int64_t(x) + destination.origin.x, gy = int64_t(y) + destination.origin.y;
@@ -462,7 +696,10 @@ bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, i
                 const uint8_t* in = Address(source, sgx + columns.begin, sgy + r);
                 uint8_t* out = Address(destination, gx + columns.begin, gy + r);
                 ForEachOwnedRun(destination, int32_t(gx + columns.begin), int32_t(gy + r), count,
-                                [&](int32_t first, int32_t end) { ConvertPixels<S, D>(in, out, first, end); });
+                                [&](int32_t first, int32_t end) {
+                                    ConvertPixels<S, D>(in, out, first, end);
+                                    if (colorMap) MapPixels<D>(out, first, end, colorMap);
+                                });
             }
         });
         return true;
@@ -480,26 +717,30 @@ bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, i
     row.assign(size_t(count), 0);
     for (int64_t r = rows.begin; r < rows.end; ++r) {
         ReadRow(from, int32_t(fromX), int32_t(fromY + r), count, row.data());
+        if (colorMap) MapColors(row.data(), row.size(), colorMap);
         WriteRow(destination, int32_t(gx + columns.begin), int32_t(gy + r), count, row.data(), nullptr);
     }
     return true;
 }
 
+}  // namespace
+
 bool StretchBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, int32_t height,
                   const Canvas& source, int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
-                  StretchFilter filter, const ColorRef* key) {
+                  StretchFilter filter, const ColorRef* key, const uint8_t* colorMap) {
     if (width < 0 || height < 0 || sourceWidth < 0 || sourceHeight < 0) return false;
+    if (key && colorMap) return false;
     if (width == 0 || height == 0) return true;
     if (sourceWidth == 0 || sourceHeight == 0) return false;
     if (!destination.Usable() || !source.Usable()) return false;
     if (!key && width == sourceWidth && height == sourceHeight)
-        return CopyBlock(destination, x, y, width, height, source, sourceX, sourceY);
+        return CopyRect(destination, x, y, width, height, source, sourceX, sourceY, colorMap);
     StretchPlan plan;
     if (!PlanStretch(destination, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, &plan))
         return true;
     if ((filter == StretchFilter::Nearest || key) && Direct(destination, source)) {
         ByFormats(source.format, destination.format, [&]<PixelFormat S, PixelFormat D>() {
-            NearestDirect<S, D>(destination, source, plan, width, height, sourceWidth, sourceHeight, key);
+            NearestDirect<S, D>(destination, source, plan, width, height, sourceWidth, sourceHeight, key, colorMap);
         });
         return true;
     }
@@ -515,12 +756,176 @@ bool StretchBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width
         plan.sourceGridY = int64_t(sourceY) + from.origin.y;
     }
     if (filter == StretchFilter::Bilinear && !key)
-        BilinearStretch(destination, from, plan, width, height, sourceWidth, sourceHeight);
+        BilinearStretch(destination, from, plan, width, height, sourceWidth, sourceHeight, colorMap);
     else
-        NearestStretch(destination, from, plan, width, height, sourceWidth, sourceHeight, key);
+        NearestStretch(destination, from, plan, width, height, sourceWidth, sourceHeight, key, colorMap);
     return true;
 }
 
+bool CopyBlock(const Canvas& destination, int32_t x, int32_t y, int32_t width, int32_t height, const Canvas& source,
+               int32_t sourceX, int32_t sourceY) {
+    return CopyRect(destination, x, y, width, height, source, sourceX, sourceY, nullptr);
+}
+
 void UseSpecialisedLoops(bool on) { specialisedLoops = on; }
+
+// ---- A picture under a colour-keyed overlay ----
+
+void FindOpaqueRuns(const Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t height, ColorRef key,
+                    RowRuns* runs) {
+    *runs = RowRuns{};
+    if (width <= 0 || height <= 0) return;
+    runs->width = width;
+    runs->height = height;
+    runs->rowFirst.reserve(size_t(height) + 1);
+    const int64_t gx = int64_t(x) + canvas.origin.x, gy = int64_t(y) + canvas.origin.y;
+    const Span columns = canvas.Usable() ? OffsetsInside(gx, width, canvas.limit.left, canvas.limit.right) : Span{};
+    const Span rows = canvas.Usable() ? OffsetsInside(gy, height, canvas.limit.top, canvas.limit.bottom) : Span{};
+    auto& row = Reused<ColorRef, 18>();
+    row.assign(size_t(std::max<int64_t>(columns.end - columns.begin, 0)), 0);
+    key &= 0xFFFFFF;
+    for (int32_t r = 0; r < height; ++r) {
+        runs->rowFirst.push_back(uint32_t(runs->runs.size()));
+        if (columns.Empty() || !Inside(r, rows)) continue;
+        ReadRow(canvas, int32_t(gx + columns.begin), int32_t(gy + r), int32_t(row.size()), row.data());
+        for (size_t i = 0; i < row.size();) {
+            while (i < row.size() && row[i] == key) ++i;
+            const size_t first = i;
+            while (i < row.size() && row[i] != key) ++i;
+            if (i > first)
+                runs->runs.push_back(RowRuns::Run{int32_t(columns.begin + int64_t(first)), int32_t(columns.begin + int64_t(i))});
+        }
+    }
+    runs->rowFirst.push_back(uint32_t(runs->runs.size()));
+}
+
+namespace {
+
+using RowConverter = void (*)(const uint8_t*, uint8_t*, int32_t, int32_t);
+
+RowConverter ConverterFor(PixelFormat source, PixelFormat destination) {
+    RowConverter convert = nullptr;
+    ByFormats(source, destination, [&]<PixelFormat S, PixelFormat D>() { convert = &ConvertPixels<S, D>; });
+    return convert;
+}
+
+// Where the pieces of an overlaid copy lie, as offsets from the area's top-left: the part of the area
+// the destination shows, the part the picture reaches and the part the overlay's canvas holds.
+struct OverlayPlan {
+    int64_t gridX = 0, gridY = 0;               // the area's top-left in the destination's grid
+    Span columns, rows;                         // offsets the destination shows
+    int64_t pictureGridX = 0, pictureGridY = 0; // the picture's grid position of offset (0, 0)
+    Span pictureColumns, pictureRows;
+    int64_t overlayGridX = 0, overlayGridY = 0;
+    Span overlayColumns, overlayRows;
+};
+
+// Offsets of a span of `length` starting at `start` that lie both in [areaLow, areaHigh) of the
+// source's own coordinates and in its grid's [low, high) after adding origin.
+Span SourceOffsets(int64_t start, int64_t length, int64_t areaLow, int64_t areaHigh, int64_t origin, int64_t low,
+                   int64_t high) {
+    return Intersect(OffsetsInside(start, length, areaLow, areaHigh), OffsetsInside(start + origin, length, low, high));
+}
+
+OverlayPlan PlanOverlay(const Canvas* destination, const Rect& area, const Canvas* picture, const Rect& pictureArea,
+                        Point pictureAt, const Canvas* overlay) {
+    OverlayPlan plan;
+    const int64_t w = Width(area), h = Height(area);
+    plan.columns = Span{0, w};
+    plan.rows = Span{0, h};
+    if (destination) {
+        plan.gridX = int64_t(area.left) + destination->origin.x;
+        plan.gridY = int64_t(area.top) + destination->origin.y;
+        plan.columns = OffsetsInside(plan.gridX, w, destination->limit.left, destination->limit.right);
+        plan.rows = OffsetsInside(plan.gridY, h, destination->limit.top, destination->limit.bottom);
+    }
+    // The picture's own coordinates of offset (0, 0).
+    const int64_t px = int64_t(area.left) - pictureAt.x + pictureArea.left;
+    const int64_t py = int64_t(area.top) - pictureAt.y + pictureArea.top;
+    const Rect pictureLimit = picture ? picture->limit : Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    const Point pictureOrigin = picture ? picture->origin : Point{};
+    plan.pictureGridX = px + pictureOrigin.x;
+    plan.pictureGridY = py + pictureOrigin.y;
+    plan.pictureColumns =
+        SourceOffsets(px, w, pictureArea.left, pictureArea.right, pictureOrigin.x, pictureLimit.left, pictureLimit.right);
+    plan.pictureRows =
+        SourceOffsets(py, h, pictureArea.top, pictureArea.bottom, pictureOrigin.y, pictureLimit.top, pictureLimit.bottom);
+    if (overlay) {
+        plan.overlayGridX = overlay->origin.x;
+        plan.overlayGridY = overlay->origin.y;
+        plan.overlayColumns = OffsetsInside(plan.overlayGridX, w, overlay->limit.left, overlay->limit.right);
+        plan.overlayRows = OffsetsInside(plan.overlayGridY, h, overlay->limit.top, overlay->limit.bottom);
+    } else {
+        plan.overlayColumns = Span{0, w};
+        plan.overlayRows = Span{0, h};
+    }
+    return plan;
+}
+
+// Calls piece(begin, end, fromOverlay) for the pieces of row r within `within`, left to right: the
+// overlay's runs and the picture's columns between them.
+template <class Piece>
+void ForEachPiece(const OverlayPlan& plan, const RowRuns& opaque, int64_t r, Span within, Piece&& piece) {
+    const bool pictureRow = Inside(r, plan.pictureRows), overlayRow = Inside(r, plan.overlayRows);
+    auto pictureBetween = [&](int64_t begin, int64_t end) {
+        if (!pictureRow) return;
+        const Span part = Intersect(Intersect(Span{begin, end}, plan.pictureColumns), within);
+        if (!part.Empty()) piece(part.begin, part.end, false);
+    };
+    int64_t position = within.begin;
+    for (uint32_t i = opaque.rowFirst[size_t(r)]; i < opaque.rowFirst[size_t(r) + 1]; ++i) {
+        const RowRuns::Run run = opaque.runs[i];
+        if (run.end <= position) continue;
+        pictureBetween(position, run.begin);
+        if (overlayRow) {
+            const Span part = Intersect(Intersect(Span{run.begin, run.end}, plan.overlayColumns), within);
+            if (!part.Empty()) piece(part.begin, part.end, true);
+        }
+        position = std::max<int64_t>(position, run.end);
+    }
+    pictureBetween(position, within.end);
+}
+
+}  // namespace
+
+bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
+                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque) {
+    if (IsRectangleEmpty(area) || !opaque.Fits(Width(area), Height(area))) return false;
+    if (!destination.Usable()) return false;
+    if (SameStorage(destination, picture) || SameStorage(destination, overlay)) return false;
+    const OverlayPlan plan = PlanOverlay(&destination, area, picture.Usable() ? &picture : nullptr, pictureArea,
+                                         pictureAt, overlay.Usable() ? &overlay : nullptr);
+    const RowConverter fromPicture = picture.Usable() ? ConverterFor(picture.format, destination.format) : nullptr;
+    const RowConverter fromOverlay = overlay.Usable() ? ConverterFor(overlay.format, destination.format) : nullptr;
+    const ptrdiff_t bytes = destination.format == PixelFormat::Bgr24 ? 3 : 4;
+    for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
+        uint8_t* out = Address(destination, plan.gridX, plan.gridY + r);
+        ForEachPiece(plan, opaque, r, plan.columns, [&](int64_t begin, int64_t end, bool fromTheOverlay) {
+            if (fromTheOverlay ? !fromOverlay : !fromPicture) return;
+            const uint8_t* in = fromTheOverlay ? Address(overlay, plan.overlayGridX + begin, plan.overlayGridY + r)
+                                               : Address(picture, plan.pictureGridX + begin, plan.pictureGridY + r);
+            const RowConverter convert = fromTheOverlay ? fromOverlay : fromPicture;
+            uint8_t* to = out + ptrdiff_t(begin) * bytes;
+            ForEachOwnedRun(destination, int32_t(plan.gridX + begin), int32_t(plan.gridY + r), int32_t(end - begin),
+                            [&](int32_t first, int32_t last) { convert(in, to, first, last); });
+        });
+    }
+    return true;
+}
+
+bool OverlayCoversArea(const Rect& area, const Canvas& picture, const Rect& pictureArea, Point pictureAt,
+                       const Canvas& overlay, const RowRuns& opaque) {
+    if (IsRectangleEmpty(area) || !opaque.Fits(Width(area), Height(area))) return false;
+    if (!picture.Usable() || !overlay.Usable()) return false;
+    const OverlayPlan plan = PlanOverlay(nullptr, area, &picture, pictureArea, pictureAt, &overlay);
+    for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
+        int64_t covered = 0;  // every offset before this one is written
+        ForEachPiece(plan, opaque, r, plan.columns, [&](int64_t begin, int64_t end, bool) {
+            if (begin <= covered) covered = std::max(covered, end);
+        });
+        if (covered < plan.columns.end) return false;
+    }
+    return true;
+}
 
 }  // namespace platform::raster

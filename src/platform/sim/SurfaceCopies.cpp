@@ -73,6 +73,45 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     return copied;
 }
 
+bool StretchBitsThroughTable(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height,
+                             Surface source, int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
+                             int32_t sourceHeight, const uint8_t* colorMap) {
+    SurfaceObject* to = FindSurface(destination);
+    SurfaceObject* from = FindSurface(source);
+    if (!to || !from || !colorMap) return false;
+    const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
+    Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
+    Canvas target = CanvasOf(to);
+    TakeSameLayout(&target, &canvas, nullptr);  // the table treats the three channels alike
+    const bool copied = StretchBlock(target, x, y, width, height, canvas, sourceX, sourceY, sourceWidth, sourceHeight,
+                                     filter, nullptr, colorMap);
+    NoteDrawn(to, target, Rect{x, y, x + width, y + height});
+    return copied;
+}
+
+bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_t height, ColorRef key,
+                    RowRuns* runs) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || !runs || width <= 0 || height <= 0) return false;
+    platform::raster::FindOpaqueRuns(SourceCanvasOf(s, Rect{x, y, x + width, y + height}), x, y, width, height, key,
+                                     runs);
+    return true;
+}
+
+bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
+                      Point pictureAt, Surface overlay, const RowRuns& opaque) {
+    SurfaceObject* to = FindSurface(destination);
+    SurfaceObject* under = FindSurface(picture);
+    SurfaceObject* over = FindSurface(overlay);
+    if (!to || !under || !over) return false;
+    const Rect overlayArea{0, 0, Width(area), Height(area)};
+    const Canvas target = CanvasOf(to);
+    const bool copied = platform::raster::CopyUnderOverlay(target, area, SourceCanvasOf(under, pictureArea), pictureArea,
+                                                           pictureAt, SourceCanvasOf(over, overlayArea), opaque);
+    if (copied) NoteDrawn(to, target, area);
+    return copied;
+}
+
 ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
     constexpr ColorRef invalid = 0xFFFFFFFF;
     SurfaceObject* s = FindSurface(surface);

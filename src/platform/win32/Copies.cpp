@@ -79,6 +79,59 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     return done;
 }
 
+// Only the smooth stretch is the raster's own on this backend (the nearest-pixel one stays the
+// system's), so only it takes a table.
+bool StretchBitsThroughTable(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height,
+                             Surface source, int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
+                             int32_t sourceHeight, const uint8_t* colorMap) {
+    if (!destination || !source || !colorMap || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
+        return false;
+    raster::Canvas into, from;
+    if (!win32::StretchesBilinear(ToNative(destination)) || !win32::MemoryCanvas(ToNative(destination), &into))
+        return false;
+    if (win32::MemoryCanvas(ToNative(source), &from))
+        return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
+                                    raster::StretchFilter::Bilinear, nullptr, colorMap);
+    if (win32::CaptureCanvas(ToNative(source), sourceX, sourceY, sourceWidth, sourceHeight, &from))
+        return raster::StretchBlock(into, x, y, width, height, from, 0, 0, sourceWidth, sourceHeight,
+                                    raster::StretchFilter::Bilinear, nullptr, colorMap);
+    return false;
+}
+
+bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_t height, ColorRef key,
+                    RowRuns* runs) {
+    raster::Canvas canvas;
+    if (!surface || !runs || width <= 0 || height <= 0 || !win32::MemoryCanvas(ToNative(surface), &canvas))
+        return false;
+    raster::FindOpaqueRuns(canvas, x, y, width, height, key, runs);
+    return true;
+}
+
+// Between sections the raster composes in place; onto any other surface (a window) the picture is
+// composed in a kept section and put there with one copy.
+bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
+                      Point pictureAt, Surface overlay, const RowRuns& opaque) {
+    const int32_t w = Width(area), h = Height(area);
+    if (!destination || !picture || !overlay || w <= 0 || h <= 0 || !opaque.Fits(w, h)) return false;
+    raster::Canvas under, over, into;
+    if (!win32::MemoryCanvas(ToNative(picture), &under) || !win32::MemoryCanvas(ToNative(overlay), &over))
+        return false;
+    HDC to = ToNative(destination);
+    if (win32::MemoryCanvas(to, &into))
+        return raster::CopyUnderOverlay(into, area, under, pictureArea, pictureAt, over, opaque);
+    HDC kept = nullptr;
+    if (!win32::CompositionCanvas(to, w, h, &kept, &into)) return false;
+    const Point keptAt{pictureAt.x - area.left, pictureAt.y - area.top};
+    const Rect keptArea{0, 0, w, h};
+    // Pixels neither source reaches keep what the destination shows.
+    if (!raster::OverlayCoversArea(keptArea, under, pictureArea, keptAt, over, opaque)) {
+        if (!::BitBlt(kept, 0, 0, w, h, to, area.left, area.top, SRCCOPY)) return false;
+        ::GdiFlush();
+    }
+    if (!raster::CopyUnderOverlay(into, keptArea, under, pictureArea, keptAt, over, opaque)) return false;
+    return ::BitBlt(to, area.left, area.top, w, h, kept, 0, 0, SRCCOPY) != FALSE;
+}
+
 ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
     if (!surface) return CLR_INVALID;
     return ::GetPixel(ToNative(surface), x, y);

@@ -70,14 +70,17 @@ struct Capture {
     int32_t height = 0;
 };
 
-Capture& KeptCapture() {
-    static Capture capture;
-    return capture;
+// The kept sections: one for captures of other surfaces, one for pictures composed before a copy.
+enum class Kept { Capture, Composition };
+
+Capture& KeptSection(Kept which) {
+    static Capture sections[2];
+    return sections[which == Kept::Capture ? 0 : 1];
 }
 
 // The kept section, grown to at least width x height.
-bool GrowCapture(HDC like, int32_t width, int32_t height) {
-    Capture& c = KeptCapture();
+bool GrowKept(Kept which, HDC like, int32_t width, int32_t height) {
+    Capture& c = KeptSection(which);
     if (c.section && c.width >= width && c.height >= height) return true;
     if (!AcceptableBitmapSize(width, height)) return false;
     if (!c.surface) c.surface = ::CreateCompatibleDC(like);
@@ -105,12 +108,22 @@ bool MemoryCanvas(HDC dc, raster::Canvas* canvas) {
 }
 
 bool CaptureCanvas(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, raster::Canvas* canvas) {
-    if (!dc || width <= 0 || height <= 0 || !GrowCapture(dc, width, height)) return false;
-    Capture& c = KeptCapture();
+    if (!dc || width <= 0 || height <= 0 || !GrowKept(Kept::Capture, dc, width, height)) return false;
+    Capture& c = KeptSection(Kept::Capture);
     if (!::BitBlt(c.surface, 0, 0, width, height, dc, x, y, SRCCOPY)) return false;
     if (!CanvasOfSection(c.section, canvas)) return false;
     ::GdiFlush();
     canvas->limit = Rect{0, 0, width, height};
+    return true;
+}
+
+bool CompositionCanvas(HDC like, int32_t width, int32_t height, HDC* surface, raster::Canvas* canvas) {
+    if (width <= 0 || height <= 0 || !GrowKept(Kept::Composition, like, width, height)) return false;
+    Capture& c = KeptSection(Kept::Composition);
+    if (!CanvasOfSection(c.section, canvas)) return false;
+    ::GdiFlush();
+    canvas->limit = Rect{0, 0, width, height};
+    *surface = c.surface;
     return true;
 }
 

@@ -15,6 +15,10 @@ bool MemoryCanvas(HDC dc, raster::Canvas* canvas);
 // that the backend keeps and grows as needed, as a canvas with that rectangle at (0, 0).
 bool CaptureCanvas(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, raster::Canvas* canvas);
 
+// A section of at least width x height that the backend keeps (apart from the capture's) for pictures
+// composed off-screen before one copy, selected into *surface, as a canvas limited to width x height.
+bool CompositionCanvas(HDC like, int32_t width, int32_t height, HDC* surface, raster::Canvas* canvas);
+
 // Whether the caller asked for bilinear stretching on the surface.
 bool StretchesBilinear(HDC dc);
 

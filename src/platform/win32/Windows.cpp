@@ -270,8 +270,11 @@ bool IsWindowShown(Window window) { return IsWindowObject(window) && ::IsWindowV
 
 bool UpdateWindowNow(Window window) { return IsWindowObject(window) && ::UpdateWindow(ToNative(window)); }
 
+// A hidden window is painted in full when it is shown again, so invalidating it is left out: the
+// system would be asked on every refresh for nothing.
 bool InvalidateWindowRect(Window window, const Rect* rect, bool erase) {
     if (!IsWindowObject(window)) return false;
+    if (!::IsWindowVisible(ToNative(window))) return true;
     RECT native{};
     if (rect) native = ToRect(*rect);
     return ::InvalidateRect(ToNative(window), rect ? &native : nullptr, erase) != 0;
