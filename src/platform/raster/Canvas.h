@@ -31,8 +31,9 @@ struct Canvas {
     PixelFormat format = PixelFormat::Color32;
     Point origin;          // grid position of the surface's (0, 0)
     Rect limit;            // grid pixels that may be read or written
-    // Window canvases on a shared screen: a write may change a grid pixel only where the owner map (one
-    // entry per grid pixel, ownerStride entries a row) names `owner`. No map: every pixel of limit.
+    // Canvases of a window whose picture it shares with other windows (a dialog and its controls): a
+    // write may change a grid pixel only where the owner map (one entry per grid pixel, ownerStride
+    // entries a row) names `owner`. No map: every pixel of limit.
     const Window* owners = nullptr;
     ptrdiff_t ownerStride = 0;
     Window owner = nullptr;
