@@ -111,25 +111,37 @@ TEST(HostDisplay, CopiesBetweenBlueFirstStoragesMatchRedFirstOnes) {
 
 }  // namespace
 
-// Two monitors side by side: the settings sheet comes up whole and centred on the one that holds the
-// glass, whichever side that is.
+// Four monitors meeting just beside the glass's centre: the settings sheet comes up whole and centred
+// on the one that holds that centre.
 TEST(HostDisplay, SheetComesUpOnTheGlasssMonitor) {
     sim::DeviceConfig config;
     config.screenWidth = 800;
     config.screenHeight = 600;
-    for (int32_t split : {300, 500}) {
-        SCOPED_TRACE(split);
+    const struct {
+        const char* name;
+        int32_t offset;  // where the monitors meet, from the glass's centre
+        bool topLeft;    // the monitor that holds the centre
+    } rows[] = {{"the top left monitor", 1, true}, {"the bottom right monitor", 0, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         SimSession s(config);
-        s.Do("tray double\nmenu none");
-        s.Check([split] { sim::SetMonitors({Rect{0, 0, split, 600}, Rect{split, 0, 800, 600}}); });
-        s.Do("tray double\nmenu 7");
-        s.Check([split] {
+        Rect monitor;
+        s.Do(program_test::ShowGlass);
+        s.Check([&] {
             const Rect glass = program_test::MagnifierWindowRect();
-            const Rect monitor = (glass.left + glass.right) / 2 < split ? Rect{0, 0, split, 600} : Rect{split, 0, 800, 600};
+            const Point meet{(glass.left + glass.right) / 2 + row.offset, (glass.top + glass.bottom) / 2 + row.offset};
+            sim::SetMonitors({Rect{0, 0, meet.x, meet.y}, Rect{meet.x, 0, 800, meet.y}, Rect{0, meet.y, meet.x, 600},
+                              Rect{meet.x, meet.y, 800, 600}});
+            monitor = row.topLeft ? Rect{0, 0, meet.x, meet.y} : Rect{meet.x, meet.y, 800, 600};
+        });
+        s.Do("tray double\nmenu 7");
+        s.Check([&] {
             Rect sheet;
             ASSERT_TRUE(GetWindowRectangle(Shell().SettingsSheetWindow, &sheet));
-            EXPECT_TRUE(sheet.left >= monitor.left && sheet.right <= monitor.right) << sheet.left << ".." << sheet.right;
+            Rect inside;
+            EXPECT_TRUE(IntersectRectangles(&inside, sheet, monitor) && inside == sheet);
             EXPECT_LE(std::abs((sheet.left + sheet.right) - (monitor.left + monitor.right)), 1);
+            EXPECT_LE(std::abs((sheet.top + sheet.bottom) - (monitor.top + monitor.bottom)), 1);
         });
         s.Do("sheet cancel");
         s.Start();
