@@ -164,7 +164,8 @@ void ComposePending() {
         if (!LiveWindow(top) || IsRectangleEmpty(top->pictureDamage)) continue;
         const Point at = PictureOrigin(top);
         Rect area;
-        const bool shows = IntersectRectangles(&area, Offset(top->pictureDamage, at.x, at.y), ScreenBounds());
+        const bool shows = IntersectRectangles(&area, Offset(top->pictureDamage, at.x, at.y), ScreenBounds()) &&
+                           IntersectRectangles(&area, area, Offset(top->picture.limit, at.x, at.y));
         top->pictureDamage = Rect{};
         if (!shows) continue;
         // Row by row: the picture's row read once, then the pixels the window owns on the screen, in
