@@ -93,7 +93,7 @@ void StartDevice() {
         c.home = fuzz::Scratch().File("home");
         c.screenWidth = 160;  // small: the device is made afresh for every input
         c.screenHeight = 160;
-        c.desktop = sim::Image(160, 160, Rgb(200, 200, 200));
+        c.desktop = sim::Image(1, 1, Rgb(200, 200, 200));  // one colour: filled, not copied for every device
         return c;
     }();
     sim::ResetDevice(config);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "FuzzSupport.h"
 #include "platform/sim/Device.h"
@@ -34,15 +35,14 @@ void ExpectSame(const sim::RegistrySnapshot& before, const sim::RegistrySnapshot
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = fuzz::Scratch().File("registry.reg");
-    fuzz::WriteHostFile(path, data, size);
-
-    sim::detail::LoadRegistryFile(path);
+    // The file's bytes are read as the device reads the file it opened; what the device would write back
+    // is read the same way. The file calls around the reader do not depend on the bytes (registry_test
+    // covers them), so the round trip stays in memory and the run spends its time in the reader.
+    sim::detail::LoadRegistryText(std::string_view(reinterpret_cast<const char*>(data), size));
     const sim::RegistrySnapshot read = sim::Registry();
-    sim::detail::SaveRegistryFile();
-    sim::detail::LoadRegistryFile(path);
+    sim::detail::LoadRegistryText(sim::detail::RegistryFileText());
     ExpectSame(read, sim::Registry());
 
-    sim::detail::LoadRegistryFile("");  // nothing of this run stays for the next
+    sim::detail::LoadRegistryText("");  // nothing of this run stays for the next
     return 0;
 }

@@ -6,9 +6,11 @@
 #   bash scripts/fuzz.sh [SECONDS_PER_TARGET]
 #
 # Environment: FUZZ_TARGETS="bmp registry" runs only those targets (default: all six);
-# FUZZ_WORK=DIR keeps the working corpora, logs and crash files there (default: build-fuzz/fuzz-work);
+# FUZZ_BUILD=DIR builds and runs the targets there (default: build-fuzz), so that a long run keeps its
+# binaries while others build; FUZZ_WORK=DIR keeps the working corpora, logs and crash files there
+# (default: $FUZZ_BUILD/fuzz-work);
 # FUZZ_RUNS=N ends each target after N executions (or SECONDS_PER_TARGET, whichever comes first): the long
-# run is FUZZ_WORK=build-fuzz/long-run FUZZ_RUNS=10000000 nice -n 19 bash scripts/fuzz.sh 3600.
+# run is FUZZ_BUILD=build-fuzz-long FUZZ_RUNS=10000000 nice -n 19 bash scripts/fuzz.sh 3600.
 # Exits nonzero when a target finds a crash, a hang, a leak or a broken check; the input is kept and
 # the command that reproduces it is printed.
 set -euo pipefail
@@ -20,7 +22,8 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ] || ! [[ "${FUZZ_RUNS:-
   exit 2
 fi
 targets=(${FUZZ_TARGETS:-bmp registry translation library settings scenario})
-work="${FUZZ_WORK:-build-fuzz/fuzz-work}"
+build="${FUZZ_BUILD:-build-fuzz}"
+work="${FUZZ_WORK:-$build/fuzz-work}"
 
 # ---- What the build needs (Debian) ----
 need=()
@@ -41,12 +44,12 @@ if ! echo 'int main(){}' | clang++ -x c++ -fsanitize=fuzzer -o /dev/null - >/dev
 fi
 
 # ---- Build ----
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_FUZZ=ON \
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_FUZZ=ON \
   -DVISTREL_TESTS=OFF -DVISTREL_BENCHMARKS=OFF >/dev/null
-cmake --build build-fuzz -j2 --target fuzz_all
+cmake --build "$build" -j2 --target fuzz_all
 # Every library of ours that the targets link carries the fuzzer's coverage counters: a library left out
 # would hide its code from the fuzzer and from the sanitizers (vistrel_soak is linked by no target).
-for library in $(find build-fuzz -name 'libvistrel_*.a' ! -name 'libvistrel_soak.a'); do
+for library in $(find "$build" -name 'libvistrel_*.a' ! -name 'libvistrel_soak.a'); do
   if ! objdump -h "$library" | grep __sancov_cntrs >/dev/null; then  # grep -q would cut objdump short
     echo "fuzz.sh: $library is built without the fuzzer's instrumentation (see fuzz/CMakeLists.txt)" >&2
     exit 1
@@ -59,7 +62,7 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 failed=()
 summary=()
 for t in "${targets[@]}"; do
-  binary="build-fuzz/fuzz/fuzz_$t"
+  binary="$build/fuzz/fuzz_$t"
   seeds="fuzz/corpus/$t"
   if [ ! -x "$binary" ] || [ ! -d "$seeds" ]; then
     echo "unknown fuzz target '$t'" >&2

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 need=()
 for p in cmake g++ pkg-config libfreetype-dev libpng-dev fonts-dejavu-core fonts-wine libgtest-dev libbenchmark-dev \
-         libx11-dev libxext-dev; do
+         libx11-dev libxext-dev libxrandr-dev libxfixes-dev; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then

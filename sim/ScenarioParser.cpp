@@ -546,7 +546,6 @@ bool ParseLine(std::string_view line, std::optional<Command>* command, std::stri
     }
     Command parsed;
     parsed.verb = verb->verb;
-    parsed.numbers.reserve(std::min<size_t>(tokens.size() - 1, 6));  // no command takes more than six
     ArgumentReader reader(line, tokens, *verb, error);
     if (!ParseArguments(reader, &parsed, error) || !reader.End()) return false;
     *command = std::move(parsed);

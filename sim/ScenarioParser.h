@@ -6,9 +6,12 @@
 // (char 0x20 types a blank).
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +45,29 @@ enum class DesktopKind { Pattern, Fill, File };
 enum class TrayAction { Tap, Double, Right };
 enum class SheetAction { Tab, Check, Track, Select, Text, Click, Ok, Cancel };
 
+// The numeric arguments of a command, kept in place (a command is read for every scenario line): no
+// command takes more than MaxArguments.
+class Arguments {
+public:
+    static constexpr size_t MaxArguments = 6;
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    int64_t operator[](size_t i) const { return values_[i]; }
+    const int64_t* begin() const { return values_.data(); }
+    const int64_t* end() const { return values_.data() + count_; }
+    void push_back(int64_t value) {
+        if (count_ == MaxArguments) throw std::length_error("a command with more than six numbers");
+        values_[count_++] = value;
+    }
+    friend bool operator==(const Arguments& a, const Arguments& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
+
+private:
+    std::array<int64_t, MaxArguments> values_{};
+    size_t count_ = 0;
+};
+
 // One parsed command. Which fields count depends on the verb:
 //   numbers  the numeric arguments in the order written, with defaults filled in
 //            (screen W H PPI, drag X1 Y1 X2 Y2 STEPS MS, send CODE P1 P2, sheet check ID 0|1,
@@ -51,7 +77,7 @@ enum class SheetAction { Tab, Check, Track, Select, Text, Click, Ok, Cancel };
 //   flag     alt/shift/ctrl down, hotkey ... up, menu none
 struct Command {
     Verb verb = Verb::Dump;
-    std::vector<int64_t> numbers{};
+    Arguments numbers{};
     std::string text{};
     platform::ColorRef color = 0;
     Target target = Target::None;

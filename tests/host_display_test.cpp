@@ -110,3 +110,28 @@ TEST(HostDisplay, CopiesBetweenBlueFirstStoragesMatchRedFirstOnes) {
 }
 
 }  // namespace
+
+// Two monitors side by side: the settings sheet comes up whole and centred on the one that holds the
+// glass, whichever side that is.
+TEST(HostDisplay, SheetComesUpOnTheGlasssMonitor) {
+    sim::DeviceConfig config;
+    config.screenWidth = 800;
+    config.screenHeight = 600;
+    for (int32_t split : {300, 500}) {
+        SCOPED_TRACE(split);
+        SimSession s(config);
+        s.Do("tray double\nmenu none");
+        s.Check([split] { sim::SetMonitors({Rect{0, 0, split, 600}, Rect{split, 0, 800, 600}}); });
+        s.Do("tray double\nmenu 7");
+        s.Check([split] {
+            const Rect glass = program_test::MagnifierWindowRect();
+            const Rect monitor = (glass.left + glass.right) / 2 < split ? Rect{0, 0, split, 600} : Rect{split, 0, 800, 600};
+            Rect sheet;
+            ASSERT_TRUE(GetWindowRectangle(Shell().SettingsSheetWindow, &sheet));
+            EXPECT_TRUE(sheet.left >= monitor.left && sheet.right <= monitor.right) << sheet.left << ".." << sheet.right;
+            EXPECT_LE(std::abs((sheet.left + sheet.right) - (monitor.left + monitor.right)), 1);
+        });
+        s.Do("sheet cancel");
+        s.Start();
+    }
+}

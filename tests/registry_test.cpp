@@ -180,3 +180,16 @@ TEST(RegistryFile, ReadingIsLinearInTheValuesOfAKey) {
     EXPECT_EQ(read.at(u"value4").data, DwordBytes(2));
     EXPECT_EQ(read.at(u"Value5").data, DwordBytes(1));
 }
+
+// A line that cannot be read and ends, once its blanks are trimmed, in a backslash would run on into the
+// next line when written back: it is dropped, and the values after it survive the next write.
+TEST(RegistryFile, AnUnreadLineEndingInABackslashDoesNotSwallowTheNextOne) {
+    fs::path file = TestFile("backslash.reg");
+    WriteText(file, Header("\"Quote\\\\ \\\n\n\"Read\"=dword:00000005\n"));
+    StartDevice(file);
+    SetDword(u"PlaySound", 1);
+    StartDevice(file);
+    const sim::RegistrySnapshot registry = sim::Registry();
+    ASSERT_EQ(registry.at(VistrelKey).size(), 2u) << ReadText(file);
+    EXPECT_EQ(registry.at(VistrelKey).at(u"Read").data, DwordBytes(5)) << ReadText(file);
+}

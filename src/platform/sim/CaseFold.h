@@ -7,13 +7,26 @@
 
 namespace platform::sim::detail {
 
-inline char16_t FoldCase(char16_t c) {
+constexpr char16_t FoldCaseByRule(char16_t c) {
     if (c >= u'A' && c <= u'Z') return char16_t(c + 0x20);
     if (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) return char16_t(c + 0x20);
     if (c >= 0x0410 && c <= 0x042F) return char16_t(c + 0x20);
     if (c >= 0x0400 && c <= 0x040F) return char16_t(c + 0x50);
     return c;
 }
+
+// Every letter that folds lies below U+0430: one look-up in a table of those (names are compared and
+// hashed a character at a time, often).
+struct FoldCaseTable {
+    static constexpr char16_t Size = 0x0430;
+    char16_t folded[Size] = {};
+    constexpr FoldCaseTable() {
+        for (char16_t c = 0; c < Size; ++c) folded[c] = FoldCaseByRule(c);
+    }
+};
+inline constexpr FoldCaseTable foldCaseTable;
+
+inline char16_t FoldCase(char16_t c) { return c < FoldCaseTable::Size ? foldCaseTable.folded[c] : c; }
 
 inline std::u16string Folded(std::u16string_view text) {
     std::u16string out(text);

@@ -1,5 +1,6 @@
 // The clipboard: the last text a program put there, kept for the device's life.
 #include "platform/sim/DeviceState.h"
+#include "platform/sim/HostDisplay.h"
 
 namespace platform {
 
@@ -8,12 +9,14 @@ using namespace sim::detail;
 bool SetClipboardText(Window owner, const char16_t* text) {
     if (!text || (owner && !LiveWindow(owner))) return false;
     Dev().clipboard = std::u16string(text);
+    ++Dev().clipboardPuts;
     return true;
 }
 
 namespace sim {
 
 std::optional<std::u16string> ClipboardText() { return Dev().clipboard; }
+uint64_t ClipboardPuts() { return Dev().clipboardPuts; }
 
 }  // namespace sim
 

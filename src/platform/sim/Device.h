@@ -19,6 +19,9 @@ struct DeviceConfig {
     int32_t screenHeight = 320;
     int32_t pixelsPerInch = 96;      // vertical pixels per inch of the screen (also used horizontally)
     std::string home{};              // host folder that stands for the executable's folder
+    // Host folder whose entries lie in the executable's folder too, before home's (a translation:
+    // its Localize.dll and help folder); they are reached by name, not listed. Empty: none.
+    std::string translation{};
     std::string registryFile{};      // empty: an empty registry that is not kept
     std::optional<Image> desktop{};  // empty: the built-in test picture
     uint32_t clockStart = 0;

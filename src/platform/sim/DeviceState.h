@@ -183,6 +183,7 @@ struct DeviceState {
     Image desktopPicture;                // a picture given by the configuration, kept at its size
     std::vector<DesktopPaint> desktopPaints;  // fills painted on the desktop, kept over a rotation
     std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
+    std::vector<Rect> monitors;          // the host's monitors; empty: the whole screen is one
     uint64_t ownersGeneration = 1;       // counts the changes of owners and of the windows' tree maps
     std::vector<Window> recomposed;      // RecomposeScreen's scratch owner map, kept for its storage
     bool composePending = false;         // a window's picture changed where the screen has not taken it yet
@@ -241,6 +242,7 @@ struct DeviceState {
     uintptr_t nextProcessHandle = 0x1000;
     std::vector<std::u16string> sounds;
     std::optional<std::u16string> clipboard;  // empty until a program puts a text there
+    uint64_t clipboardPuts = 0;
     std::map<std::u16string, std::weak_ptr<MutexKernel>> namedMutexes;
     std::map<const MutexObject*, std::unique_ptr<MutexObject>> mutexHandles;
     uint32_t lastError = 0;

@@ -190,12 +190,13 @@ void EnsureClasses() {
 
 // ---- Making a dialog ----
 
-// Sizes a top-level dialog from its units and centres it on the screen.
-void PlaceTopLevel(Window window, DialogData& d, const DialogTemplateObject& t) {
-    Rect outer, client, screen;
+// Sizes a top-level dialog from its units and centres it on the screen (on a host with several
+// monitors: on its owner's).
+void PlaceTopLevel(Window window, Window owner, DialogData& d, const DialogTemplateObject& t) {
+    Rect outer, client;
     GetWindowRectangle(window, &outer);
     GetClientRectangle(window, &client);
-    GetWindowRectangle(GetDesktop(), &screen);
+    const Rect screen = sim::detail::DialogArea(owner);
     const int32_t frameX = std::max(0, Width(outer) - Width(client));
     const int32_t frameY = std::max(0, Height(outer) - Height(client));
     // The device's font is wider than the one the templates were laid out for: at 96 pixels per inch
@@ -307,7 +308,7 @@ Window MakeDialog(Module module, DialogTemplate dialogTemplate, Window parent, D
         if (data && ownFont) DeleteFontObject(ownFont);  // never reached the window
         return nullptr;
     }
-    if (!child) PlaceTopLevel(window, *d, t);
+    if (!child) PlaceTopLevel(window, parent, *d, t);
     Window first = CreateControls(window, *d, t, module);
     SendToWindow(window, MsgInitDialog, WParam(first), initParam);
     return window;

@@ -1,6 +1,7 @@
 // Files of the simulated handheld. The program's folder "\Program Files\Vistrel" is a host folder (the
 // device's home); the device's file system ignores letter case, so every name below it is matched
-// against the host folder's entries without regard to case. Nothing outside that folder is reachable.
+// against the host folder's entries without regard to case. Nothing outside that folder (and the
+// translation's folder, whose entries stand in it) is reachable.
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -91,7 +92,10 @@ std::string HostPath(const char16_t* devicePath) {
     if (parts.size() < 2 || !SameIgnoringCase(parts[0], ProgramFolder[0]) || !SameIgnoringCase(parts[1], ProgramFolder[1])) {
         return std::string();
     }
-    const std::string& home = Config().home;
+    // A translation's entry stands in the program's folder in place of one of the same name.
+    const std::string& translation = Config().translation;
+    const bool translated = parts.size() > 2 && !translation.empty() && !FindEntry(translation, parts[2]).empty();
+    const std::string& home = translated ? translation : Config().home;
     if (home.empty()) return std::string();
     fs::path path(home);
     bool existing = true;

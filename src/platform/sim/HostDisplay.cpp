@@ -1,5 +1,9 @@
 // What a desktop backend asks of the window system: its host display, the time to the next timer,
-// double taps and host paths (the windows' pictures are in Pictures.cpp).
+// double taps, host paths and the monitors dialogs are placed on (the windows' pictures are in
+// Pictures.cpp).
+#include <algorithm>
+
+#include "platform/Geometry.h"
 #include "platform/sim/DeviceState.h"
 #include "platform/sim/HostDisplay.h"
 
@@ -38,9 +42,34 @@ void StylusDoubleClick(Point screen) {
     detail::QueueInput(event);
 }
 
+void SetMonitors(std::vector<Rect> monitors) { detail::Dev().monitors = std::move(monitors); }
+
 Cursor CurrentCursor() { return detail::Dev().cursor; }
 
 std::string HostPathOf(const std::u16string& devicePath) { return detail::HostPath(devicePath.c_str()); }
 
 }  // namespace platform::sim
 
+namespace platform::sim::detail {
+
+Rect DialogArea(Window owner) {
+    const Rect screen = ScreenBounds();
+    const DeviceState& dev = Dev();
+    Point at = dev.cursorPosition;
+    Rect r;
+    if (WindowObject* o = TopLevelOf(LiveWindow(owner) ? owner : LiveWindow(dev.active))) {
+        r = WindowScreenRect(o);
+        at = Point{r.left + Width(r) / 2, r.top + Height(r) / 2};
+    }
+    for (const Rect& monitor : dev.monitors) {
+        Rect area;
+        if (PointInRectangle(monitor, at) && IntersectRectangles(&area, monitor, screen)) return area;
+    }
+    for (const Rect& monitor : dev.monitors) {  // a point between monitors: the first that shows
+        Rect area;
+        if (IntersectRectangles(&area, monitor, screen)) return area;
+    }
+    return screen;
+}
+
+}  // namespace platform::sim::detail

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Types.h"
 #include "platform/raster/Canvas.h"
@@ -55,6 +56,9 @@ raster::Canvas WindowPicture(Window topLevel, Point* offset);
 // The part of a top-level window's picture drawn since the last call, as a bounding rectangle in
 // picture coordinates (empty when nothing was drawn).
 Rect TakeWindowDamage(Window topLevel);
+// The host's monitors in screen coordinates (empty: the whole screen is one); top-level dialogs are
+// centred on the monitor of their owner and made to fit it.
+void SetMonitors(std::vector<Rect> monitors);
 // Real time passed: the clock moves on at once, and a timer that fell due on the way fires once (a
 // desktop's timers do not queue up the periods they missed).
 void PassRealTime(uint64_t ms);
@@ -63,6 +67,9 @@ std::optional<uint64_t> TimeToNextTimer();
 // The second press of a double tap: a double-click for a window whose class asks for them, else a
 // press.
 void StylusDoubleClick(Point screen);
+// How many times a program put a text on the clipboard (a host offers the text anew after each,
+// even when it is the same text).
+uint64_t ClipboardPuts();
 // The cursor the program set (null: none).
 Cursor CurrentCursor();
 // Host path of a device path; empty when it maps nowhere.

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Types.h"
@@ -86,6 +87,9 @@ struct WindowClip {
     bool ownersOnly = false;  // inside bounds, only the pixels the window owns (not for the desktop)
 };
 bool GetWindowClip(Window window, bool paintClip, WindowClip* clip);
+// The part of the screen a top-level dialog owned by `owner` is placed in: the host monitor that holds
+// the owner's centre (else the active window's, else the pointer); the whole screen without monitors.
+Rect DialogArea(Window owner);
 // Whether the window is the topmost one of its tree on every pixel of rect (its top-level window's
 // picture coordinates); kept until the owners change, so that the window's drawing skips the per-pixel
 // test while none of its children or siblings covers it.
@@ -116,6 +120,8 @@ std::string HostPath(const char16_t* devicePath);
 void ResetResources();
 void LoadRegistryFile(const std::string& hostPath);  // empty path: empty registry, not kept
 void SaveRegistryFile();  // writes the registry file now, as a change would (nothing when none is kept)
+void LoadRegistryText(std::string_view bytes);  // a registry not kept in a file, read from a file's bytes
+std::string RegistryFileText();  // the text the registry file is given when it is written
 void ResetRegistry();
 
 // ---- UTF helpers (Utf.cpp) ----

@@ -16,6 +16,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <vector>
@@ -24,12 +25,22 @@
 #include "platform/sim/CaseFold.h"
 #include "platform/sim/Device.h"
 #include "platform/sim/Internal.h"
+#include "platform/sim/Utf.h"
+
+namespace platform::sim::detail {
+namespace {
+struct StoredKey;
+}
+}  // namespace platform::sim::detail
 
 namespace platform {
 
 struct RegKeyObject {
     std::u16string path;    // as it was opened
     std::u16string folded;  // the path with its letter case folded: the key's place in the registry
+    // The stored key once it exists (keys stay until the registry is reset, which drops every handle),
+    // so that reading and setting values through the handle does not look the path up each time.
+    sim::detail::StoredKey* stored = nullptr;
 };
 
 }  // namespace platform
@@ -86,11 +97,11 @@ struct StoredKey {
         return found == index.end() ? nullptr : &values[found->second];
     }
     // The value of that name, taking the place of one that is there (keeping its first spelling).
-    void Put(const std::u16string& valueName, RegistryValue value, std::optional<std::string> unread = std::nullopt) {
+    void Put(std::u16string_view valueName, RegistryValue value, std::optional<std::string> unread = std::nullopt) {
         StoredValue* stored = Find(valueName);
         if (!stored) {
-            index.emplace(valueName, values.size());
-            stored = &values.emplace_back(StoredValue{valueName, {}, {}, false, true});
+            index.emplace(std::u16string(valueName), values.size());
+            stored = &values.emplace_back(StoredValue{std::u16string(valueName), {}, {}, false, true});
         }
         stored->value = std::move(value);
         stored->unread = std::move(unread);
@@ -161,6 +172,15 @@ StoredKey& MakeKey(const std::u16string& path, const std::u16string& folded) {
 StoredKey& MakeKey(const std::u16string& path) { return MakeKey(path, Folded(path)); }
 
 bool ValidHandle(RegKey key) { return key && State().handles.count(key); }
+
+// The stored key behind a handle; nullptr while the key exists only implicitly (as a parent).
+StoredKey* KeyOf(RegKey handle) {
+    if (!handle->stored) {
+        auto found = State().keys.find(handle->folded);
+        if (found != State().keys.end()) handle->stored = &found->second;
+    }
+    return handle->stored;
+}
 
 RegKey NewHandle(const std::u16string& path) {
     auto* handle = new RegKeyObject{path, Folded(path)};
@@ -243,9 +263,8 @@ std::string ValueLine(const StoredValue& stored) {
     return HexLine(name + type, v.data);
 }
 
-void SaveFile() {
+std::string WholeText() {
     const RegistryState& state = State();
-    if (state.file.empty()) return;
     std::string text = std::string(FileHeader) + "\n\n";
     for (const auto& [folded, key] : state.keys) {
         text += "[" + ToUtf8(std::u16string(HiveName)) + (key.name.empty() ? "" : "\\" + ToUtf8(key.name)) + "]\n";
@@ -255,10 +274,16 @@ void SaveFile() {
         text += "\n";
     }
     for (const std::string& section : state.foreignSections) text += section + "\n";
+    return text;
+}
+
+void SaveFile() {
+    const RegistryState& state = State();
+    if (state.file.empty()) return;
     std::string temporary = state.file + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
+        out << WholeText();
         out.flush();
         if (!out) return;
     }
@@ -267,15 +292,15 @@ void SaveFile() {
     if (error) std::filesystem::remove(temporary, error);
 }
 
-std::string Trim(std::string_view s) {
+std::string_view Trim(std::string_view s) {
     size_t a = s.find_first_not_of(" \t\r");
-    if (a == std::string_view::npos) return std::string();
+    if (a == std::string_view::npos) return std::string_view();
     size_t b = s.find_last_not_of(" \t\r");
-    return std::string(s.substr(a, b - a + 1));
+    return s.substr(a, b - a + 1);
 }
 
 // Reads "..." with \\ and \" from text at pos (on the opening quote); pos ends after the closing one.
-std::optional<std::string> ReadQuoted(const std::string& text, size_t* pos) {
+std::optional<std::string> ReadQuoted(std::string_view text, size_t* pos) {
     if (*pos >= text.size() || text[*pos] != '"') return std::nullopt;
     std::string out;
     for (size_t i = *pos + 1; i < text.size(); ++i) {
@@ -303,19 +328,19 @@ std::optional<uint32_t> ParseHexNumber(std::string_view text) {
     return value;
 }
 
-std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
+std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text) {
     std::vector<uint8_t> bytes;
-    std::string list = Trim(text);
+    std::string_view list = Trim(text);
     if (list.empty()) return bytes;
     size_t start = 0;
     while (start <= list.size()) {
         size_t comma = list.find(',', start);
-        std::string item = Trim(std::string_view(list).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        std::string_view item = Trim(list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         std::optional<uint32_t> byte = ParseHexNumber(item);
         if (!byte || item.size() > 2) return std::nullopt;
         bytes.push_back(uint8_t(*byte));
         if (bytes.size() > MaxValueBytes) return std::nullopt;
-        if (comma == std::string::npos) break;
+        if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
     return bytes;
@@ -334,30 +359,30 @@ std::vector<uint8_t> TextBytes(const std::u16string& text) {
 }
 
 // The data part of a value line: "text", dword:n, hex:.., hex(N):..; nullopt when malformed.
-std::optional<RegistryValue> ParseData(const std::string& text) {
+std::optional<RegistryValue> ParseData(std::string_view text) {
     RegistryValue value;
     if (!text.empty() && text[0] == '"') {
         size_t pos = 0;
         std::optional<std::string> quoted = ReadQuoted(text, &pos);
-        if (!quoted || !Trim(std::string_view(text).substr(pos)).empty()) return std::nullopt;
+        if (!quoted || !Trim(text.substr(pos)).empty()) return std::nullopt;
         value.type = RegSz;
         value.data = TextBytes(FromUtf8(*quoted));
         return value;
     }
-    if (text.rfind("dword:", 0) == 0) {
-        std::optional<uint32_t> n = ParseHexNumber(Trim(std::string_view(text).substr(6)));
+    if (text.starts_with("dword:")) {
+        std::optional<uint32_t> n = ParseHexNumber(Trim(text.substr(6)));
         if (!n) return std::nullopt;
         value.type = RegDword;
         value.data = {uint8_t(*n), uint8_t(*n >> 8), uint8_t(*n >> 16), uint8_t(*n >> 24)};
         return value;
     }
     size_t colon = text.find(':');
-    if (colon == std::string::npos) return std::nullopt;
-    std::string kind = text.substr(0, colon);
+    if (colon == std::string_view::npos) return std::nullopt;
+    std::string_view kind = text.substr(0, colon);
     if (kind == "hex") {
         value.type = RegBinary;
-    } else if (kind.size() > 5 && kind.rfind("hex(", 0) == 0 && kind.back() == ')') {
-        std::optional<uint32_t> type = ParseHexNumber(std::string_view(kind).substr(4, kind.size() - 5));
+    } else if (kind.size() > 5 && kind.starts_with("hex(") && kind.back() == ')') {
+        std::optional<uint32_t> type = ParseHexNumber(kind.substr(4, kind.size() - 5));
         if (!type) return std::nullopt;
         value.type = *type;
     } else {
@@ -371,20 +396,20 @@ std::optional<RegistryValue> ParseData(const std::string& text) {
 
 // A key line "[HKEY_CURRENT_USER\path]": the key's path, or nullopt for anything else (another hive,
 // a deletion, a malformed line), whose value lines are kept as they are, not read.
-std::optional<std::u16string> ParseKeyLine(const std::string& line) {
+std::optional<std::u16string> ParseKeyLine(std::string_view line) {
     if (line.size() < 2 || line.back() != ']' || line[1] == '-') return std::nullopt;
-    std::u16string inner = FromUtf8(line.substr(1, line.size() - 2));
+    std::u16string inner = Utf8ToUtf16(line.substr(1, line.size() - 2));
     size_t cut = inner.find(u'\\');
-    std::u16string hive = inner.substr(0, cut);
+    std::u16string_view hive = std::u16string_view(inner).substr(0, cut);
     if (!SameIgnoringCase(hive, HiveName)) return std::nullopt;
-    return NormalKeyPath(cut == std::u16string::npos ? std::u16string() : inner.substr(cut + 1));
+    return NormalKeyPath(cut == std::u16string::npos ? std::u16string_view() : std::u16string_view(inner).substr(cut + 1));
 }
 
 // Whether a line that cannot be read can be written back as it was: one that ends with a backslash (the
 // last line of a file can) would run on into the next line.
-bool Keepable(const std::string& line) { return line.back() != '\\'; }
+bool Keepable(std::string_view line) { return line.back() != '\\'; }
 
-void ParseValueLine(const std::string& line, StoredKey& key) {
+void ParseValueLine(std::string_view line, StoredKey& key) {
     const bool keep = Keepable(line);
     size_t pos = 0;
     std::u16string name;
@@ -392,61 +417,68 @@ void ParseValueLine(const std::string& line, StoredKey& key) {
         pos = 1;
     } else {
         std::optional<std::string> quoted = ReadQuoted(line, &pos);
-        if (quoted) name = FromUtf8(*quoted);
+        if (quoted) name = Utf8ToUtf16(*quoted);
         if (!quoted || name.empty() || name.size() > MaxNameUnits || HasControlCharacter(name))
-            return keep ? key.KeepNameless(line) : void();
+            return keep ? key.KeepNameless(std::string(line)) : void();
     }
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    if (pos >= line.size() || line[pos] != '=') return keep ? key.Put(name, {}, line) : void();
-    std::string data = Trim(std::string_view(line).substr(pos + 1));
+    if (pos >= line.size() || line[pos] != '=') return keep ? key.Put(name, {}, std::string(line)) : void();
+    std::string_view data = Trim(line.substr(pos + 1));
     if (data == "-") {
         key.Remove(name);
         return;
     }
     std::optional<RegistryValue> value = ParseData(data);
     if (!value) {
-        if (keep) key.Put(name, {}, line);
+        if (keep) key.Put(name, {}, std::string(line));
         return;
     }
     key.Put(name, std::move(*value));
 }
 
-std::string FileText(const std::string& bytes) {
+// The file's text as UTF-8: a UTF-16 file is converted into *converted, a UTF-8 one is read in place.
+std::string_view FileText(std::string_view bytes, std::string* converted) {
     if (bytes.size() >= 2 && uint8_t(bytes[0]) == 0xFF && uint8_t(bytes[1]) == 0xFE) {
         std::u16string text;
+        text.reserve(bytes.size() / 2);
         for (size_t i = 2; i + 1 < bytes.size(); i += 2) text += char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8);
-        return ToUtf8(text);
+        *converted = Utf16ToUtf8(text);
+        return *converted;
     }
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return bytes.substr(3);
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     return bytes;
 }
 
-// Lines ending in a backslash go on in the next line (with its leading blanks dropped).
-std::vector<std::string> LogicalLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string current;
+// Each logical line, trimmed, in order: lines ending in a backslash go on in the next line (with its
+// leading blanks dropped). Lines that do not go on are handed over in place. A joined line is trimmed
+// too (blanks before a dropped backslash), as it will read when written back as one line.
+template <class Visit>
+void ForEachLogicalLine(std::string_view text, Visit visit) {
+    std::string joined;
     bool continuing = false;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = Trim(std::string_view(text).substr(start, end - start));
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = Trim(text.substr(start, end - start));
         start = end + 1;
-        if (continuing) {
-            current += line;
-        } else {
-            current = line;
-        }
-        continuing = !current.empty() && current.back() == '\\';
-        if (continuing) {
-            current.pop_back();
+        if (!continuing && !line.ends_with('\\')) {
+            visit(line);
             continue;
         }
-        lines.push_back(std::move(current));
-        current.clear();
+        if (continuing) {
+            joined += line;
+        } else {
+            joined.assign(line);
+        }
+        continuing = !joined.empty() && joined.back() == '\\';
+        if (continuing) {
+            joined.pop_back();
+            continue;
+        }
+        visit(Trim(joined));
     }
-    if (continuing) lines.push_back(std::move(current));
-    return lines;
+    if (continuing) visit(Trim(joined));
 }
 
 // The whole file as bytes; nullopt with the reason when it is there but cannot be read whole. A missing
@@ -475,21 +507,22 @@ std::optional<std::string> FileBytes(const std::string& path, std::string* why) 
     return bytes;
 }
 
-void ReadText(const std::string& bytes) {
+void ReadText(std::string_view bytes) {
     StoredKey* current = nullptr;
     std::string* foreign = nullptr;
-    for (const std::string& line : LogicalLines(FileText(bytes))) {
-        if (line.empty() || line[0] == ';') continue;
+    std::string converted;
+    ForEachLogicalLine(FileText(bytes, &converted), [&](std::string_view line) {
+        if (line.empty() || line[0] == ';') return;
         if (line[0] == '[') {
             std::optional<std::u16string> path = ParseKeyLine(line);
             current = path ? &MakeKey(*path) : nullptr;
             foreign = path || !Keepable(line) ? nullptr : &State().foreignSections.emplace_back(line);
         } else if (line[0] == '"' || line[0] == '@') {
             if (current) ParseValueLine(line, *current);
-            else if (foreign && Keepable(line)) *foreign += "\n" + line;
+            else if (foreign && Keepable(line)) foreign->append("\n").append(line);
         }
         // Anything else, the header line included, is skipped.
-    }
+    });
     for (auto& [folded, key] : State().keys) key.Compact();
 }
 
@@ -542,6 +575,13 @@ void LoadRegistryFile(const std::string& hostPath) {
 
 void SaveRegistryFile() { SaveFile(); }
 
+void LoadRegistryText(std::string_view bytes) {
+    ResetRegistry();
+    ReadText(bytes);
+}
+
+std::string RegistryFileText() { return WholeText(); }
+
 // A new device: no keys, no handles (not counted: the device's counts start afresh), no file.
 void ResetRegistry() {
     DropHandles();
@@ -581,8 +621,8 @@ uint32_t RegistryCreateKey(const char16_t* subKey, RegKey* key) {
 
 uint32_t RegistryQueryValue(RegKey key, const char16_t* name, uint32_t* type, void* data, uint32_t* size) {
     if (!ValidHandle(key)) return ErrorInvalidHandle;
-    auto found = State().keys.find(key->folded);
-    StoredValue* stored = found == State().keys.end() ? nullptr : found->second.Find(name ? name : u"");
+    StoredKey* storedKey = KeyOf(key);
+    StoredValue* stored = storedKey ? storedKey->Find(name ? name : u"") : nullptr;
     if (!stored || stored->unread) return ErrorFileNotFound;
     const std::vector<uint8_t>& bytes = stored->value.data;
     if (!size) {
@@ -602,7 +642,7 @@ uint32_t RegistryQueryValue(RegKey key, const char16_t* name, uint32_t* type, vo
 uint32_t RegistrySetValue(RegKey key, const char16_t* name, uint32_t type, const void* data, uint32_t size) {
     if (!ValidHandle(key)) return ErrorInvalidHandle;
     if ((!data && size > 0) || size > MaxValueBytes) return ErrorInvalidParameter;
-    std::u16string valueName = name ? name : u"";
+    const std::u16string_view valueName = name ? name : u"";
     if (valueName.size() > MaxNameUnits || HasControlCharacter(valueName)) return ErrorInvalidParameter;
     sim::RegistryValue value;
     value.type = type;
@@ -610,7 +650,8 @@ uint32_t RegistrySetValue(RegKey key, const char16_t* name, uint32_t type, const
         const uint8_t* bytes = static_cast<const uint8_t*>(data);
         value.data.assign(bytes, bytes + size);
     }
-    MakeKey(key->path, key->folded).Put(valueName, std::move(value));
+    if (!key->stored) key->stored = &MakeKey(key->path, key->folded);
+    key->stored->Put(valueName, std::move(value));
     SaveFile();
     return ErrorSuccess;
 }

@@ -1,11 +1,13 @@
 // Reader of resource scripts (see ResourceScript.h for the subset).
 #include "platform/sim/ResourceScript.h"
 
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <new>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,7 +25,8 @@ enum class TokenKind { End, Name, Number, Text, Symbol, Directive };
 
 struct Token {
     TokenKind kind = TokenKind::End;
-    std::string text;  // Name: the word; Text: the bytes, escapes resolved; Directive: the whole line
+    std::string_view word;  // Name: the word; Directive: the whole line (both where the source text holds them)
+    std::string text;       // Text: the bytes, escapes resolved
     int64_t number = 0;
     char symbol = 0;
     int line = 0;
@@ -54,24 +57,27 @@ std::string Describe(char c) {
 // acts on them, and may push the text of an included file.
 class Lexer {
 public:
-    // A fragment (the value of a #define) starts in the middle of a line: no preprocessor lines in it.
-    Lexer(std::string_view text, std::string fileName, bool fragment = false) {
-        Push(text, std::move(fileName));
-        sources_.back().lineStart = !fragment;
+    Lexer(std::string_view text, std::string fileName) { Push(text, Own(std::move(fileName))); }
+    // A fragment (the value of a #define, in the file fileName) starts in the middle of a line: no
+    // preprocessor lines in it.
+    Lexer(std::string_view text, const std::string* fileName) {
+        static const std::string noName;
+        Push(text, fileName ? fileName : &noName);
+        sources_[0].lineStart = false;
     }
 
     void PushInclude(std::string text, std::string fileName) {
         owned_.push_back(std::make_unique<const std::string>(std::move(text)));
-        Push(*owned_.back(), std::move(fileName));
+        Push(*owned_.back(), Own(std::move(fileName)));
     }
-    int Depth() const { return int(sources_.size()); }
+    int Depth() const { return int(depth_); }
 
     Token Next() {
-        while (!sources_.empty()) {
-            Source& s = sources_.back();
+        while (depth_ > 0) {
+            Source& s = sources_[depth_ - 1];
             SkipBlanks(s);
             if (s.pos >= s.text.size()) {
-                sources_.pop_back();
+                --depth_;
                 continue;
             }
             char c = s.text[s.pos];
@@ -82,7 +88,7 @@ public:
                 size_t end = s.text.find('\n', s.pos);
                 if (end == std::string_view::npos) end = s.text.size();
                 token.kind = TokenKind::Directive;
-                token.text = std::string(s.text.substr(s.pos, end - s.pos));
+                token.word = s.text.substr(s.pos, end - s.pos);
                 s.pos = end;
                 return token;
             }
@@ -95,7 +101,7 @@ public:
                 size_t start = s.pos;
                 while (s.pos < s.text.size() && IsWordChar(s.text[s.pos])) ++s.pos;
                 token.kind = TokenKind::Name;
-                token.text = std::string(s.text.substr(start, s.pos - start));
+                token.word = s.text.substr(start, s.pos - start);
                 return token;
             }
             if (std::isdigit(static_cast<unsigned char>(c))) return LexNumber(s, token);
@@ -124,14 +130,19 @@ private:
         bool lineStart = true;
     };
 
-    void Push(std::string_view text, std::string fileName) {
+    const std::string* Own(std::string fileName) {
+        names_.push_back(std::make_unique<const std::string>(std::move(fileName)));
+        return names_.back().get();
+    }
+
+    void Push(std::string_view text, const std::string* fileName) {
         if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
         if (text.size() >= 2 && (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF")) {
-            throw ScriptError{fileName + " line 1: UTF-16 text is not read; save the file as UTF-8"};
+            throw ScriptError{*fileName + " line 1: UTF-16 text is not read; save the file as UTF-8"};
         }
-        names_.push_back(std::make_unique<const std::string>(std::move(fileName)));
-        lastFile_ = names_.back().get();
-        sources_.push_back(Source{text, 0, 1, lastFile_, true});
+        if (depth_ == sources_.size()) throw ScriptError{*fileName + ": #include nested too deeply"};
+        lastFile_ = fileName;
+        sources_[depth_++] = Source{text, 0, 1, fileName, true};
     }
 
     [[noreturn]] static void Fail(const Source& s, const std::string& message) {
@@ -241,15 +252,22 @@ private:
     }
 
     // Texts and names are kept where the sources point to them. A lexer is made for every #define value,
-    // so one without includes allocates only what it holds (empty vectors, not the blocks of a deque).
-    std::vector<Source> sources_;
+    // so the sources being read stand in place (the file and its includes, MaxIncludeDepth deep) and a
+    // fragment borrows its file's name: reading a value allocates nothing.
+    std::array<Source, MaxIncludeDepth + 1> sources_{};
+    size_t depth_ = 0;
     std::vector<std::unique_ptr<const std::string>> owned_;
     std::vector<std::unique_ptr<const std::string>> names_;
     int lastLine_ = 1;
     const std::string* lastFile_ = nullptr;
 };
 
-using Defines = std::map<std::string, std::optional<int64_t>>;
+// Names of #define lines, looked up by the words of the script as they stand in it.
+struct WordHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view word) const { return std::hash<std::string_view>{}(word); }
+};
+using Defines = std::unordered_map<std::string, std::optional<int64_t>, WordHash, std::equal_to<>>;
 
 constexpr int64_t MinValue = -int64_t(0x80000000ll);
 constexpr int64_t MaxValue = int64_t(0xFFFFFFFFll);
@@ -283,7 +301,7 @@ private:
             if (token.kind == TokenKind::Directive) {
                 line_ = token.line;
                 file_ = token.file;
-                Directive(token.text);
+                Directive(token.word);
                 continue;
             }
             peeked_ = std::move(token);
@@ -308,7 +326,7 @@ private:
 
     bool PeekWord(std::string_view word) {
         const Token& t = Peek();
-        return t.kind == TokenKind::Name && SameWord(t.text, word);
+        return t.kind == TokenKind::Name && SameWord(t.word, word);
     }
     bool PeekSymbol(char c) {
         const Token& t = Peek();
@@ -346,7 +364,7 @@ private:
 
     // ---- Preprocessor lines ----
 
-    void Directive(const std::string& line) {
+    void Directive(std::string_view line) {
         size_t pos = 1;
         auto skipSpace = [&] {
             while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t' || line[pos] == '\r')) ++pos;
@@ -354,7 +372,7 @@ private:
         skipSpace();
         size_t start = pos;
         while (pos < line.size() && IsWordChar(line[pos])) ++pos;
-        std::string word = line.substr(start, pos - start);
+        const std::string_view word = line.substr(start, pos - start);
         skipSpace();
         if (word == "pragma") return;
         if (word == "include") {
@@ -365,15 +383,15 @@ private:
             Define(line.substr(pos));
             return;
         }
-        Fail("preprocessor line not understood: #" + word);
+        Fail("preprocessor line not understood: #" + std::string(word));
     }
 
-    void Include(std::string rest) {
-        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) rest.pop_back();
+    void Include(std::string_view rest) {
+        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t' || rest.back() == '\r')) rest.remove_suffix(1);
         if (rest.size() < 3 || !((rest.front() == '"' && rest.back() == '"') || (rest.front() == '<' && rest.back() == '>'))) {
             Fail("#include needs a file name in quotes");
         }
-        std::string name = rest.substr(1, rest.size() - 2);
+        std::string name(rest.substr(1, rest.size() - 2));
         if (lexer_.Depth() > MaxIncludeDepth) Fail("#include nested too deeply");
         if (++*includeCount_ > MaxIncludes) Fail("too many #include lines");
         std::optional<std::string> text;
@@ -383,28 +401,31 @@ private:
         lexer_.PushInclude(std::move(*text), name);
     }
 
-    void Define(const std::string& rest) {
+    void Define(std::string_view rest) {
         size_t pos = 0;
         if (rest.empty() || !IsWordStart(rest[0])) Fail("#define needs a name");
         while (pos < rest.size() && IsWordChar(rest[pos])) ++pos;
-        std::string name = rest.substr(0, pos);
+        const std::string_view name = rest.substr(0, pos);
         if (pos < rest.size() && rest[pos] == '(') Fail("#define with parameters is not supported");
-        std::string value = rest.substr(pos);
-        if (defines_.size() >= MaxDefines && !defines_.count(name)) Fail("too many #define lines");
-        bool blank = value.find_first_not_of(" \t\r") == std::string::npos;
+        const std::string_view value = rest.substr(pos);
+        auto defined = defines_.find(name);
+        if (defines_.size() >= MaxDefines && defined == defines_.end()) Fail("too many #define lines");
+        if (defined == defines_.end()) defined = defines_.emplace(std::string(name), std::nullopt).first;
+        std::optional<int64_t>& slot = defined->second;
+        bool blank = value.find_first_not_of(" \t\r") == std::string_view::npos;
         if (blank) {
-            defines_[name] = std::nullopt;
+            slot = std::nullopt;
             return;
         }
         static const IncludeReader noIncludes;
-        Lexer valueLexer(value, file_ ? *file_ : std::string(), true);
+        Lexer valueLexer(value, file_);
         Parser valueParser(valueLexer, defines_, noIncludes, includeCount_);
         valueParser.line_ = line_;
         valueParser.file_ = file_;
         try {
-            defines_[name] = valueParser.ParseStandaloneExpression();
+            slot = valueParser.ParseStandaloneExpression();
         } catch (const ScriptError&) {
-            Fail("#define " + name + ": the value is not a number expression");
+            Fail("#define " + std::string(name) + ": the value is not a number expression");
         }
     }
 
@@ -451,9 +472,9 @@ private:
         }
         if (t.kind == TokenKind::Number) return Take().number;
         if (t.kind == TokenKind::Name) {
-            auto found = defines_.find(t.text);
-            if (found == defines_.end()) Fail("unknown name " + t.text + " (resources and values need numbers)");
-            if (!found->second) Fail("the name " + t.text + " has no value");
+            auto found = defines_.find(t.word);
+            if (found == defines_.end()) Fail("unknown name " + std::string(t.word) + " (resources and values need numbers)");
+            if (!found->second) Fail("the name " + std::string(t.word) + " has no value");
             Take();
             return *found->second;
         }
@@ -488,7 +509,7 @@ private:
                                       "SHARED", "NONSHARED"};
         while (Peek().kind == TokenKind::Name) {
             bool isFlag = false;
-            for (const char* f : flags) isFlag = isFlag || SameWord(Peek().text, f);
+            for (const char* f : flags) isFlag = isFlag || SameWord(Peek().word, f);
             if (!isFlag) return;
             Take();
         }
@@ -508,12 +529,12 @@ private:
             Expression(0);
             return;
         }
-        if (Peek().kind == TokenKind::Name && !defines_.count(Peek().text)) {
-            Fail("unknown statement " + Peek().text);
+        if (Peek().kind == TokenKind::Name && !defines_.count(Peek().word)) {
+            Fail("unknown statement " + std::string(Peek().word));
         }
         int id = ResourceId();
         if (Peek().kind != TokenKind::Name) Fail("expected a resource type after the id");
-        std::string type = Take().text;
+        const std::string_view type = Take().word;
         SkipMemoryFlags();
         if (SameWord(type, "ACCELERATORS")) {
             ParseAccelerators(id);
@@ -524,7 +545,7 @@ private:
         } else if (SameWord(type, "CURSOR")) {
             ParseFile(id, script_.cursorFiles, "cursor");
         } else {
-            Fail("resource type not supported: " + type);
+            Fail("resource type not supported: " + std::string(type));
         }
     }
 
@@ -563,7 +584,7 @@ private:
             while (PeekSymbol(',')) {
                 Take();
                 if (Peek().kind != TokenKind::Name) Fail("expected an accelerator option");
-                std::string option = Take().text;
+                const std::string_view option = Take().word;
                 if (SameWord(option, "VIRTKEY")) {
                     virtualKey = true;
                 } else if (SameWord(option, "ASCII")) {
@@ -577,7 +598,7 @@ private:
                 } else if (SameWord(option, "CONTROL")) {
                     flags |= AccelControl;
                 } else {
-                    Fail("unknown accelerator option " + option);
+                    Fail("unknown accelerator option " + std::string(option));
                 }
             }
             if (virtualKey) flags |= AccelVirtKey;
@@ -628,7 +649,7 @@ private:
         bool hasFont = false;
         while (!(PeekWord("BEGIN") || PeekSymbol('{'))) {
             if (Peek().kind != TokenKind::Name) Fail("expected a dialog option or BEGIN");
-            std::string option = Take().text;
+            const std::string_view option = Take().word;
             if (SameWord(option, "STYLE")) {
                 style = Flags();
             } else if (SameWord(option, "EXSTYLE")) {
@@ -647,7 +668,7 @@ private:
                 ExpectComma();
                 Expression(0);
             } else {
-                Fail("dialog option not supported: " + option);
+                Fail("dialog option not supported: " + std::string(option));
             }
         }
         if (hasCaption) style |= StyleCaption;
@@ -684,7 +705,7 @@ private:
             {"COMBOBOX", ClassComboBox, 0x0, 0x1 | StyleTabStop, false},
         };
         if (Peek().kind != TokenKind::Name) Fail("expected a control statement or END");
-        std::string keyword = Take().text;
+        const std::string_view keyword = Take().word;
         DialogTemplateObject::Control control;
         if (SameWord(keyword, "CONTROL")) return ParseGenericControl();
         if (SameWord(keyword, "ICON")) return ParseIconControl();
@@ -705,7 +726,7 @@ private:
             control.style |= ChildVisible;
             return control;
         }
-        Fail("control statement not supported: " + keyword);
+        Fail("control statement not supported: " + std::string(keyword));
     }
 
     void ParseRectangle(DialogTemplateObject::Control& control) {
@@ -773,7 +794,7 @@ private:
         if (Peek().kind == TokenKind::Text) {
             name = Take().text;
         } else if (Peek().kind == TokenKind::Name) {
-            name = Take().text;
+            name = Take().word;
         } else {
             Fail("expected a control class");
         }

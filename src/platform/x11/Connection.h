@@ -21,6 +21,7 @@ struct Connection {
     // 32-bit pixels holding 0x00RRGGBB: the layout the drawing layer reads and writes as it is.
     bool directPixels = false;
     bool shm = false;  // the shared-memory extension, usable from this process
+    ::Time inputTime = CurrentTime;  // the server time of the last key or button event
 };
 
 Connection& X();

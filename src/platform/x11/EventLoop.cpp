@@ -10,6 +10,7 @@
 #include "platform/x11/Connection.h"
 #include "platform/x11/Keys.h"
 #include "platform/x11/PopupMenu.h"
+#include "platform/x11/RootScreen.h"
 #include "platform/x11/Services.h"
 
 namespace platform::x11 {
@@ -34,8 +35,8 @@ void FollowModifiers(unsigned state) {
 
 }  // namespace
 
-EventLoop::EventLoop(WindowMirror& mirror, Services& services)
-    : mirror_(mirror), services_(services), last_(std::chrono::steady_clock::now()) {}
+EventLoop::EventLoop(WindowMirror& mirror, Services& services, RootScreen& screen)
+    : mirror_(mirror), services_(services), screen_(screen), last_(std::chrono::steady_clock::now()) {}
 
 void EventLoop::PassTime() {
     const auto now = std::chrono::steady_clock::now();
@@ -66,6 +67,7 @@ bool EventLoop::RunNext() {
 
 void EventLoop::Reconcile() {
     mirror_.Sync();
+    screen_.Overlay().Sync();
     FollowCapture();
     FollowFocus();
     FollowHotKeys();
@@ -128,7 +130,7 @@ void EventLoop::FollowHotKeys() {
 
 void EventLoop::Handle(XEvent& event) {
     Connection& x = X();
-    if (services_.Handle(event)) return;
+    if (services_.Handle(event) || monitors_.Handle(event)) return;
     switch (event.type) {
     case ButtonPress:
         HandleButton(event.xbutton, true);
@@ -159,15 +161,13 @@ void EventLoop::Handle(XEvent& event) {
                                                   event.xexpose.y + event.xexpose.height});
         break;
     case MapNotify:
+        if (event.xmap.window == screen_.Overlay().Xid()) break;
         if (!mirror_.WindowOf(event.xmap.window)) mirror_.KeepOnTop();  // another program's window came up
+        screen_.Overlay().KeepOnTop();
         break;
     case ConfigureNotify:
-        if (event.xconfigure.window == x.root &&
-            (event.xconfigure.width != x.width || event.xconfigure.height != x.height)) {
-            x.width = event.xconfigure.width;
-            x.height = event.xconfigure.height;
-            sim::Rotate(x.width, x.height);
-        }
+        if (event.xconfigure.window != x.root && event.xconfigure.window != screen_.Overlay().Xid())
+            screen_.Overlay().KeepOnTop();  // figures stay above every window, the program's too
         break;
     default:
         break;
@@ -175,10 +175,10 @@ void EventLoop::Handle(XEvent& event) {
 }
 
 void EventLoop::HandleButton(const XButtonEvent& event, bool press) {
+    X().inputTime = event.time;
     const Point p = RootPoint(event.x_root, event.y_root);
     FollowModifiers(event.state);
-    if (press && mirror_.WindowOf(event.window))
-        XSetInputFocus(X().display, event.window, RevertToPointerRoot, event.time);
+    if (press && event.button != Button4 && event.button != Button5) Activate(event);
     switch (event.button) {
     case Button1:
         if (!press) {
@@ -214,6 +214,7 @@ void EventLoop::HandleButton(const XButtonEvent& event, bool press) {
 }
 
 void EventLoop::HandleKey(XKeyEvent& event, bool press) {
+    X().inputTime = event.time;
     const KeySym symbol = XLookupKeysym(&event, 0);
     const uint32_t key = VirtualKeyOf(symbol);
     if (event.window == X().root) {
@@ -229,6 +230,17 @@ void EventLoop::HandleKey(XKeyEvent& event, bool press) {
     else if (key == VkShift) sim::SetShift(press);
     else if (key == VkControl) sim::SetControl(press);
     if (key && press) sim::KeyPress(key);  // modifiers too: Ctrl alone is the tape's key
+}
+
+// A press on one of the program's windows makes it the active window with the keyboard focus, as on
+// a desktop (unless a modal dialog keeps it disabled, or the focus is inside it already).
+void EventLoop::Activate(const XButtonEvent& event) {
+    const platform::Window top = mirror_.WindowOf(event.window);
+    if (!top || !IsWindowInputEnabled(top)) return;
+    XSetInputFocus(X().display, event.window, RevertToPointerRoot, event.time);
+    platform::Window focus = sim::FocusedWindow();
+    while (focus && focus != top) focus = GetParentWindow(focus);
+    if (!focus) sim::FocusWindow(top);
 }
 
 bool EventLoop::AnswerMenu(int* id) {

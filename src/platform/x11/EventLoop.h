@@ -11,16 +11,18 @@
 
 #include "platform/Types.h"
 #include "platform/sim/Device.h"
+#include "platform/x11/Monitors.h"
 #include "platform/x11/PointerShapes.h"
 #include "platform/x11/WindowMirror.h"
 
 namespace platform::x11 {
 
+class RootScreen;
 class Services;
 
 class EventLoop : public sim::InputSource {
 public:
-    EventLoop(WindowMirror& mirror, Services& services);
+    EventLoop(WindowMirror& mirror, Services& services, RootScreen& screen);
     bool RunNext() override;
     bool AnswerMenu(int* id) override;
 
@@ -32,13 +34,16 @@ private:
     void FollowCursor();
     void Handle(XEvent& event);
     void HandleButton(const XButtonEvent& event, bool press);
+    void Activate(const XButtonEvent& event);
     void HandleKey(XKeyEvent& event, bool press);
     void PassTime();
 
     WindowMirror& mirror_;
     Services& services_;
+    RootScreen& screen_;
     std::chrono::steady_clock::time_point last_;
     bool grabbed_ = false;
+    Monitors monitors_;
     PointerShapes shapes_;
     ::Cursor cursor_ = None;
     platform::Window focus_ = nullptr;

@@ -48,6 +48,7 @@ int Run() {
     config.screenHeight = x.height;
     config.pixelsPerInch = x.pixelsPerInch;
     config.home = x11::DataFolder();
+    config.translation = x11::TranslationFolder();
     config.registryFile = x11::SettingsFile();
     config.desktop = raster::Image(1, 1, 0);  // nothing of the device's own desktop shows
     config.clockStart = MillisecondsNow();
@@ -58,7 +59,7 @@ int Run() {
     sim::ResetDevice(config);
     x11::WindowMirror mirror(screen);
     x11::Services services;
-    x11::EventLoop loop(mirror, services);
+    x11::EventLoop loop(mirror, services, screen);
     sim::SetInputSource(&loop);
     const int code = sim::RunProgram(&VistrelMain);
     sim::SetInputSource(nullptr);

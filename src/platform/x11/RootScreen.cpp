@@ -65,6 +65,10 @@ bool RootScreen::PutPicture(platform::Window topLevel, ::Drawable drawable, ::GC
 
 void RootScreen::DrawScreenFigure(const raster::FigureMask& mask, ColorRef outlineInk, ColorRef interiorInk,
                                   int lineMode) {
+    if (overlay_.Holds() || CompositingManagerRuns()) {
+        overlay_.Draw(mask, outlineInk, interiorInk, lineMode);
+        return;
+    }
     Connection& x = X();
     if (!figures_) return;
     XSetFunction(x.display, figures_, FunctionOfLineMode(lineMode));

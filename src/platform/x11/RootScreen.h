@@ -1,11 +1,13 @@
 // The real screen behind the whole-screen surface: reads come from the root window (only the
-// rectangle asked for), figures are drawn on the root window over every window, by the line mode.
+// rectangle asked for), figures are drawn on the root window over every window, by the line mode;
+// where a compositing manager runs (it would hide the root window's pixels) they go to an overlay.
 #pragma once
 
 #include <map>
 #include <memory>
 
 #include "platform/sim/HostDisplay.h"
+#include "platform/x11/FigureOverlay.h"
 #include "platform/x11/ImageBuffer.h"
 
 namespace platform::x11 {
@@ -28,8 +30,11 @@ public:
     // window's picture is not kept here.
     bool PutPicture(platform::Window topLevel, ::Drawable drawable, ::GC gc, const Rect& part, int x, int y);
 
+    FigureOverlay& Overlay() { return overlay_; }
+
 private:
     ImageBuffer reads_;
+    FigureOverlay overlay_;
     std::map<platform::Window, std::unique_ptr<ImageBuffer>> pictures_;
     ::GC figures_ = nullptr;
 };

@@ -77,11 +77,12 @@ void Services::Follow() {
     const auto& processes = sim::Processes();
     for (; processesSeen_ < processes.size(); ++processesSeen_)
         if (processes[processesSeen_].program == u"peghelp") OpenHelp(processes[processesSeen_].commandLine);
+    clipboard_.Follow();
     const auto& sounds = sim::Sounds();
     for (; soundsSeen_ < sounds.size(); ++soundsSeen_) PlaySound(sounds[soundsSeen_]);
 }
 
-bool Services::Handle(const XEvent& event) { return tray_.Handle(event); }
+bool Services::Handle(const XEvent& event) { return tray_.Handle(event) || clipboard_.Handle(event); }
 
 // The help file as a file address for the browser; its part after '#' (a place in the page) stays.
 void Services::OpenHelp(const std::u16string& devicePath) {

@@ -1,10 +1,11 @@
 // What the program asks of the desktop beyond its windows: help opens in the desktop's browser,
-// the tray icon, sounds play through the desktop's event-sound library where one is installed (silence otherwise).
+// the tray icon, the clipboard's text is offered to other programs, sounds play through the desktop's event-sound library where one is installed (silence otherwise).
 #pragma once
 
 #include <cstddef>
 #include <string>
 
+#include "platform/x11/ClipboardSelection.h"
 #include "platform/x11/TrayIcon.h"
 #include "platform/x11/Xlib.h"
 
@@ -16,7 +17,7 @@ public:
     ~Services();
     // Carries out what the program asked for since the last call.
     void Follow();
-    // True when the event was the tray's.
+    // True when the event was the tray's or the clipboard's.
     bool Handle(const XEvent& event);
 
 private:
@@ -24,6 +25,7 @@ private:
     void PlaySound(const std::u16string& devicePath);
 
     TrayIcon tray_;
+    ClipboardSelection clipboard_;
     bool started_ = false;
     size_t processesSeen_ = 0;
     size_t soundsSeen_ = 0;
