@@ -5,8 +5,8 @@
 // Both are measured as the thread's processor time, so that a busy machine does not blur the ratio.
 //
 // The figure that matters is RefreshSmoothCorrected's x_copy: one refresh as the tick makes it (the
-// screen captured, enlarged with smoothing and corrected, then the glass composed off-screen and put
-// in its window) against one plain copy of the frame into the window. The Render cases compare the
+// screen captured, enlarged with smoothing and corrected as it is written, then the view and the
+// skin painted into the window in one pass) against one plain copy of the frame into the window. The Render cases compare the
 // render alone with a copy from the screen.
 #include <benchmark/benchmark.h>
 
