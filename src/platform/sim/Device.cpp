@@ -65,11 +65,13 @@ void ResetDevice(const DeviceConfig& config) {
     // The new device takes over the old one's screen buffers and fills them afresh: a device of the same
     // size is made again without asking the allocator for its largest blocks.
     Image screen, desktop;
-    std::vector<Window> owners;
+    std::vector<Window> owners, recomposed;
     if (device) {
         screen.pixels = std::move(device->screen.pixels);
         desktop.pixels = std::move(device->desktop.pixels);
         owners = std::move(device->owners);
+        recomposed = std::move(device->recomposed);
+        recomposed.clear();  // no window of the old device stays in it
     }
     device.reset();
     device = std::make_unique<DeviceState>();
@@ -77,6 +79,7 @@ void ResetDevice(const DeviceConfig& config) {
     device->screen = std::move(screen);
     device->desktop = std::move(desktop);
     device->owners = std::move(owners);
+    device->recomposed = std::move(recomposed);
     Initialize(*device, config);
     LoadRegistryFile(device->config.registryFile);
 }

@@ -185,7 +185,7 @@ struct DeviceState {
     std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
     std::vector<Rect> monitors;          // the host's monitors; empty: the whole screen is one
     uint64_t ownersGeneration = 1;       // counts the changes of owners and of the windows' tree maps
-    std::vector<Window> recomposed;      // RecomposeScreen's scratch owner map, kept for its storage
+    std::vector<Window> recomposed;      // scratch owner map of RecomposeScreen and the tree maps, kept for its storage
     bool composePending = false;         // a window's picture changed where the screen has not taken it yet
     WindowObject desktopWindow;
 
