@@ -27,6 +27,7 @@ public:
     bool AnswerMenu(int* id) override;
 
 private:
+    bool EndSession();
     void Reconcile();
     void FollowCapture();
     void FollowFocus();

@@ -14,6 +14,7 @@
 #include "platform/x11/Paths.h"
 #include "platform/x11/RootScreen.h"
 #include "platform/x11/Services.h"
+#include "platform/x11/SessionEnd.h"
 #include "platform/x11/WindowMirror.h"
 #include "shell/Shell.h"
 
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     XSetErrorHandler(IgnoreError);
+    x11::WatchSessionEnd();
     if (!ClaimDisplay()) {
         x11::Disconnect();
         return 0;  // Vistrel already runs on this display
