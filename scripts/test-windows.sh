@@ -500,8 +500,8 @@ timeout 30 "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWOR
 timeout 15 "$WINESERVER" -k >/dev/null 2>&1
 "$WINESERVER" -p >/dev/null 2>&1
 # Dialog units follow the font's average character width, which the hinting of each pixel size rounds
-# its own way (with Wine's fonts here: 267 / 383 / 499, 1.43 and 1.87 times): a tenth either way of 1.5
-# and 2 is allowed, far from the 1.0 of a sheet that does not scale.
+# its own way (with Wine's fonts here: 267 / 383 / 499 pixels, 1.43 and 1.87 times): 1.4 to 1.6 and 1.8
+# to 2.2 times are allowed, far from the 1.0 of a sheet that does not scale.
 if [ -n "$W96" ] && [ -n "$W144" ] && [ -n "$W192" ] && [ $((W144 * 10)) -ge $((W96 * 14)) ] &&
    [ $((W144 * 10)) -le $((W96 * 16)) ] && [ $((W192 * 10)) -ge $((W96 * 18)) ] && [ $((W192 * 10)) -le $((W96 * 22)) ]; then
   pass "8 the sheet scales with the display: ${W96} / ${W144} / ${W192} pixels wide at 96 / 144 / 192 dpi (pictures: $SHOTS/sheet-*.png)"
