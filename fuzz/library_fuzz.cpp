@@ -13,7 +13,7 @@
 
 #include "FuzzSupport.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/ResourceScript.h"
 #include "resources/Bundle.h"
 

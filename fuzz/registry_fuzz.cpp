@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Internal.h"
 
 namespace sim = platform::sim;

@@ -21,7 +21,7 @@
 #include "FuzzSupport.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Internal.h"
 #include "settings/SettingsStore.h"
 

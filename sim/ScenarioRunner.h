@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "ScenarioParser.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Image.h"
 
 inline constexpr int ScenarioErrorExitCode = 1;

@@ -24,7 +24,7 @@
 #include "magnifier/Magnifier.h"
 #include "magnifier/Rendering.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Image.h"
 
 namespace glass_test {

@@ -14,7 +14,7 @@
 #include "TestHarness.h"
 
 #include "magnifier/Magnifier.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Image.h"
 #include "shell/ShellState.h"
 

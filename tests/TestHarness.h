@@ -38,7 +38,7 @@
 #include "TestTmp.h"
 #include "Json.h"
 #include "ScenarioRunner.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 class SimSession {
 public:

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Image.h"
 
 using namespace platform;

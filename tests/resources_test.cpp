@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Files.h"
 #include "platform/sim/IconFile.h"
 #include "platform/sim/Internal.h"  // HostPath and the resource records

@@ -11,7 +11,7 @@
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "platform/sim/Controls.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "settings/Settings.h"
 #include "shell/ShellState.h"
 #include "tools/Docking.h"

@@ -11,7 +11,7 @@
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
 #include "platform/sim/Controls.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "shell/Shell.h"
 #include "shell/ShellState.h"
 #include "shell/WindowProcedure.h"

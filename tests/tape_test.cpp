@@ -11,7 +11,7 @@
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "platform/sim/Image.h"
 #include "settings/Settings.h"
 #include "settings/SkinLayout.h"

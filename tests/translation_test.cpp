@@ -15,7 +15,7 @@
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
 #include "platform/sim/Controls.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "shell/ShellState.h"
 
 namespace fs = std::filesystem;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/sim/RasterInternal.h"
+#include "platform/sim/Simulation.h"
 
 namespace platform::sim {
 

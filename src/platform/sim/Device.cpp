@@ -28,11 +28,11 @@ DeviceConfig Sanitized(const DeviceConfig& config) {
     return c;
 }
 
-void Initialize(DeviceState& dev, const DeviceConfig& config) {
+void Initialize(DeviceState& dev, const DeviceConfig& config, KeptScreen* screen) {
     dev.config = Sanitized(config);
     for (const char* kind : CountedKinds) dev.counts[kind] = 0;
     dev.host.id = 0;
-    BuildScreen(dev.config);
+    BuildScreen(dev.config, screen);
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ void Initialize(DeviceState& dev, const DeviceConfig& config) {
 DeviceState& Dev() {
     if (!device) {
         device = std::make_unique<DeviceState>();
-        Initialize(*device, DeviceConfig{});
+        Initialize(*device, DeviceConfig{}, nullptr);
     }
     return *device;
 }
@@ -52,34 +52,24 @@ void CountObject(const char* kind, int delta) {
     Dev().counts[kind] += delta;
 }
 
-}  // namespace detail
-
-using namespace detail;
-
-void ResetDevice(const DeviceConfig& config) {
+void ResetDeviceKeeping(const DeviceConfig& config, KeptScreen* screen) {
     // The other parts first: what they free may still refer to windows of the old device.
     ResetRaster();
     ResetResources();
     ResetRegistry();
     uint64_t generation = device ? device->generation + 1 : 1;
-    // The new device takes over the old one's screen buffers and fills them afresh: a device of the same
-    // size is made again without asking the allocator for its largest blocks.
-    Image screen, desktop;
-    std::vector<Window> owners;
-    if (device) {
-        screen.pixels = std::move(device->screen.pixels);
-        desktop.pixels = std::move(device->desktop.pixels);
-        owners = std::move(device->owners);
-    }
     device.reset();
     device = std::make_unique<DeviceState>();
     device->generation = generation;
-    device->screen = std::move(screen);
-    device->desktop = std::move(desktop);
-    device->owners = std::move(owners);
-    Initialize(*device, config);
+    Initialize(*device, config, screen);
     LoadRegistryFile(device->config.registryFile);
 }
+
+}  // namespace detail
+
+using namespace detail;
+
+void ResetWindowSystem(const DeviceConfig& config) { ResetDeviceKeeping(config, nullptr); }
 
 const DeviceConfig& Config() { return Dev().config; }
 
@@ -142,19 +132,6 @@ std::optional<int> LastExitCode() { return Dev().lastExitCode; }
 uint32_t Clock() {
     const DeviceState& dev = Dev();
     return uint32_t(uint64_t(dev.config.clockStart) + dev.elapsed);
-}
-
-// Inside a running program the time passes in the program's loop, which runs every timer that falls
-// due on the way; waits asked for within one command add up. Outside a program the clock just moves.
-void Wait(uint32_t ms) {
-    DeviceState& dev = Dev();
-    if (dev.running.empty()) {
-        dev.elapsed += ms;
-        return;
-    }
-    uint64_t from = dev.waitPending ? std::max(dev.waitTarget, dev.elapsed) : dev.elapsed;
-    dev.waitTarget = from + ms;
-    dev.waitPending = true;
 }
 
 std::map<std::string, int64_t> ObjectCounts() { return Dev().counts; }

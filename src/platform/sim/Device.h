@@ -1,5 +1,6 @@
-// Control of the simulated handheld: what only a simulation can do. Used by tests and by vistrel-sim,
-// never by the system's own code.
+// The device the window system runs: its configuration, its life, the programs it runs, their input
+// and what can be read of it. Driven by a host (the simulated handheld, vistrel on X11) and by tests,
+// never by the system's own code. What only the simulated handheld has is in platform/sim/Simulation.h.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@ struct DeviceConfig {
     // its Localize.dll and help folder); they are reached by name, not listed. Empty: none.
     std::string translation{};
     std::string registryFile{};      // empty: an empty registry that is not kept
-    std::optional<Image> desktop{};  // empty: the built-in test picture
+    std::optional<Image> desktop{};  // the simulated handheld's desktop; empty: the built-in test picture
     uint32_t clockStart = 0;
 };
 
@@ -42,11 +43,12 @@ public:
 
 // ---- Device life ----
 
-// A fresh device: screen, clock, no windows, registry read from the file. Frees everything the
-// previous device held.
-void ResetDevice(const DeviceConfig& config);
+// A fresh device: clock, no windows, registry read from the file, its windows shown by the host
+// display (HostDisplay.h; set it first). Frees everything the previous device held. The simulated
+// handheld's ResetDevice gives the device a screen of its own instead.
+void ResetWindowSystem(const DeviceConfig& config);
 const DeviceConfig& Config();
-void SetInputSource(InputSource* source);  // kept across ResetDevice; null: no input
+void SetInputSource(InputSource* source);  // kept across resets; null: no input
 
 // Runs a program's entry point as a new process of the device and returns its exit code. At the end
 // of the process its windows are destroyed (silently, as the system does at process exit); every
@@ -64,11 +66,6 @@ inline constexpr const char16_t* ExecutablePath = u"\\Program Files\\Vistrel\\Vi
 uint32_t Clock();
 // Timer messages handed to programs since the device started: how often a waiting program woke.
 uint64_t TimerMessages();
-// Lets ms of device time pass: the program's loop runs every timer that falls due, in order.
-// Outside a running program the clock just moves. Called from the input source while a program runs,
-// the time passes once the current command has returned (after the messages it caused), before the
-// next command is asked for; several waits in one command add up.
-void Wait(uint32_t ms);
 
 // ---- Input ----
 // Stylus and key events wait in the device's input queue; which window one reaches is decided when the
@@ -90,7 +87,6 @@ void HotKey(uint32_t virtualKey, bool keyUp);
 void TrayEvent(uint32_t pointerMessage);  // 0x0201 tap, 0x0203 double, 0x0204 right
 void FocusWindow(Window window);
 void Rotate(int32_t width, int32_t height);
-void PaintDesktop(const Rect& rect, ColorRef color);
 LResult SendRaw(Window window, uint32_t message, WParam wParam, LParam lParam);
 
 // ---- Inspection ----
@@ -161,12 +157,6 @@ uint64_t RegistryNameComparisons();
 
 std::map<std::string, int64_t> ObjectCounts();  // live handles by kind: "surfaces", "bitmaps" ...
 int64_t ObjectCount(std::string_view kind);      // live handles of one kind (0 for a kind never counted)
-
-const Image& Screen();
-ColorRef ScreenPixel(int32_t x, int32_t y);
-// Repaints the whole screen from the desktop picture and lets every visible window paint itself;
-// a check that nothing stale (an XOR mark) stays behind compares Screen() before and after.
-Image FreshRepaint();
 
 // ---- The open settings sheet (a modal dialog) ----
 

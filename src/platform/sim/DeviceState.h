@@ -1,7 +1,7 @@
-// The state of the simulated handheld's window system and system services, shared by the files that
-// implement them (Device.cpp, Windowing.cpp, Screen.cpp, Frames.cpp, Painting.cpp, Messages.cpp,
-// Keyboard.cpp, Input.cpp, Focus.cpp, Timers.cpp, Tray.cpp, HotKeys.cpp, Menus.cpp, Processes.cpp,
-// Clipboard.cpp, Locks.cpp, Inspection.cpp). Private to those files.
+// The state of the window system and its system services, shared by the files that implement them
+// (Device.cpp, Windowing.cpp, Screen.cpp, Frames.cpp, Painting.cpp, Messages.cpp, Keyboard.cpp,
+// Input.cpp, Focus.cpp, Timers.cpp, Tray.cpp, HotKeys.cpp, Menus.cpp, Processes.cpp, Clipboard.cpp,
+// Locks.cpp, Inspection.cpp) and by the simulated handheld's screen and clock. Private to those files.
 #pragma once
 
 #include <cstdint>
@@ -159,33 +159,36 @@ struct LockRecord {
     uint32_t depth = 0;
 };
 
-struct DesktopPaint {
-    Rect rect;
-    ColorRef color = 0;
+// A screen the window system keeps itself, where no host display shows the windows: the simulated
+// handheld's screen picture, composed of the windows' pictures over its desktop (the simulation's
+// HandheldScreen.cpp). It outlives the devices it serves.
+class KeptScreen {
+public:
+    virtual ~KeptScreen() = default;
+    // The screen afresh at the device's size, no window on it yet: at a reset (`reset`, the desktop
+    // taken from the configuration) and at a rotation (the desktop it had, at the new size).
+    virtual void Make(const DeviceConfig& config, bool reset) = 0;
+    // Works out again which window is the topmost on each pixel of area (inside the screen) and carries
+    // out what changed (TakeOwners): pixels given back to the desktop show the desktop again.
+    virtual void Recompose(const Rect& area) = 0;
+    // Takes every part of the windows' pictures drawn since, where that window is the topmost one.
+    virtual void Compose() = 0;
+    // The screen's pixels as the windows left them; the whole-screen surface draws on them.
+    virtual Image& Pixels() = 0;
 };
-
-enum class DesktopKind { Default, Fill, Picture };
 
 struct DeviceState {
     DeviceConfig config;
     uint64_t generation = 0;  // changes with every reset
 
     // ---- Screen ----
-    // The simulated handheld keeps a screen picture composed of the windows' pictures over the desktop,
-    // and a map of which window is the topmost on each screen pixel. On a host display the host shows
-    // the windows' pictures itself: none of the screen-sized pictures or maps exists.
-    bool screenKept = true;
+    // The simulated handheld keeps a screen of its own (keptScreen), which shows the windows' pictures
+    // over its desktop. On a host display the host shows the windows' pictures itself.
+    bool screenKept = true;              // keptScreen is set
+    KeptScreen* keptScreen = nullptr;
     raster::PixelFormat pictureFormat = raster::PixelFormat::Color32;  // of pictures and compatible bitmaps
-    Image screen;
-    Image desktop;                       // the picture behind every window, at the screen's size
-    DesktopKind desktopKind = DesktopKind::Default;
-    ColorRef desktopFill = 0;
-    Image desktopPicture;                // a picture given by the configuration, kept at its size
-    std::vector<DesktopPaint> desktopPaints;  // fills painted on the desktop, kept over a rotation
-    std::vector<Window> owners;          // per screen pixel: the topmost window there (null = desktop)
     std::vector<Rect> monitors;          // the host's monitors; empty: the whole screen is one
     uint64_t ownersGeneration = 1;       // counts the changes of owners and of the windows' tree maps
-    std::vector<Window> recomposed;      // RecomposeScreen's scratch owner map, kept for its storage
     bool composePending = false;         // a window's picture changed where the screen has not taken it yet
     WindowObject desktopWindow;
 
@@ -279,16 +282,20 @@ void ForEachBottomToTop(Window window, Fn&& fn);
 template <typename Fn>
 void ForEachWindowBottomToTop(Fn&& fn);
 
+// A fresh device whose screen `screen` keeps (null: none, the windows are shown by the host display
+// or by nothing). Frees everything the previous device held.
+void ResetDeviceKeeping(const DeviceConfig& config, KeptScreen* screen);
+
 // ---- Screen (Screen.cpp) ----
-void BuildScreen(const DeviceConfig& config);
-// Recomputes which window owns each screen pixel inside area (screen coordinates) and carries out what
-// changed: pixels given back to the desktop show the desktop picture, pixels that another window now
-// owns join its update region (a frame pixel redraws the frame).
+void BuildScreen(const DeviceConfig& config, KeptScreen* screen);
+// Brings the windows' pictures in line with their places and recomputes, inside area (screen
+// coordinates), which window owns each pixel, carrying out what changed: pixels that another window
+// now owns join its update region (a frame pixel redraws the frame); a kept screen shows its desktop
+// where no window is left.
 void RecomposeScreen(const Rect& area);
 // A window that was moved or shown: its whole client area and those of its visible descendants become
 // invalid and their frames are drawn again.
 void RefreshWindowLook(Window window);
-Window OwnerAt(int32_t x, int32_t y);
 Rect ScreenBounds();
 // Marks in `owners` (one entry per pixel of grid, screen coordinates) the pixels of a window and of its
 // visible children inside limit, the children clipped to the window's client area.

@@ -1,8 +1,5 @@
-// Pictures on the simulated handheld: the raster's pictures and ".bmp" files, PNG shots of the screen
-// and the default desktop picture.
+// Pictures in the window system: the raster's pictures and ".bmp" files.
 #pragma once
-
-#include <string>
 
 #include "platform/raster/Image.h"
 
@@ -12,11 +9,5 @@ using raster::DecodeBmp;
 using raster::Image;
 using raster::ReadBmpFile;
 using raster::WriteBmpFile;
-
-// Writes the picture as a PNG file.
-bool WritePngFile(const Image& image, const std::string& hostPath);
-
-// The default desktop picture: text, fine lines and areas of colour.
-Image DefaultDesktop(int32_t width, int32_t height);
 
 }  // namespace platform::sim

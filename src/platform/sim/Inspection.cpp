@@ -1,4 +1,4 @@
-// What tests and vistrel-sim can read of the device: windows, cursor, capture, focus, the screen.
+// What a host, tests and vistrel-sim can read of the device: windows, cursor, capture, focus.
 #include "platform/sim/DeviceState.h"
 
 namespace platform::sim {
@@ -38,25 +38,5 @@ std::optional<int> CurrentCursorId() { return Dev().cursorId; }
 Window CaptureWindow() { return LiveWindow(Dev().capture); }
 
 Window FocusedWindow() { return LiveWindow(Dev().focus); }
-
-const Image& Screen() { return ScreenImage(); }
-
-ColorRef ScreenPixel(int32_t x, int32_t y) {
-    const Image& screen = ScreenImage();
-    return screen.Contains(x, y) ? screen.At(x, y) : 0xFFFFFFFF;
-}
-
-Image FreshRepaint() {
-    DeviceState& dev = Dev();
-    ComposePending();
-    dev.screen.pixels = dev.desktop.pixels;
-    ForEachWindowBottomToTop([](Window w) {
-        if (!EffectivelyVisible(w)) return;
-        DrawFrame(w);
-        AddUpdate(w, ClientRect(w), true);
-        SendToWindow(w, MsgPaint, 0, 0);
-    });
-    return ScreenImage();
-}
 
 }  // namespace platform::sim

@@ -72,10 +72,10 @@ namespace platform::sim::detail {
 // "processes".
 void CountObject(const char* kind, int delta);
 
-// ---- Screen and windows (Windowing.cpp) ----
+// ---- Screen and windows (Screen.cpp) ----
+// The kept screen's pixels, composed (an empty picture on a host display).
 Image& ScreenImage();
 Rect ScreenBounds();
-const Image& DesktopImage();
 int32_t ScreenPixelsPerInch();
 
 // How a window's surface reaches the screen: its client origin in screen coordinates and, per pixel,

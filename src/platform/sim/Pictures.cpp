@@ -144,53 +144,11 @@ void NotePictureDamage(WindowObject* top, const Rect& area) {
     dev.composePending = dev.composePending || dev.screenKept;
 }
 
-namespace {
-
-// The row buffer of ComposePending, kept between calls.
-std::vector<ColorRef>& ComposedRow() {
-    static std::vector<ColorRef> row;
-    return row;
-}
-
-}  // namespace
-
 void ComposePending() {
     DeviceState& dev = Dev();
     if (!dev.composePending) return;
     dev.composePending = false;
-    if (!dev.screenKept) return;
-    const size_t screenWidth = size_t(dev.screen.width);
-    for (Window top : dev.topLevels) {
-        if (!LiveWindow(top) || IsRectangleEmpty(top->pictureDamage)) continue;
-        const Point at = PictureOrigin(top);
-        Rect area;
-        const bool shows = IntersectRectangles(&area, Offset(top->pictureDamage, at.x, at.y), ScreenBounds()) &&
-                           IntersectRectangles(&area, area, Offset(top->picture.limit, at.x, at.y));
-        top->pictureDamage = Rect{};
-        if (!shows) continue;
-        // Row by row: the picture's row read once, then the pixels the window owns on the screen, in
-        // whole runs when the window has no children of its own.
-        std::vector<ColorRef>& row = ComposedRow();
-        row.resize(size_t(Width(area)));
-        raster::Canvas screen = raster::CanvasOfImage(dev.screen);
-        screen.owners = dev.owners.data();
-        screen.ownerStride = ptrdiff_t(screenWidth);
-        screen.owner = top;
-        for (int32_t y = area.top; y < area.bottom; ++y) {
-            const int32_t py = y - at.y;
-            raster::ReadRow(top->picture, area.left - at.x, py, Width(area), row.data());
-            ColorRef* out = &dev.screen.At(area.left, y);
-            if (top->treeOwners.empty()) {
-                raster::ForEachOwnedRun(screen, area.left, y, Width(area), [&](int32_t first, int32_t end) {
-                    std::copy(row.data() + first, row.data() + end, out + first);
-                });
-                continue;
-            }
-            for (int32_t x = area.left; x < area.right; ++x)
-                if (dev.owners[size_t(y) * screenWidth + size_t(x)] == TreeOwnerAt(top, x - at.x, py))
-                    out[x - area.left] = row[size_t(x - area.left)];
-        }
-    }
+    if (dev.keptScreen) dev.keptScreen->Compose();
 }
 
 bool AccessWindowPicture(Window window, WindowPictureAccess* access) {

@@ -1,9 +1,6 @@
-// The screen of the simulated handheld: its pixels, the desktop picture behind every window, and the
-// map of which window owns each pixel. The windows draw in their own pictures; the screen takes what
-// they drew where they are the topmost window. Only what a window covers or uncovers changes:
-// uncovered pixels show the desktop picture again, newly covered ones wait for their window's paint.
-// Anything drawn straight on the screen (an XOR figure) stays until something paints over it. On a
-// host display none of this exists: the host shows the windows' pictures itself.
+// The screen as the window system sees it: its bounds, which window is the topmost on each of its
+// pixels, how a window's drawing is clipped to it, and a change of its size. A host display shows the
+// windows' pictures; the simulated handheld keeps a screen of its own (KeptScreen).
 #include <algorithm>
 
 #include "platform/Geometry.h"
@@ -14,68 +11,13 @@ namespace platform::sim::detail {
 
 namespace {
 
-constexpr size_t MaxDesktopPaints = 4096;
 constexpr uint32_t ScreenChangeCode = 0x3002;
-
-bool IsUniform(const Image& image) {
-    if (image.pixels.empty()) return false;
-    ColorRef first = image.pixels.front();
-    return std::all_of(image.pixels.begin(), image.pixels.end(), [first](ColorRef c) { return c == first; });
-}
-
-void FillImage(Image& image, const Rect& rect, ColorRef color) {
-    Rect r;
-    if (!IntersectRectangles(&r, rect, Rect{0, 0, image.width, image.height})) return;
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        std::fill_n(&image.At(r.left, y), size_t(Width(r)), color);
-}
-
-// The desktop picture at the screen's size, from its kind, with every fill painted on it since.
-// The image at w x h, every pixel `fill`, in the storage it already has when that is large enough.
-void Refill(Image& image, int32_t w, int32_t h, ColorRef fill) {
-    image.width = w;
-    image.height = h;
-    image.pixels.assign(size_t(w) * size_t(h), fill);
-}
-
-void ComposeDesktop(DeviceState& dev, int32_t w, int32_t h) {
-    switch (dev.desktopKind) {
-    case DesktopKind::Default:
-        dev.desktop = DefaultDesktop(w, h);
-        if (dev.desktop.width != w || dev.desktop.height != h) dev.desktop = Image(w, h, 0);
-        break;
-    case DesktopKind::Fill:
-        Refill(dev.desktop, w, h, dev.desktopFill);
-        break;
-    case DesktopKind::Picture: {
-        // A picture keeps its size; where it does not reach, the desktop is black.
-        Refill(dev.desktop, w, h, 0);
-        int32_t cw = std::min(w, dev.desktopPicture.width), ch = std::min(h, dev.desktopPicture.height);
-        for (int32_t y = 0; y < ch; ++y)
-            std::copy_n(&dev.desktopPicture.At(0, y), size_t(cw), &dev.desktop.At(0, y));
-        break;
-    }
-    }
-    for (const DesktopPaint& paint : dev.desktopPaints) FillImage(dev.desktop, paint.rect, paint.color);
-}
 
 Rect Union(const Rect& a, const Rect& b) {
     if (IsRectangleEmpty(a)) return b;
     if (IsRectangleEmpty(b)) return a;
     return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                 std::max(a.bottom, b.bottom)};
-}
-
-void ShowDesktopPixel(int32_t x, int32_t y) {
-    DeviceState& dev = Dev();
-    dev.screen.At(x, y) = dev.desktop.At(x, y);
-}
-
-// The screen pictures, at the screen's size, afresh: the desktop, no window on it yet.
-void MakeScreenPictures(DeviceState& dev) {
-    ComposeDesktop(dev, dev.config.screenWidth, dev.config.screenHeight);
-    dev.screen = dev.desktop;
-    dev.owners.assign(dev.screen.pixels.size(), nullptr);
 }
 
 }  // namespace
@@ -142,31 +84,14 @@ bool TakeOwners(const std::vector<Window>& fresh, const Rect& area, std::vector<
     return changed;
 }
 
-void BuildScreen(const DeviceConfig& config) {
+void BuildScreen(const DeviceConfig& config, KeptScreen* screen) {
     DeviceState& dev = Dev();
-    dev.desktopPaints.clear();
-    if (config.desktop && config.desktop->width > 0 && config.desktop->height > 0 &&
-        config.desktop->pixels.size() == size_t(config.desktop->width) * size_t(config.desktop->height)) {
-        if (IsUniform(*config.desktop)) {
-            dev.desktopKind = DesktopKind::Fill;
-            dev.desktopFill = config.desktop->pixels.front();
-        } else {
-            dev.desktopKind = DesktopKind::Picture;
-            dev.desktopPicture = *config.desktop;
-        }
-    } else {
-        dev.desktopKind = DesktopKind::Default;
-    }
     // On a host display the host shows the windows: the device keeps no screen of its own.
-    dev.screenKept = CurrentHostDisplay() == nullptr;
-    dev.pictureFormat = dev.screenKept ? raster::PixelFormat::Color32 : CurrentHostDisplay()->PictureFormat();
-    if (dev.screenKept) {
-        MakeScreenPictures(dev);
-    } else {
-        dev.desktop = Image{};
-        dev.screen = Image{};
-        dev.owners = {};
-    }
+    HostDisplay* host = CurrentHostDisplay();
+    dev.keptScreen = host ? nullptr : screen;
+    dev.screenKept = dev.keptScreen != nullptr;
+    dev.pictureFormat = host ? host->PictureFormat() : raster::PixelFormat::Color32;
+    if (dev.keptScreen) dev.keptScreen->Make(config, true);
     ++dev.ownersGeneration;
     dev.desktopWindow = WindowObject{};
     dev.desktopWindow.className = u"#32769";
@@ -175,28 +100,13 @@ void BuildScreen(const DeviceConfig& config) {
     dev.desktopWindow.process = &dev.host;
 }
 
-Window OwnerAt(int32_t x, int32_t y) {
-    const DeviceState& dev = Dev();
-    if (!dev.screenKept || !dev.screen.Contains(x, y)) return nullptr;
-    return dev.owners[size_t(y) * size_t(dev.screen.width) + size_t(x)];
-}
-
 void RecomposeScreen(const Rect& requested) {
     DeviceState& dev = Dev();
     // What the windows drew so far reaches the screen under the owners it was drawn for.
     ComposePending();
     ReshapePictures(requested);
     Rect area;
-    if (!dev.screenKept || !IntersectRectangles(&area, requested, ScreenBounds())) return;
-    // The scratch map is taken from the device (and given back at the end), so a recomposition made
-    // while this one runs gets its own.
-    std::vector<Window> fresh = std::move(dev.recomposed);
-    fresh.assign(size_t(Width(area)) * size_t(Height(area)), nullptr);
-    std::vector<Window> tops = dev.topLevels;
-    for (auto it = tops.rbegin(); it != tops.rend(); ++it)
-        if (LiveWindow(*it)) MarkOwner(fresh, area, *it, area);
-    TakeOwners(fresh, area, dev.owners, ScreenBounds(), ShowDesktopPixel);
-    dev.recomposed = std::move(fresh);
+    if (dev.keptScreen && IntersectRectangles(&area, requested, ScreenBounds())) dev.keptScreen->Recompose(area);
 }
 
 void RefreshWindowLook(Window window) {
@@ -210,7 +120,9 @@ void RefreshWindowLook(Window window) {
 
 Image& ScreenImage() {
     ComposePending();
-    return Dev().screen;
+    DeviceState& dev = Dev();
+    static Image none;
+    return dev.keptScreen ? dev.keptScreen->Pixels() : none;
 }
 
 int32_t ScreenPixelsPerInch() { return Dev().config.pixelsPerInch; }
@@ -271,7 +183,7 @@ void Rotate(int32_t width, int32_t height) {
     dev.config.screenWidth = std::clamp(width, 1, 8192);
     dev.config.screenHeight = std::clamp(height, 1, 8192);
     ComposePending();
-    if (dev.screenKept) MakeScreenPictures(dev);
+    if (dev.keptScreen) dev.keptScreen->Make(dev.config, false);
     ++dev.ownersGeneration;
     dev.desktopWindow.rect = ScreenBounds();
     RecomposeScreen(ScreenBounds());
@@ -285,19 +197,6 @@ void Rotate(int32_t width, int32_t height) {
     std::vector<Window> tops = dev.topLevels;
     for (Window w : tops)
         if (LiveWindow(w)) SendToWindow(w, MsgSettingChange, ScreenChangeCode, 0);
-}
-
-void PaintDesktop(const Rect& rect, ColorRef color) {
-    DeviceState& dev = Dev();
-    if (IsRectangleEmpty(rect) || !dev.screenKept) return;
-    if (dev.desktopPaints.size() >= MaxDesktopPaints) dev.desktopPaints.erase(dev.desktopPaints.begin());
-    dev.desktopPaints.push_back(DesktopPaint{rect, color});
-    FillImage(dev.desktop, rect, color);
-    Rect r;
-    if (!IntersectRectangles(&r, rect, ScreenBounds())) return;
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x)
-            if (!OwnerAt(x, y)) dev.screen.At(x, y) = color;
 }
 
 }  // namespace platform::sim

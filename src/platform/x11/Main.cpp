@@ -56,7 +56,7 @@ int Run() {
     // The host display first: the device then keeps no screen of its own.
     x11::RootScreen screen;
     sim::SetHostDisplay(&screen);
-    sim::ResetDevice(config);
+    sim::ResetWindowSystem(config);
     x11::WindowMirror mirror(screen);
     x11::Services services;
     x11::EventLoop loop(mirror, services, screen);
