@@ -25,7 +25,7 @@
 
 #include "ScenarioParser.h"
 #include "platform/sim/Simulation.h"
-#include "platform/sim/Image.h"
+#include "platform/windowing/Image.h"
 
 inline constexpr int ScenarioErrorExitCode = 1;
 

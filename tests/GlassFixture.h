@@ -25,7 +25,7 @@
 #include "magnifier/Rendering.h"
 #include "platform/Platform.h"
 #include "platform/sim/Simulation.h"
-#include "platform/sim/Image.h"
+#include "platform/windowing/Image.h"
 
 namespace glass_test {
 

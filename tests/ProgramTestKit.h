@@ -15,7 +15,7 @@
 
 #include "magnifier/Magnifier.h"
 #include "platform/sim/Simulation.h"
-#include "platform/sim/Image.h"
+#include "platform/windowing/Image.h"
 #include "shell/ShellState.h"
 
 namespace program_test {

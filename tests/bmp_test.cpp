@@ -8,7 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/Simulation.h"
-#include "platform/sim/Image.h"
+#include "platform/windowing/Image.h"
 
 using namespace platform;
 using platform::sim::Image;

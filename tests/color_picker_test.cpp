@@ -11,7 +11,7 @@
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/sim/Simulation.h"
-#include "platform/sim/Image.h"
+#include "platform/windowing/Image.h"
 #include "settings/SkinLayout.h"
 #include "shell/ShellState.h"
 #include "tools/ColorPicker.h"

@@ -10,7 +10,7 @@
 #include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
-#include "platform/sim/Controls.h"
+#include "platform/windowing/Controls.h"
 #include "platform/sim/Simulation.h"
 #include "settings/Settings.h"
 #include "shell/ShellState.h"

@@ -14,7 +14,7 @@
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
-#include "platform/sim/Controls.h"
+#include "platform/windowing/Controls.h"
 #include "platform/sim/Simulation.h"
 #include "shell/ShellState.h"
 

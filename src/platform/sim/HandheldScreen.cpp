@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "platform/Geometry.h"
-#include "platform/sim/DeviceState.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/DeviceState.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/sim/Simulation.h"
 
 namespace platform::sim {

@@ -1,7 +1,7 @@
 // The simulated handheld's clock: device time passes only when the scenario waits.
 #include <algorithm>
 
-#include "platform/sim/DeviceState.h"
+#include "platform/windowing/DeviceState.h"
 #include "platform/sim/Simulation.h"
 
 namespace platform::sim {

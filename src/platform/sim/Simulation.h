@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/Types.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Image.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/Image.h"
 
 namespace platform::sim {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/sim/Device.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/EventLoop.h"
 #include "platform/x11/Paths.h"
