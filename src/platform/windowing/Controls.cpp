@@ -1,4 +1,4 @@
-// The standard controls of the simulated handheld: system window classes with their own procedures
+// The standard controls of the window system: system window classes with their own procedures
 // and drawing, built on the platform's window and drawing services. Every paint composes off-screen
 // and copies the result in one operation, like the rest of the system.
 #include "platform/windowing/Controls.h"

@@ -1,6 +1,6 @@
-// The standard controls of the simulated handheld (push button, check box, label, edit, drop-down list,
+// The standard controls of the window system (push button, check box, label, edit, drop-down list,
 // trackbar, tab control) as system window classes, and what the dialog manager needs to know about
-// them. Private to the simulated handheld's dialog manager.
+// them. Private to the dialog manager.
 #pragma once
 
 #include <cstdint>

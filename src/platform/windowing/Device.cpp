@@ -1,4 +1,4 @@
-// The life of the simulated handheld: the one device object, its reset, the processes that run on it,
+// The life of the device: the one device object, its reset, the processes that run on it,
 // its clock and the count of every handle handed out.
 #include <algorithm>
 #include <array>

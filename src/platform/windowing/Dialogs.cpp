@@ -1,4 +1,4 @@
-// The dialog manager of the simulated handheld: dialogs made from templates, modal (with their own
+// The dialog manager of the window system: dialogs made from templates, modal (with their own
 // message loop) and modeless (the pages of a tabbed sheet), their controls, and the operations by which
 // a scenario works the open dialog as a user would. Built on the platform's public window and drawing
 // services; the templates are the resource records of the device.

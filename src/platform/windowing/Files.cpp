@@ -1,4 +1,4 @@
-// Files of the simulated handheld. The program's folder "\Program Files\Vistrel" is a host folder (the
+// Files of the window system. The program's folder "\Program Files\Vistrel" is a host folder (the
 // device's home); the device's file system ignores letter case, so every name below it is matched
 // against the host folder's entries without regard to case. Nothing outside that folder (and the
 // translation's folder, whose entries stand in it) is reachable.

@@ -1,4 +1,4 @@
-// Files of the simulated handheld, shared with the other resource parts.
+// Files of the window system, shared with the other resource parts.
 #pragma once
 
 #include <string_view>

@@ -44,7 +44,7 @@ public:
     virtual void PictureWillChange(Window topLevel) { (void)topLevel; }
 };
 
-// Null: the device's own screen (the simulated handheld).
+// Null: no host display (the simulated handheld keeps a screen of its own).
 void SetHostDisplay(HostDisplay* host);
 HostDisplay* CurrentHostDisplay();
 

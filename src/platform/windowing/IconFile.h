@@ -1,4 +1,4 @@
-// Decoding of icon (.ico) and cursor (.cur) files for the simulated handheld.
+// Decoding of icon (.ico) and cursor (.cur) files for the window system.
 #pragma once
 
 #include <cstddef>

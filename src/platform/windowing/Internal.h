@@ -1,4 +1,4 @@
-// What the parts of the simulated handheld share among themselves: object counting, the screen and
+// What the parts of the window system share among themselves: object counting, the screen and
 // window clipping, resource records (icons, cursors, accelerators, dialog templates) and resets.
 // Not for the system's code, tests or vistrel-sim.
 #pragma once

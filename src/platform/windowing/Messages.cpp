@@ -1,4 +1,4 @@
-// Messages of the simulated handheld: each process's posted queue, the device's input queue, sent
+// Messages of the window system: each process's posted queue, the device's input queue, sent
 // messages, the message loop's next message (posted, then input, then paint, then timer, then letting
 // a pending wait pass, then the next input command) and default handling.
 #include <algorithm>

@@ -1,4 +1,4 @@
-// The registry of the simulated handheld: HKEY_CURRENT_USER, kept in a text file in the format of
+// The registry of the window system: HKEY_CURRENT_USER, kept in a text file in the format of
 // registry exports. The file is read when the device starts and written again after every change
 // (through a temporary file and a rename, so that it is never left half written).
 //

@@ -1,4 +1,4 @@
-// Resource modules of the simulated handheld: the running program's own module (its resource script
+// Resource modules of the window system: the running program's own module (its resource script
 // built into it) and resource libraries loaded from device files in the same script form. Strings,
 // icons, cursors, accelerator tables and dialog templates are taken from them.
 #include <algorithm>

@@ -1,4 +1,4 @@
-// Windows of the simulated handheld: classes, creation and destruction, styles, texts, geometry,
+// Windows of the window system: classes, creation and destruction, styles, texts, geometry,
 // showing, hiding and moving.
 #include <algorithm>
 
