@@ -4,6 +4,7 @@
 // translation's folder, whose entries stand in it) is reachable.
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <system_error>
@@ -133,6 +134,39 @@ bool MatchesPattern(std::u16string_view pattern, std::u16string_view name) {
     }
     while (p < pattern.size() && pattern[p] == u'*') ++p;
     return p == pattern.size();
+}
+
+std::optional<std::string> ReadHostFile(const std::string& hostPath, size_t limit, std::string* why) {
+    std::string ignored;
+    if (!why) why = &ignored;
+    why->clear();
+    std::error_code error;
+    if (hostPath.empty() || !fs::exists(hostPath, error)) return std::nullopt;
+    if (!fs::is_regular_file(hostPath, error)) {
+        *why = "it is not a file";
+        return std::nullopt;
+    }
+    std::ifstream in(hostPath, std::ios::binary);
+    if (!in) {
+        *why = "it cannot be opened";
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[8192];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.append(buffer, size_t(in.gcount()));
+        if (bytes.size() > limit) {
+            constexpr size_t MiB = size_t(1) << 20;
+            *why = "it is larger than " +
+                   (limit % MiB == 0 ? std::to_string(limit / MiB) + " MiB" : std::to_string(limit) + " bytes");
+            return std::nullopt;
+        }
+    }
+    if (in.bad()) {
+        *why = "reading it failed";
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 void ResetFindHandles() {

@@ -24,6 +24,7 @@
 #include "platform/Window.h"
 #include "platform/windowing/CaseFold.h"
 #include "platform/windowing/Device.h"
+#include "platform/windowing/Files.h"
 #include "platform/windowing/Internal.h"
 #include "platform/windowing/Utf.h"
 
@@ -481,32 +482,6 @@ void ForEachLogicalLine(std::string_view text, Visit visit) {
     if (continuing) visit(Trim(joined));
 }
 
-// The whole file as bytes; nullopt with the reason when it is there but cannot be read whole. A missing
-// file gives no bytes.
-std::optional<std::string> FileBytes(const std::string& path, std::string* why) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) return std::string();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *why = "it cannot be opened";
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[8192];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, size_t(in.gcount()));
-        if (bytes.size() > MaxFileBytes) {
-            *why = "it is larger than " + std::to_string(MaxFileBytes >> 20) + " MiB";
-            return std::nullopt;
-        }
-    }
-    if (in.bad()) {
-        *why = "reading it failed";
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 void ReadText(std::string_view bytes) {
     StoredKey* current = nullptr;
     std::string* foreign = nullptr;
@@ -555,7 +530,8 @@ void KeepAside(const std::string& path, const std::string& why) {
 
 void ReadFile(const std::string& path) {
     std::string why;
-    std::optional<std::string> bytes = FileBytes(path, &why);
+    std::optional<std::string> bytes = ReadHostFile(path, MaxFileBytes, &why);
+    if (!bytes && why.empty()) bytes = std::string();  // no file yet: an empty registry
     if (!bytes) return KeepAside(path, why);
     ReadText(*bytes);
 }

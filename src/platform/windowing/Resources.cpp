@@ -3,13 +3,10 @@
 // icons, cursors, accelerator tables and dialog templates are taken from them.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "platform/Window.h"
@@ -98,34 +95,6 @@ ModuleObject* Resolve(Module module) {
     return state.modules.count(module) ? module : nullptr;
 }
 
-// The bytes of a host file; nullopt when it is missing or cannot be read, with the reason in *why (left
-// empty for a missing file, the ordinary case of an optional file).
-std::optional<std::string> ReadHostFile(const std::string& hostPath, std::string* why = nullptr) {
-    std::string ignored;
-    if (!why) why = &ignored;
-    std::error_code error;
-    if (hostPath.empty() || !std::filesystem::is_regular_file(hostPath, error)) return std::nullopt;
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) {
-        *why = "cannot be opened";
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[8192];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, size_t(in.gcount()));
-        if (bytes.size() > MaxResourceFileBytes) {
-            *why = "larger than " + std::to_string(MaxResourceFileBytes) + " bytes";
-            return std::nullopt;
-        }
-    }
-    if (in.bad()) {
-        *why = "reading it failed";
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 std::u16string FolderOf(const std::u16string& path) {
     size_t cut = path.find_last_of(u'\\');
     return cut == std::u16string::npos ? std::u16string() : path.substr(0, cut);
@@ -140,7 +109,7 @@ std::optional<std::string> ResourceFileBytes(const ModuleObject& module, const s
         return std::string(*bytes);
     }
     std::u16string devicePath = FolderOf(module.path) + u"\\" + sim::detail::FromUtf8(name);
-    return ReadHostFile(sim::detail::HostPath(devicePath.c_str()));
+    return sim::detail::ReadHostFile(sim::detail::HostPath(devicePath.c_str()), MaxResourceFileBytes, nullptr);
 }
 
 std::optional<sim::IconPicture> LoadPicture(const ModuleObject& module, const std::map<int, std::string>& files,
@@ -176,7 +145,7 @@ int GetModulePath(Module module, char16_t* buffer, int capacity) {
 Module LoadResourceModule(const char16_t* path) {
     if (!path || !*path) return nullptr;
     std::string why;
-    std::optional<std::string> text = ReadHostFile(sim::detail::HostPath(path), &why);
+    std::optional<std::string> text = sim::detail::ReadHostFile(sim::detail::HostPath(path), MaxResourceFileBytes, &why);
     if (!text) {
         // A missing library is the ordinary case; one that is there but cannot be read is told about.
         if (!why.empty())
