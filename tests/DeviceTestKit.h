@@ -98,7 +98,7 @@ protected:
     void SetUp() override {
         received.clear();
         setup = nullptr;
-        sim::DeviceConfig config;
+        sim::HandheldConfig config;
         config.desktop = sim::Image(240, 320, DesktopGrey);
         sim::ResetDevice(config);
         sim::SetInputSource(&script);

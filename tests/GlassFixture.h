@@ -128,7 +128,7 @@ inline int GlassEntry(platform::Module instance) {
 }
 
 inline void ResetWith(const Options& options) {
-    platform::sim::DeviceConfig config;
+    platform::sim::HandheldConfig config;
     config.screenWidth = options.width;
     config.screenHeight = options.height;
     config.pixelsPerInch = options.pixelsPerInch;

@@ -52,8 +52,7 @@ Rect Offset(const Rect& r, int32_t dx, int32_t dy) { return Rect{r.left + dx, r.
 // without asking the allocator for its largest blocks.
 class HandheldScreen final : public KeptScreen {
 public:
-    void Make(const DeviceConfig& config, bool reset) override {
-        if (reset) TakeDesktop(config);
+    void Make(const DeviceConfig& config) override {
         ComposeDesktop(config.screenWidth, config.screenHeight);
         screen = desktop;
         owners.assign(screen.pixels.size(), nullptr);
@@ -94,28 +93,28 @@ public:
                 if (!OwnerAt(x, y)) screen.At(x, y) = color;
     }
 
-    Image screen;
-    Image desktop;  // the picture behind every window, at the screen's size
-
-private:
-    static void ShowDesktopPixel(int32_t x, int32_t y);
-
-    // The desktop the configuration asks for; the fills painted on the previous one are gone.
-    void TakeDesktop(const DeviceConfig& config) {
+    // The desktop a new device starts with; the fills painted on the previous one are gone.
+    void TakeDesktop(const std::optional<Image>& picture) {
         desktopPaints.clear();
-        if (config.desktop && config.desktop->width > 0 && config.desktop->height > 0 &&
-            config.desktop->pixels.size() == size_t(config.desktop->width) * size_t(config.desktop->height)) {
-            if (IsUniform(*config.desktop)) {
+        if (picture && picture->width > 0 && picture->height > 0 &&
+            picture->pixels.size() == size_t(picture->width) * size_t(picture->height)) {
+            if (IsUniform(*picture)) {
                 desktopKind = DesktopKind::Fill;
-                desktopFill = config.desktop->pixels.front();
+                desktopFill = picture->pixels.front();
             } else {
                 desktopKind = DesktopKind::Picture;
-                desktopPicture = *config.desktop;
+                desktopPicture = *picture;
             }
         } else {
             desktopKind = DesktopKind::Default;
         }
     }
+
+    Image screen;
+    Image desktop;  // the picture behind every window, at the screen's size
+
+private:
+    static void ShowDesktopPixel(int32_t x, int32_t y);
 
     // The desktop picture at the screen's size, from its kind, with every fill painted on it since.
     void ComposeDesktop(int32_t w, int32_t h) {
@@ -195,7 +194,8 @@ void HandheldScreen::Compose() {
 
 }  // namespace
 
-void ResetDevice(const DeviceConfig& config) {
+void ResetDevice(const HandheldConfig& config) {
+    TheScreen().TakeDesktop(config.desktop);
     ResetDeviceKeeping(config, CurrentHostDisplay() ? nullptr : &TheScreen());
 }
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/Types.h"
 #include "platform/windowing/Device.h"
@@ -12,10 +14,16 @@
 
 namespace platform::sim {
 
+// The device's configuration and the desktop picture behind every window.
+struct HandheldConfig : DeviceConfig {
+    HandheldConfig(DeviceConfig device = {}) : DeviceConfig(std::move(device)) {}
+    std::optional<Image> desktop{};  // empty: the built-in test picture (DefaultDesktop)
+};
+
 // A fresh device: screen (the configuration's desktop, no window on it), clock, no windows, registry
 // read from the file. Frees everything the previous device held. With a host display set, the host
 // shows the windows instead, as after ResetWindowSystem.
-void ResetDevice(const DeviceConfig& config);
+void ResetDevice(const HandheldConfig& config);
 
 // Lets ms of device time pass: the program's loop runs every timer that falls due, in order.
 // Outside a running program the clock just moves. Called from the input source while a program runs,

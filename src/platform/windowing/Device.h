@@ -24,7 +24,6 @@ struct DeviceConfig {
     // its Localize.dll and help folder); they are reached by name, not listed. Empty: none.
     std::string translation{};
     std::string registryFile{};      // empty: an empty registry that is not kept
-    std::optional<Image> desktop{};  // the simulated handheld's desktop; empty: the built-in test picture
     uint32_t clockStart = 0;
 };
 

@@ -165,9 +165,8 @@ struct LockRecord {
 class KeptScreen {
 public:
     virtual ~KeptScreen() = default;
-    // The screen afresh at the device's size, no window on it yet: at a reset (`reset`, the desktop
-    // taken from the configuration) and at a rotation (the desktop it had, at the new size).
-    virtual void Make(const DeviceConfig& config, bool reset) = 0;
+    // The screen afresh at the device's size, its desktop with no window on it yet (a reset, a rotation).
+    virtual void Make(const DeviceConfig& config) = 0;
     // Works out again which window is the topmost on each pixel of area (inside the screen) and carries
     // out what changed (TakeOwners): pixels given back to the desktop show the desktop again.
     virtual void Recompose(const Rect& area) = 0;

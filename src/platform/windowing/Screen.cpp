@@ -91,7 +91,7 @@ void BuildScreen(const DeviceConfig& config, KeptScreen* screen) {
     dev.keptScreen = host ? nullptr : screen;
     dev.screenKept = dev.keptScreen != nullptr;
     dev.pictureFormat = host ? host->PictureFormat() : raster::PixelFormat::Color32;
-    if (dev.keptScreen) dev.keptScreen->Make(config, true);
+    if (dev.keptScreen) dev.keptScreen->Make(config);
     ++dev.ownersGeneration;
     dev.desktopWindow = WindowObject{};
     dev.desktopWindow.className = u"#32769";
@@ -183,7 +183,7 @@ void Rotate(int32_t width, int32_t height) {
     dev.config.screenWidth = std::clamp(width, 1, 8192);
     dev.config.screenHeight = std::clamp(height, 1, 8192);
     ComposePending();
-    if (dev.keptScreen) dev.keptScreen->Make(dev.config, false);
+    if (dev.keptScreen) dev.keptScreen->Make(dev.config);
     ++dev.ownersGeneration;
     dev.desktopWindow.rect = ScreenBounds();
     RecomposeScreen(ScreenBounds());

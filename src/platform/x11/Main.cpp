@@ -50,10 +50,9 @@ int Run() {
     config.home = x11::DataFolder();
     config.translation = x11::TranslationFolder();
     config.registryFile = x11::SettingsFile();
-    config.desktop = raster::Image(1, 1, 0);  // nothing of the device's own desktop shows
     config.clockStart = MillisecondsNow();
 
-    // The host display first: the device then keeps no screen of its own.
+    // The host display first: it shows the windows, the device keeps no screen of its own.
     x11::RootScreen screen;
     sim::SetHostDisplay(&screen);
     sim::ResetWindowSystem(config);
