@@ -82,6 +82,24 @@ TEST_F(DeviceTest, AWindowUncoveredByAnotherRepaintsOnlyWhatWasCovered) {
     RunTestProgram();
 }
 
+// A fill painted on the desktop shows where no window covers it, and where a window leaves it later.
+TEST_F(DeviceTest, ADesktopFillShowsOnlyWhereNoWindowCoversIt) {
+    PaintedClass red(Red);
+    Window w = nullptr;
+    setup = [&](Module m) {
+        RegisterTestClass(m, u"R", 0, red.brush);
+        w = MakeWindow(m, u"R", {20, 20, 60, 60});
+    };
+    script.Then([&] {
+        sim::PaintDesktop(Rect{0, 0, 100, 100}, White);
+        EXPECT_EQ(sim::ScreenPixel(10, 10), White);
+        EXPECT_EQ(sim::ScreenPixel(30, 30), Red);
+        ShowWindowAs(w, ShowHide);
+        EXPECT_EQ(sim::ScreenPixel(30, 30), White);
+    });
+    RunTestProgram();
+}
+
 // The window system alone (no host display, no screen of its own) keeps drawing in the windows'
 // pictures while screen reads and desktop fills find nothing; the handheld's next reset brings its
 // screen back, with the desktop that reset asks for.
