@@ -15,7 +15,7 @@
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "settings/SettingsStore.h"
 #include "shell/Commands.h"
 #include "shell/ShellState.h"

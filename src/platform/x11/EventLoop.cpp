@@ -6,7 +6,7 @@
 #include <poll.h>
 
 #include "platform/Platform.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/Keys.h"
 #include "platform/x11/PopupMenu.h"

@@ -8,7 +8,7 @@
 
 #include "platform/Constants.h"
 #include "platform/Window.h"
-#include "platform/sim/Device.h"
+#include "platform/windowing/Device.h"
 #include "platform/x11/Xlib.h"
 
 namespace platform::x11 {
