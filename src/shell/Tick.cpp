@@ -36,7 +36,8 @@ void RefreshView(Magnifier& m, int32_t state) {
     s.TicksCounted = 0;
     bool aimingPicker = state == StateAimColorPicker;
     bool aimingTape = state == StateAimTape;
-    RenderView(m, true, aimingPicker || aimingTape, aimingPicker);
+    // A view that shows what it showed already is not painted again.
+    if (!RenderChangedView(m, true, aimingPicker || aimingTape, aimingPicker)) return;
     InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
     InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
 }

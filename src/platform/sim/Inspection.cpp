@@ -39,6 +39,11 @@ Window CaptureWindow() { return LiveWindow(Dev().capture); }
 
 Window FocusedWindow() { return LiveWindow(Dev().focus); }
 
+uint64_t PaintsBegun(Window window) {
+    const WindowObject* o = LiveWindow(window);
+    return o ? o->paintsBegun : 0;
+}
+
 const Image& Screen() { return ScreenImage(); }
 
 ColorRef ScreenPixel(int32_t x, int32_t y) {

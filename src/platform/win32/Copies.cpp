@@ -9,7 +9,12 @@ namespace platform {
 bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
               int32_t sourceX, int32_t sourceY, uint32_t rop) {
     if (!destination || !source) return false;
-    return ::BitBlt(ToNative(destination), x, y, width, height, ToNative(source), sourceX, sourceY, rop) != FALSE;
+    const bool done =
+        ::BitBlt(ToNative(destination), x, y, width, height, ToNative(source), sourceX, sourceY, rop) != FALSE;
+    // The pixels of a section may be read straight after the copy (the view's source is compared so):
+    // nothing of it may wait in the system's batch.
+    ::GdiFlush();
+    return done;
 }
 
 bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
