@@ -69,6 +69,7 @@ export DISPLAY=":$(head -n1 "$WORK/display")"
 mkdir -p "$WINEPREFIX"
 "$WINESERVER" -p >/dev/null 2>&1
 timeout 180 "$WINE" wineboot -i >/dev/null 2>&1
+sleep $(( SETTLE * 3 ))  # the prefix's services settle after their first start
 INSTALL_DIR=$WINEPREFIX/drive_c/Program\ Files/Vistrel
 mkdir -p "$INSTALL_DIR"
 cp -r "$BUILD/Vistrel"/. "$INSTALL_DIR"/
@@ -91,12 +92,21 @@ pattern_stop() { [ -n "$PATTERN_PID" ] && kill "$PATTERN_PID" 2>/dev/null; wait 
 wanted() { [[ " $CASES " == *" $1 "* ]]; }
 
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
-pid_of() { pgrep -n -f "$1"; }
+# The newest process of this run (its display: the machine may run other Wine sessions and X servers)
+# whose command line matches.
+pid_of() {  # PATTERN [pgrep options]
+  local p found=""
+  for p in $(pgrep ${2:-} -f "$1"); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" && found=$p
+  done
+  echo "$found"
+}
 
 # Median over RUNS of the three processes' share of one core: prints "client wineserver xserver".
 measure() {  # CLIENT_PID_PATTERN
   local client server runs=() r c0 s0 x0 c1 s1 x1
-  client=$(pid_of "$1"); server=$(pgrep -n -x wineserver || pgrep -n wineserver64 || echo "")
+  client=$(pid_of "$1"); server=$(pid_of '/wineserver(64)?( |$)')
+  [ -n "$client" ] || echo "measure-windows.sh: no process '$1' on $DISPLAY" >&2
   for r in $(seq "$RUNS"); do
     c0=$(ticks "$client"); s0=$([ -n "$server" ] && ticks "$server" || echo 0); x0=$(ticks "$XVFB_PID")
     sleep "$SECONDS_PER_RUN"
