@@ -123,6 +123,8 @@ std::vector<HotKeyInfo> HotKeys();
 std::optional<int> CurrentCursorId();
 Window CaptureWindow();
 Window FocusedWindow();
+// Paints the window has begun since it was made (0 for a window that is gone).
+uint64_t PaintsBegun(Window window);
 
 const std::vector<std::u16string>& Sounds();  // every sound file played, in order
 // The text on the clipboard; nullopt while no program has put one there.

@@ -39,4 +39,9 @@ Window CaptureWindow() { return LiveWindow(Dev().capture); }
 
 Window FocusedWindow() { return LiveWindow(Dev().focus); }
 
+uint64_t PaintsBegun(Window window) {
+    const WindowObject* o = LiveWindow(window);
+    return o ? o->paintsBegun : 0;
+}
+
 }  // namespace platform::sim
