@@ -188,6 +188,30 @@ TEST(TranslationLibrary, MalformedFilesAreRefusedWhole) {
     }
 }
 
+// The device keeps the last library text it read with the script it gave: a file rewritten is read
+// anew, and two modules of the same bytes share a script that outlives either one.
+TEST(TranslationLibrary, ARewrittenLibraryIsReadAgainAndSharedScriptsOutliveTheirModules) {
+    fs::path home = TestFolder("rewritten");
+    WithProgram(home.string(), [&](Module) {
+        WriteFile(home / "Localize.dll", "STRINGTABLE { 1, \"eins\" }\n");
+        Module first = LoadResourceModule(LibraryPath);
+        Module again = LoadResourceModule(LibraryPath);
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(again, nullptr);
+        EXPECT_TRUE(FreeResourceModule(first));
+        EXPECT_EQ(Text(again, 1), u"eins");
+        WriteFile(home / "Localize.dll", "STRINGTABLE { 1, \"zwei\" }\n");
+        Module rewritten = LoadResourceModule(LibraryPath);
+        ASSERT_NE(rewritten, nullptr);
+        EXPECT_EQ(Text(rewritten, 1), u"zwei");
+        EXPECT_EQ(Text(again, 1), u"eins");
+        WriteFile(home / "Localize.dll", "STRINGTABLE { 1, \"eins\" ");  // cut short
+        EXPECT_EQ(LoadResourceModule(LibraryPath), nullptr);
+        EXPECT_TRUE(FreeResourceModule(again));
+        EXPECT_TRUE(FreeResourceModule(rewritten));
+    });
+}
+
 TEST(TranslationLibrary, MissingOrOutsideFilesDoNotLoad) {
     fs::path home = TestFolder("outside/home");
     WriteFile(home.parent_path() / "Localize.dll", GoodLibrary);

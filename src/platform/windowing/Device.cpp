@@ -58,9 +58,13 @@ void ResetDeviceKeeping(const DeviceConfig& config, KeptScreen* screen) {
     ResetResources();
     ResetRegistry();
     uint64_t generation = device ? device->generation + 1 : 1;
+    // RebuildTree's scratch map goes over to the new device, emptied: its storage is used again.
+    std::vector<Window> treeScratch = device ? std::move(device->treeScratch) : std::vector<Window>{};
+    treeScratch.clear();
     device.reset();
     device = std::make_unique<DeviceState>();
     device->generation = generation;
+    device->treeScratch = std::move(treeScratch);
     Initialize(*device, config, screen);
     LoadRegistryFile(device->config.registryFile);
 }

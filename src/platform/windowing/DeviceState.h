@@ -188,6 +188,7 @@ struct DeviceState {
     raster::PixelFormat pictureFormat = raster::PixelFormat::Color32;  // of pictures and compatible bitmaps
     std::vector<Rect> monitors;          // the host's monitors; empty: the whole screen is one
     uint64_t ownersGeneration = 1;       // counts the changes of owners and of the windows' tree maps
+    std::vector<Window> treeScratch;     // scratch owner map of the tree maps, kept for its storage
     bool composePending = false;         // a window's picture changed where the screen has not taken it yet
     WindowObject desktopWindow;
 

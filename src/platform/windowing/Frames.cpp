@@ -5,6 +5,7 @@
 
 #include "platform/Geometry.h"
 #include "platform/windowing/DeviceState.h"
+#include "platform/windowing/RasterInternal.h"
 
 namespace platform::sim::detail {
 
@@ -83,11 +84,13 @@ Image TitleBarImage(const WindowObject* o, int32_t first, int32_t count) {
         DrawTextIn(surface, o->title.c_str(), int(o->title.size()), &title, TextVCenter | TextSingleLine);
         DrawBox(surface, ok, ink, u"ok");
         DrawBox(surface, help, ink, u"?");
-        for (int32_t y = 0; y < TitleBarHeight; ++y)
-            for (int32_t x = 0; x < count; ++x) {
-                ColorRef c = GetPixelColor(surface, x, y);
-                if (c != 0xFFFFFFFF) bar.At(x, y) = c;
-            }
+        // The bitmap's rows, read straight from its canvas (the bitmap covers the whole bar).
+        const raster::Canvas canvas = raster::SourceCanvasOf(raster::FindSurface(surface), all);
+        const Rect read{canvas.origin.x, canvas.origin.y, canvas.origin.x + count, canvas.origin.y + TitleBarHeight};
+        Rect inside;
+        if (canvas.Usable() && IntersectRectangles(&inside, read, canvas.limit) && inside == read)
+            for (int32_t y = 0; y < TitleBarHeight; ++y)
+                platform::raster::ReadRow(canvas, read.left, read.top + y, count, &bar.At(0, y));
         SelectBitmapInto(surface, previous);
     }
     if (bitmap) DeleteBitmapObject(bitmap);

@@ -87,7 +87,9 @@ void RebuildTree(WindowObject* top, const Rect& requested, bool remakeAll) {
         remakeAll = true;
     }
     if (!remakeAll && !IntersectRectangles(&area, requested, grid)) return;
-    std::vector<Window> fresh(size_t(Width(area)) * size_t(Height(area)), nullptr);
+    // A scratch map taken from the device and given back, so that its storage is used again.
+    std::vector<Window> fresh = std::move(Dev().treeScratch);
+    fresh.assign(size_t(Width(area)) * size_t(Height(area)), nullptr);
     MarkOwner(fresh, area, top, area);
     if (Dev().screenKept || remakeAll) {
         for (int32_t y = area.top; y < area.bottom; ++y)
@@ -95,9 +97,10 @@ void RebuildTree(WindowObject* top, const Rect& requested, bool remakeAll) {
                         top->treeOwners.begin() +
                             ptrdiff_t(size_t(y - grid.top) * size_t(Width(grid)) + size_t(area.left - grid.left)));
         ++Dev().ownersGeneration;
-        return;
+    } else {
+        TakeOwners(fresh, area, top->treeOwners, grid, nullptr);
     }
-    TakeOwners(fresh, area, top->treeOwners, grid, nullptr);
+    Dev().treeScratch = std::move(fresh);
 }
 
 }  // namespace

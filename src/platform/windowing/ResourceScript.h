@@ -33,6 +33,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,5 +65,11 @@ inline constexpr int MaxIncludes = 16;
 // Reads a resource script. On failure returns nullopt and, when error is given, "FILE line N: reason".
 std::optional<ResourceScript> ParseResourceScript(std::string_view text, const IncludeReader& readInclude,
                                                   std::string* error, const std::string& fileName = "script");
+
+// A resource library's text read as LoadResourceModule reads the library's file: it may include the
+// program's id header by name. Null when the text is refused, with the reason in *error (when given).
+// The device keeps the last text read with what it gave until it is reset, so a library loaded again
+// with the same bytes is not read twice (nor is it by a caller that reads the text before loading it).
+std::shared_ptr<const ResourceScript> ReadLibraryScript(std::string_view text, std::string* error);
 
 }  // namespace platform::sim

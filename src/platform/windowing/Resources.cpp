@@ -52,6 +52,15 @@ struct SharedPool {
     }
 };
 
+// The last library text read and what it gave (a script, or the reason it was refused). Scripts are
+// never changed once read, so modules read from the same bytes share one.
+struct LastLibraryRead {
+    bool done = false;
+    std::string text;
+    ScriptPointer script;
+    std::string error;
+};
+
 struct ResourceState {
     std::set<ModuleObject*> modules;
     std::vector<ModuleObject*> executables;  // live executable modules, the running program's last
@@ -59,6 +68,7 @@ struct ResourceState {
     SharedPool<CursorObject> cursors;
     SharedPool<AcceleratorObject> accelerators;
     std::vector<ScriptPointer> retiredScripts;  // of freed libraries: their dialog templates stay valid
+    LastLibraryRead lastLibrary;
 };
 
 ResourceState& State() {
@@ -152,14 +162,8 @@ Module LoadResourceModule(const char16_t* path) {
             std::fprintf(stderr, "Resource library %s not loaded: %s\n", sim::detail::ToUtf8(path).c_str(), why.c_str());
         return nullptr;
     }
-    // A library may include the program's own id header by name.
-    auto includes = [](const std::string& name) -> std::optional<std::string> {
-        std::optional<std::string_view> bytes = resources::EmbeddedResourceFile(name);
-        if (!bytes || name.size() < 2 || name.compare(name.size() - 2, 2, ".h") != 0) return std::nullopt;
-        return std::string(*bytes);
-    };
     std::string error;
-    std::optional<sim::ResourceScript> script = sim::ParseResourceScript(*text, includes, &error, "resource library");
+    ScriptPointer script = sim::ReadLibraryScript(*text, &error);
     if (!script) {
         // The program is told nothing (it falls back to its own texts); whoever writes the file is.
         std::fprintf(stderr, "Resource library %s not loaded: %s\n", sim::detail::ToUtf8(path).c_str(), error.c_str());
@@ -167,7 +171,7 @@ Module LoadResourceModule(const char16_t* path) {
     }
     auto module = std::make_unique<ModuleObject>();
     module->path = path;
-    module->script = std::make_shared<const sim::ResourceScript>(std::move(*script));
+    module->script = std::move(script);
     ModuleObject* raw = module.release();
     State().modules.insert(raw);
     sim::detail::CountObject("modules", 1);
@@ -255,6 +259,27 @@ DialogTemplate FindDialogTemplate(Module module, int id) {
 
 }  // namespace platform
 
+namespace platform::sim {
+
+std::shared_ptr<const ResourceScript> ReadLibraryScript(std::string_view text, std::string* error) {
+    LastLibraryRead& last = State().lastLibrary;
+    if (!last.done || text != last.text) {
+        auto includes = [](const std::string& name) -> std::optional<std::string> {
+            std::optional<std::string_view> bytes = resources::EmbeddedResourceFile(name);
+            if (!bytes || !name.ends_with(".h")) return std::nullopt;
+            return std::string(*bytes);
+        };
+        LastLibraryRead read{true, std::string(text), nullptr, std::string()};
+        std::optional<ResourceScript> script = ParseResourceScript(text, includes, &read.error, "resource library");
+        if (script) read.script = std::make_shared<const ResourceScript>(std::move(*script));
+        last = std::move(read);
+    }
+    if (error) *error = last.error;
+    return last.script;
+}
+
+}  // namespace platform::sim
+
 namespace platform::sim::detail {
 
 Module CreateExecutableModule() {
@@ -292,6 +317,7 @@ void ResetResources() {
     state.cursors.items.clear();
     state.accelerators.items.clear();
     state.retiredScripts.clear();
+    state.lastLibrary = LastLibraryRead{};
     ResetFindHandles();
 }
 
