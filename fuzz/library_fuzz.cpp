@@ -13,8 +13,8 @@
 
 #include "FuzzSupport.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/ResourceScript.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/ResourceScript.h"
 #include "resources/Bundle.h"
 
 namespace sim = platform::sim;

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Files.h"
-#include "platform/sim/IconFile.h"
-#include "platform/sim/Internal.h"  // HostPath and the resource records
-#include "platform/sim/ResourceScript.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/Files.h"
+#include "platform/windowing/IconFile.h"
+#include "platform/windowing/Internal.h"  // HostPath and the resource records
+#include "platform/windowing/ResourceScript.h"
 #include "resources/Bundle.h"
 
 namespace {

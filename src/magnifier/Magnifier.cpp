@@ -183,6 +183,7 @@ void TeardownMagnifier(Magnifier& m) {
     Release(m.ViewBitmap, DeleteBitmapObject);
     m.ViewBits = nullptr;
     Release(m.ScratchBitmap, DeleteBitmapObject);
+    ReleaseViewSource(m.SourceCapture);
     Release(m.ColorPickerBitmap, DeleteBitmapObject);
     Release(m.CorrectionDib, DeleteBitmapObject);
     m.CorrectionBits = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "magnifier/ViewSource.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
 
@@ -73,6 +74,8 @@ struct Magnifier {
     // plain bitmap, which is then corrected through CorrectionDib.
     uint8_t* ViewBits = nullptr;
     int32_t ViewSide = 0;
+    // The source area as captured for the last render, with what else that render was made from.
+    ViewSource SourceCapture;
     platform::Brush BlackBrush = nullptr;
     platform::Brush WhiteBrush = nullptr;
     platform::Brush BackgroundBrush = nullptr;
