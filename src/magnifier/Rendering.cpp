@@ -231,7 +231,12 @@ bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
     if (!m.SkinBitmap || w <= 0 || h <= 0) return false;
     if (m.ScaledSkinBitmap && m.ScaledSkinWidth == w && m.ScaledSkinHeight == h) return true;
     ForgetScaledSkin(m);
-    Bitmap scaled = CreateCompatibleBitmapFor(m.MemoryDC, w, h);
+    // Three bytes a pixel, as the skin itself: a paint converts only the opaque runs it copies.
+    BitmapInfoHeader section;
+    section.width = w;
+    section.height = h;
+    section.bitCount = 24;
+    Bitmap scaled = CreateDibSection(m.MemoryDC, &section, nullptr);
     if (!scaled) return false;
     Surface skin = CreateMemorySurface(m.MemoryDC);
     Surface target = CreateMemorySurface(m.MemoryDC);
