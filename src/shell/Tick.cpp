@@ -30,7 +30,8 @@ bool SuspendsRefresh(int32_t state) {
     return state == StateMoveMagnifier || state == StateResize || state == StateResizeZoom;
 }
 
-// The timed refresh of the view: cross-hair while aiming a tool, colour sample while aiming the picker.
+// The timed refresh of the view: cross-hair while aiming a tool, colour sample while aiming the picker
+// (the picker paints itself again when the sample changes its colour).
 void RefreshView(Magnifier& m, int32_t state) {
     ShellState& s = Shell();
     s.TicksCounted = 0;
@@ -38,7 +39,6 @@ void RefreshView(Magnifier& m, int32_t state) {
     bool aimingTape = state == StateAimTape;
     RenderView(m, true, aimingPicker || aimingTape, aimingPicker);
     InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
-    InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
 }
 
 // Nothing a tick would do or show: the glass hidden and still, no animation, flash or first sample to
