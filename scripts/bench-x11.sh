@@ -13,12 +13,12 @@
 #
 #   bash scripts/bench-x11.sh [SECONDS]     (default 20)
 # PROGRAMS="vistrel xzoom kmag" (the default) chooses the programs, SIZES="160 499" the glass sizes,
-# RUNS the runs per row.
+# RUNS the runs per row, VISTREL the program (build/vistrel).
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 SECONDS_PER_RUN=${1:-20}
 RUNS=${RUNS:-3}
-VISTREL=$PWD/build/vistrel
+VISTREL=${VISTREL:-$PWD/build/vistrel}
 need=()
 for p in xvfb xzoom kmag x11-utils xdotool python3-tk; do dpkg -s "$p" >/dev/null 2>&1 || need+=("$p"); done
 if [ ${#need[@]} -gt 0 ]; then
