@@ -1,12 +1,13 @@
-// The tick rests while the glass is hidden and nothing waits for it, and wakes in step for whatever
-// gives it work again.
+// The tick rests while nothing waits for it (hidden, a long way; shown, up to the next timed refresh),
+// and wakes in step for whatever gives it work again.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 namespace sim = platform::sim;
 using namespace program_test;
@@ -43,12 +44,42 @@ TEST(IdleTick, RestsWhileHiddenAndWakesInStepWithTheTicksItSkipped) {
             EXPECT_TRUE(c.acted());
             if (c.neverRefreshed) countsEveryTick();
         });
-        // Hidden again once the flash is over, the tick rests; for the shown glass it ticks on.
-        s.Do("wait 2000").Check(countWakes).Do("wait 10000").Check([&] {
+        // Hidden again once the flash is over, the tick rests; for the shown glass it comes for each refresh.
+        s.Do("wait 2000").Check(countWakes).Do("wait 12000").Check([&] {
             if (!sim::ProgramRunning()) return;
-            if (IsVisible(Glass())) EXPECT_EQ(sim::TimerMessages() - wakes, 250u);  // every 40 ms
+            if (IsVisible(Glass())) EXPECT_EQ(sim::TimerMessages() - wakes, 100u);  // every 120 ms
             else EXPECT_EQ(sim::TimerMessages(), wakes);
         });
+        EXPECT_EQ(s.Start(), 0);
+    }
+}
+
+TEST(IdleTick, AStillGlassTicksOnlyForItsRefreshesAndKeepsTheirBeat) {
+    struct Case {
+        const char* name;
+        const char* lines;  // given to the settled glass (100, 100, 180, 180), then 480 ms pass
+        uint64_t wakes;     // in those 480 ms
+    };
+    const Case cases[] = {
+        {"still: one tick a refresh", "", 4},
+        {"aiming from the corner square (a drag): every 40 ms", "down 105 105\nmove 106 106", 12},
+        {"the locator flashing: every 40 ms", "send magnifier 0x111 32773 0", 12},
+        {"a tap on the tray icon waiting: every 40 ms", "tray tap", 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimSession s;
+        uint64_t wakes = 0;
+        // Sampled between beats the count runs 1, 2, 3, as the ticks that the rest skipped would leave it.
+        std::vector<int32_t> counts;
+        auto sample = [&] { counts.push_back(Shell().TicksSinceRefresh()); };
+        s.Do(ShowGlass).Do("wait 1220");
+        for (int i = 0; i < 6; ++i) s.Check(sample).Do("wait 40");
+        s.Check([&] {
+            for (size_t i = 1; i < counts.size(); ++i) EXPECT_EQ(counts[i], counts[i - 1] % 3 + 1) << i;
+            wakes = sim::TimerMessages();
+        });
+        s.Do(c.lines).Do("wait 480").Check([&] { EXPECT_EQ(sim::TimerMessages() - wakes, c.wakes); });
         EXPECT_EQ(s.Start(), 0);
     }
 }

@@ -158,6 +158,7 @@ void TeardownMagnifier(Magnifier& m) {
     m.ViewBits = nullptr;
     m.ViewWidth = m.ViewHeight = 0;
     Release(m.ScratchBitmap, DeleteBitmapObject);
+    ReleaseViewSource(m.SourceCapture);
     Release(m.ColorPickerBitmap, DeleteBitmapObject);
     Release(m.TapeBitmap, DeleteBitmapObject);
     Release(m.SkinBitmap, DeleteBitmapObject);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "magnifier/ViewSource.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
 
@@ -72,6 +73,8 @@ struct Magnifier {
     // Where the scaled skin is opaque (not its key colour), row by row: a paint copies the skin there
     // and the view everywhere else, in one pass. Empty when they could not be found.
     platform::RowRuns ScaledSkinRuns;
+    // The source area as captured for the last render, with what else that render was made from.
+    ViewSource SourceCapture;
     platform::Brush BlackBrush = nullptr;
     platform::Brush WhiteBrush = nullptr;
     platform::Brush BackgroundBrush = nullptr;

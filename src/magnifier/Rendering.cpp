@@ -180,26 +180,47 @@ bool Enlarge(Surface view, int32_t w, int32_t h, Surface from, int32_t sourceX, 
     return false;
 }
 
-// The source area contains the glass itself: capture it unscaled, paint the glass's footprint over
-// the capture (navy lens, skin, dot) so that the view never shows its own content, then enlarge.
-bool CaptureAroundGlass(Magnifier& m, const Rect& source, Bitmap viewPrevious, int32_t w, int32_t h,
-                        const ByteTable* correction) {
-    const int32_t sw = source.right - source.left;
-    const int32_t sh = source.bottom - source.top;
-    const Bitmap scratch = Scratch(m, sw, sh);
-    if (!scratch) return Enlarge(m.MemoryDC, w, h, m.ScreenDC, source.left, source.top, sw, sh, correction);
-    Surface capture = CreateMemorySurface(m.MemoryDC);
-    Bitmap capturePrevious = SelectBitmapInto(capture, scratch);
-    CopyBits(capture, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
-    SelectBitmapInto(m.MemoryDC, viewPrevious);
-    ComposeMagnifier(m, capture, m.Settings.WindowRect.left - source.left, m.Settings.WindowRect.top - source.top,
-                     false);
-    SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
-    const bool corrected = Enlarge(m.MemoryDC, w, h, capture, 0, 0, sw, sh, correction);
-    SelectBitmapInto(capture, capturePrevious);
-    DeleteMemorySurface(capture);
-    return corrected;
-}
+// The source area, unscaled, in a surface of its own: the kept section, or the scratch bitmap when that
+// cannot be made. Where the area contains the glass itself, the glass's footprint is painted over the
+// capture (navy lens, skin, dot) so that the view never shows its own content.
+class SourceCopy {
+public:
+    SourceCopy(Magnifier& m, const Rect& source) : m_(m) {
+        const int32_t sw = source.right - source.left;
+        const int32_t sh = source.bottom - source.top;
+        surface_ = SourceCaptureSurface(m.SourceCapture, m.MemoryDC, sw, sh);
+        kept_ = surface_ != nullptr;
+        if (!kept_) {
+            surface_ = CreateMemorySurface(m.MemoryDC);
+            scratchPrevious_ = SelectBitmapInto(surface_, Scratch(m, sw, sh));
+        }
+        CopyBits(surface_, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
+        if (IntersectRectangles(nullptr, source, m.Settings.WindowRect))
+            ComposeMagnifier(m, surface_, m.Settings.WindowRect.left - source.left,
+                             m.Settings.WindowRect.top - source.top, false);
+    }
+    ~SourceCopy() {
+        if (kept_) return;
+        SelectBitmapInto(surface_, scratchPrevious_);
+        DeleteMemorySurface(surface_);
+    }
+    SourceCopy(const SourceCopy&) = delete;
+    SourceCopy& operator=(const SourceCopy&) = delete;
+
+    Surface Pixels() const { return surface_; }
+    // Whether the capture and the inputs are those of the last render (recorded as the last when not).
+    bool Unchanged(const ViewInputs& inputs, int32_t sw, int32_t sh) {
+        if (kept_) return SameAsLastRender(m_.SourceCapture, inputs, sw, sh);
+        ForgetLastRender(m_.SourceCapture);
+        return false;
+    }
+
+private:
+    Magnifier& m_;
+    Surface surface_ = nullptr;
+    Bitmap scratchPrevious_ = nullptr;
+    bool kept_ = false;
+};
 
 void DrawCrossHair(Magnifier& m, int32_t cx, int32_t cy, int32_t arm) {
     Pen previousPen = SelectPenInto(m.MemoryDC, m.CrossHairPen);
@@ -285,6 +306,65 @@ void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y) {
     DrawEllipse(d, left, top, right, bottom);
 }
 
+// The render of RenderView; with skipUnchanged, nothing is drawn when the captured source and every
+// other input are those of the last such render (the view holds that picture already). Returns whether
+// it rendered.
+bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor, bool skipUnchanged) {
+    DrawLock lock(m);
+    if (!lock.Held()) return false;
+    const Settings& s = m.Settings;
+    const int32_t w = WindowWidth(m);
+    const int32_t h = WindowHeight(m);
+    const Rect source = SourceRectangle(w, h, s.ZoomX, s.ZoomPnt, m.ScreenRect.right, m.ScreenRect.bottom);
+    const int32_t sw = source.right - source.left;
+    const int32_t sh = source.bottom - source.top;
+
+    const int32_t px = OffsetOf((double(s.ZoomPnt.x) - source.left) / sw * w);
+    const int32_t py = OffsetOf((double(s.ZoomPnt.y) - source.top) / sh * h);
+    const int32_t half = OffsetOf(s.ZoomX * 0.5);
+    const int32_t cx = px - half;
+    const int32_t cy = py + half;
+    const int32_t arm = w / 16;
+
+    const bool correct = applyCorrection && (s.Bright != 0.5f || s.Contrast != 0.5f);
+    ViewInputs inputs;
+    inputs.Source = source;
+    inputs.Window = s.WindowRect;
+    inputs.ZoomPoint = s.ZoomPnt;
+    inputs.ZoomBits = std::bit_cast<uint32_t>(s.ZoomX);
+    inputs.Smooth = s.SmoothImg != 0;
+    inputs.Correct = correct;
+    inputs.BrightBits = correct ? std::bit_cast<uint32_t>(s.Bright) : 0;
+    inputs.ContrastBits = correct ? std::bit_cast<uint32_t>(s.Contrast) : 0;
+    inputs.CrossHair = drawCrossHair;
+    inputs.Sample = samplePickedColor;
+
+    FitView(m, w, h);  // first: a new view lets the scratch bitmap go, which the capture may take
+    SourceCopy capture(m, source);
+    ComputeDialDot(m);
+    m.SourceRect = source;
+    // Only the timed refresh, which asks for the paint of what it rendered, keeps a record to compare
+    // with; any other render is followed by a timed one that renders and paints.
+    if (!skipUnchanged) ForgetLastRender(m.SourceCapture);
+    else if (capture.Unchanged(inputs, sw, sh)) return false;
+
+    // The correction rides on the stretch, each row corrected while it is at hand, unless the colour
+    // must first be sampled from the uncorrected view (or the view has no pixels of its own).
+    const ByteTable* correction = correct && !samplePickedColor && m.ViewBits ? &CorrectionTable(s.Bright, s.Contrast)
+                                                                               : nullptr;
+    SetStretchMode(m.MemoryDC, s.SmoothImg ? StretchBilinear : StretchColorOnColor);
+    Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    const bool corrected = Enlarge(m.MemoryDC, w, h, capture.Pixels(), 0, 0, sw, sh, correction);
+    if (samplePickedColor) {
+        m.PickedColor = SampleView(m, cx, cy, w, h);
+        UpdateColorPickerText(m);
+    }
+    if (correct && !corrected) ApplyCorrection(m, w, h);
+    if (drawCrossHair) DrawCrossHair(m, cx, cy, arm);
+    SelectBitmapInto(m.MemoryDC, previous);
+    return true;
+}
+
 }  // namespace
 
 Rect SourceRectangle(int32_t w, int32_t h, float zoom, Point zoomPoint, int32_t screenRight, int32_t screenBottom) {
@@ -352,46 +432,14 @@ void UpdateLensGeometry(Magnifier& m) {
 }
 
 void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor) {
-    DrawLock lock(m);
-    if (!lock.Held()) return;
-    const Settings& s = m.Settings;
-    const int32_t w = WindowWidth(m);
-    const int32_t h = WindowHeight(m);
-    const Rect source = SourceRectangle(w, h, s.ZoomX, s.ZoomPnt, m.ScreenRect.right, m.ScreenRect.bottom);
-    const int32_t sw = source.right - source.left;
-    const int32_t sh = source.bottom - source.top;
+    Render(m, applyCorrection, drawCrossHair, samplePickedColor, false);
+}
 
-    const int32_t px = OffsetOf((double(s.ZoomPnt.x) - source.left) / sw * w);
-    const int32_t py = OffsetOf((double(s.ZoomPnt.y) - source.top) / sh * h);
-    const int32_t half = OffsetOf(s.ZoomX * 0.5);
-    const int32_t cx = px - half;
-    const int32_t cy = py + half;
-    const int32_t arm = w / 16;
-
-    // The correction rides on the stretch, each row corrected while it is at hand, unless the colour
-    // must first be sampled from the uncorrected view (or the view has no pixels of its own).
-    const bool correct = applyCorrection && (s.Bright != 0.5f || s.Contrast != 0.5f);
-    const ByteTable* correction = correct && !samplePickedColor && m.ViewBits ? &CorrectionTable(s.Bright, s.Contrast)
-                                                                               : nullptr;
-    FitView(m, w, h);
-    SetStretchMode(m.MemoryDC, s.SmoothImg ? StretchBilinear : StretchColorOnColor);
-    Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
-    bool corrected = false;
-    if (IntersectRectangles(nullptr, source, s.WindowRect))
-        corrected = CaptureAroundGlass(m, source, previous, w, h, correction);
-    else
-        corrected = Enlarge(m.MemoryDC, w, h, m.ScreenDC, source.left, source.top, sw, sh, correction);
-
-    if (samplePickedColor) {
-        m.PickedColor = SampleView(m, cx, cy, w, h);
-        UpdateColorPickerText(m);
-    }
-    if (correct && !corrected) ApplyCorrection(m, w, h);
-    if (drawCrossHair) DrawCrossHair(m, cx, cy, arm);
-    SelectBitmapInto(m.MemoryDC, previous);
-
-    ComputeDialDot(m);
-    m.SourceRect = source;
+bool RenderChangedView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor) {
+    // A locator ring or a drag's outline drawn on the screen over the glass is cleared from it by the
+    // paint that each refresh brings; while one may be there, every refresh renders and paints.
+    const bool still = m.PointerState == StateIdle && m.LocatorCount == 0;
+    return Render(m, applyCorrection, drawCrossHair, samplePickedColor, still);
 }
 
 void UpdateScaledSkin(Magnifier& m) { PrepareScaledSkin(m, WindowWidth(m), WindowHeight(m)); }

@@ -7,6 +7,10 @@
 #include "magnifier/Magnifier.h"
 
 void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor);
+// RenderView for the timed refresh: while the glass is still (no drag, no locator flash), nothing is
+// drawn when the captured source and every other input are those of the last timed refresh and no
+// other render came between. Returns whether the view was rendered (and so wants painting).
+bool RenderChangedView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor);
 void ComposeMagnifier(Magnifier& m, platform::Surface target, int32_t x, int32_t y, bool windowPaint);
 void UpdateLensGeometry(Magnifier& m);
 // The skin scaled to the glass's size: made again for the current size and skin, or freed (the skin

@@ -22,6 +22,7 @@ struct ShellState {
     int32_t TicksCounted = 0;
     bool TickResting = false;
     uint32_t TickRestStart = 0;
+    uint32_t TickRestTicks = 0;  // the ticks the rest stands for, its own included
     uint32_t TickTimerInterval = 0;  // the interval the tick's timer repeats at; 0 while it is not set
     bool TrayTapPending = false;  // a tap on the tray icon waits for the tray timer
     platform::TrayIconRecord TrayIconData;

@@ -1,11 +1,13 @@
 // The 40 ms tick: the timed refresh of the view and the steps of the animations, and its rest while
 // there is nothing to step.
 //
-// A tick that finds the glass hidden and nothing pending rests: its timer is set a long way ahead on
-// the ticks' own beat instead of 40 ms. Whatever could give it work again arrives as a message to the
-// window procedure (a show, hide, locate or close command, a tap on the tray icon), which wakes it: it
-// counts the ticks it skipped from the clock and is set for the next beat, so the count and the moment
-// of every later tick are those of a tick that never rested.
+// A tick that finds nothing to step rests: its timer is set on the ticks' own beat for the next tick
+// that has work, instead of 40 ms. For a hidden glass that is a long way ahead; for a shown glass that
+// nothing animates or drags it is the next timed refresh (120 ms on). Whatever could give the tick work
+// sooner arrives as a message to the window procedure (a show, hide, locate or close command, a tap on
+// the tray icon, a press on a window), which wakes it: it counts the ticks it skipped from the clock and
+// is set for the next beat, so the count and the moment of every later tick are those of a tick that
+// never rested.
 #include "shell/Tick.h"
 
 #include <algorithm>
@@ -37,16 +39,19 @@ void RefreshView(Magnifier& m, int32_t state) {
     s.TicksCounted = 0;
     bool aimingPicker = state == StateAimColorPicker;
     bool aimingTape = state == StateAimTape;
-    RenderView(m, true, aimingPicker || aimingTape, aimingPicker);
+    // A view that shows what it showed already is not painted again.
+    if (!RenderChangedView(m, true, aimingPicker || aimingTape, aimingPicker)) return;
     InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
 }
 
-// Nothing a tick would do or show: the glass hidden and still, no animation, flash or first sample to
-// come, no tray tap to confirm, not closing.
-bool NothingToTick(const ShellState& s) {
+// How many ticks on the next one with work comes, counting from the last tick with the count it left:
+// 1 while anything steps on every tick (an animation, a flash, the first sample, a tray tap to confirm,
+// a drag, the close); for a still glass the next that refreshes; for a hidden one, a rest's length.
+uint32_t TicksToNextWork(const ShellState& s, int32_t count) {
     const Magnifier* m = s.MagnifierObject;
-    return m && !s.Closing && !s.TrayTapPending && !IsVisible(*m) && GetPointerState(*m) == StateIdle &&
-           !AnimationPending(*m);
+    if (!m || s.Closing || s.TrayTapPending || GetPointerState(*m) != StateIdle || AnimationPending(*m)) return 1;
+    if (!IsVisible(*m)) return RestTicks;
+    return count >= RefreshPeriodTicks ? 1 : uint32_t(RefreshPeriodTicks - count) + 1;
 }
 
 int32_t AddTicks(int32_t count, uint32_t more) {
@@ -70,16 +75,17 @@ void SetTick(uint32_t intervalMs) {
         s.TickTimerInterval = intervalMs;
 }
 
-// After a tick: the next one in 40 ms, or a rest when there is nothing to tick. The timer repeats by
+// After a tick: the next one in 40 ms, or a rest up to the next tick with work. The timer repeats by
 // itself and is set again only when its interval changes: timer messages never queue up, and setting
 // it on every tick would cost the system a call each time.
 void SetNextTick(ShellState& s) {
-    uint32_t interval = TickIntervalMs;
-    if (NothingToTick(s)) {
+    const uint32_t ticks = TicksToNextWork(s, s.TicksCounted);
+    if (ticks > 1) {
         s.TickResting = true;
         s.TickRestStart = GetTickCountMs();
-        interval = RestTicks * TickIntervalMs;
+        s.TickRestTicks = ticks;
     }
+    const uint32_t interval = ticks * TickIntervalMs;
     if (interval != s.TickTimerInterval) SetTick(interval);
 }
 
@@ -101,7 +107,7 @@ void StopTick() {
 
 void WakeTick() {
     ShellState& s = Shell();
-    if (!s.TickResting || NothingToTick(s)) return;
+    if (!s.TickResting || TicksToNextWork(s, s.TicksCounted) >= s.TickRestTicks) return;
     const uint32_t rested = EndRest(s);
     SetTick(TickIntervalMs - rested % TickIntervalMs);  // on the beat of the skipped ticks
 }
@@ -109,9 +115,10 @@ void WakeTick() {
 void TickProcedure(Window, uint32_t, uintptr_t, uint32_t) {
     ShellState& s = Shell();
     if (s.TickResting) {
-        // The rest's own tick: the ticks skipped before this one are counted, this one counts below.
-        const uint32_t rested = RestedMs(s);
-        s.TicksCounted = AddTicks(s.TicksCounted, std::max<uint32_t>(rested / TickIntervalMs, 1) - 1);
+        // The rest's own tick: the ticks skipped before this one are counted, this one counts below. A
+        // timer a little early or late still stands for the ticks of its beat.
+        const uint32_t beats = (RestedMs(s) + TickIntervalMs / 2) / TickIntervalMs;
+        s.TicksCounted = AddTicks(s.TicksCounted, std::max<uint32_t>(beats, 1) - 1);
         s.TickResting = false;
     }
     if (Magnifier* m = s.MagnifierObject) {

@@ -9,17 +9,23 @@ namespace platform {
 bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
               int32_t sourceX, int32_t sourceY, uint32_t rop) {
     if (!destination || !source) return false;
-    return ::BitBlt(ToNative(destination), x, y, width, height, ToNative(source), sourceX, sourceY, rop) != FALSE;
+    const bool done =
+        ::BitBlt(ToNative(destination), x, y, width, height, ToNative(source), sourceX, sourceY, rop) != FALSE;
+    // The pixels of a section may be read straight after the copy (the view's source is compared so):
+    // nothing of it may wait in the system's batch.
+    ::GdiFlush();
+    return done;
 }
 
 bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height, Surface source,
                  int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, uint32_t rop) {
     if (!destination || !source) return false;
     // Smoothing into a section is the raster's bilinear stretch, from the source's own pixels or from
-    // a capture of the source rectangle alone (the screen).
+    // a capture of the source rectangle alone (the screen); a nearest-pixel stretch between sections
+    // (the view enlarged from its captured source) is the raster's too.
     raster::Canvas into, from;
-    if (win32::StretchesBilinear(ToNative(destination)) && width > 0 && height > 0 && sourceWidth > 0 &&
-        sourceHeight > 0 && rop == SRCCOPY && win32::MemoryCanvas(ToNative(destination), &into)) {
+    const bool sized = width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0 && rop == SRCCOPY;
+    if (sized && win32::StretchesBilinear(ToNative(destination)) && win32::MemoryCanvas(ToNative(destination), &into)) {
         if (win32::MemoryCanvas(ToNative(source), &from))
             return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
                                         raster::StretchFilter::Bilinear, nullptr);
@@ -27,6 +33,10 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
             return raster::StretchBlock(into, x, y, width, height, from, 0, 0, sourceWidth, sourceHeight,
                                         raster::StretchFilter::Bilinear, nullptr);
     }
+    if (sized && win32::StretchesNearest(ToNative(destination)) && win32::MemoryCanvas(ToNative(source), &from) &&
+        win32::MemoryCanvas(ToNative(destination), &into))
+        return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
+                                    raster::StretchFilter::Nearest, nullptr);
     // Stretching takes the nearest source pixel or, in the smooth mode, blends neighbours; the system's
     // initial mode instead ANDs the pixels it drops into the ones it keeps, which no caller wants.
     HDC to = ToNative(destination);
@@ -79,14 +89,18 @@ bool TransparentCopy(Surface destination, int32_t x, int32_t y, int32_t width, i
     return done;
 }
 
-// Only the smooth stretch is the raster's own on this backend (the nearest-pixel one stays the
-// system's), so only it takes a table.
+// The stretches that are the raster's own on this backend (StretchBits) take a table: the smooth one,
+// and the nearest-pixel one between sections.
 bool StretchBitsThroughTable(Surface destination, int32_t x, int32_t y, int32_t width, int32_t height,
                              Surface source, int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
                              int32_t sourceHeight, const uint8_t* colorMap) {
     if (!destination || !source || !colorMap || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
         return false;
     raster::Canvas into, from;
+    if (win32::StretchesNearest(ToNative(destination)) && win32::MemoryCanvas(ToNative(source), &from) &&
+        win32::MemoryCanvas(ToNative(destination), &into))
+        return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
+                                    raster::StretchFilter::Nearest, nullptr, colorMap);
     if (!win32::StretchesBilinear(ToNative(destination)) || !win32::MemoryCanvas(ToNative(destination), &into))
         return false;
     if (win32::MemoryCanvas(ToNative(source), &from))

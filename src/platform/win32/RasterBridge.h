@@ -19,8 +19,11 @@ bool CaptureCanvas(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, 
 // composed off-screen before one copy, selected into *surface, as a canvas limited to width x height.
 bool CompositionCanvas(HDC like, int32_t width, int32_t height, HDC* surface, raster::Canvas* canvas);
 
-// Whether the caller asked for bilinear stretching on the surface.
+// Whether the caller asked for bilinear stretching on the surface; whether its stretches take the
+// nearest pixel (the colour-on-colour mode, or a mode that would merge pixels, which StretchBits
+// replaces by it).
 bool StretchesBilinear(HDC dc);
+bool StretchesNearest(HDC dc);
 
 // A 32-bit top-down section of the given size (null when it cannot be made); *bits receives its pixels.
 HBITMAP MakeSection32(HDC reference, int32_t width, int32_t height, void** bits);

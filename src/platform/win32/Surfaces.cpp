@@ -39,6 +39,12 @@ void PlaceScreenOrigin(HDC dc) {
 
 bool win32::StretchesBilinear(HDC dc) { return BilinearSurfaces().count(dc) != 0; }
 
+bool win32::StretchesNearest(HDC dc) {
+    if (StretchesBilinear(dc)) return false;
+    const int mode = ::GetStretchBltMode(dc);
+    return mode == COLORONCOLOR || mode == BLACKONWHITE || mode == WHITEONBLACK;
+}
+
 Surface GetWindowSurface(Window window) {
     HDC dc = ::GetDC(ToNative(window));
     if (!dc) return nullptr;

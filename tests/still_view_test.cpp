@@ -1,0 +1,70 @@
+// The timed refresh paints the glass only when its picture changes: a still screen costs a capture per
+// refresh and no paint, and a change under the glass shows on the very next refresh.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ProgramTestKit.h"
+#include "TestHarness.h"
+#include "platform/sim/Simulation.h"
+
+namespace sim = platform::sim;
+using namespace program_test;
+using platform::Rect;
+
+namespace {
+
+constexpr platform::ColorRef Marker = 0x00123456;
+
+// Screen pixels of the glass's window in the marker's colour.
+int MarkerPixelsOnGlass() {
+    const Rect r = MagnifierWindowRect();
+    int count = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x) count += sim::ScreenPixel(x, y) == Marker;
+    return count;
+}
+
+// A 4 x 4 block of the marker on the desktop, its corner dx, dy from the source area's centre.
+void PaintMarker(int32_t dx, int32_t dy) {
+    const Rect s = Glass().SourceRect;
+    const int32_t x = (s.left + s.right) / 2 + dx, y = (s.top + s.bottom) / 2 + dy;
+    sim::PaintDesktop(Rect{x, y, x + 4, y + 4}, Marker);
+}
+
+}  // namespace
+
+TEST(StillView, TheRefreshPaintsTheGlassOnlyWhenItsPictureChanges) {
+    struct Case {
+        const char* name;
+        const char* lines;            // after the glass has settled, with what `change` does
+        std::function<void()> change;
+        uint64_t paints;              // of the glass over the next four refreshes (480 ms)
+        bool markerShown;
+    };
+    const Case cases[] = {
+        {"a still screen: no paint", "", [] {}, 0, false},
+        {"a block under the glass: painted once, on the next refresh", "", [] { PaintMarker(-2, -2); }, 1, true},
+        {"a block beside the source: no paint", "", [] { PaintMarker(-60, 40); }, 0, false},
+        // The ring comes on the tick after the request, after that tick's refresh.
+        {"the locator flashing: every refresh after the ring came paints", "send magnifier 0x111 32773 0", [] {},
+         3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimSession s;
+        uint64_t before = 0;
+        s.Do(ShowGlass).Do("wait 240").Check([&] {
+            ASSERT_TRUE(IsVisible(Glass()));
+            before = sim::PaintsBegun(Shell().MagnifierWindow);
+            c.change();
+        });
+        s.Do(c.lines).Do("wait 480").Check([&] {
+            EXPECT_EQ(sim::PaintsBegun(Shell().MagnifierWindow) - before, c.paints);
+            EXPECT_EQ(MarkerPixelsOnGlass() > 0, c.markerShown);
+            // What the glass shows is what it would paint afresh from its kept view (the ring aside).
+            if (Glass().LocatorCount == 0) ExpectNoStaleMarks("after the refreshes");
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
+}
