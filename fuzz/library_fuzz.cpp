@@ -85,8 +85,8 @@ int Program(Module) {
 // more allocations than frees, and gives leak detection up after a thousand such inputs. The device's
 // settings are the same for every input and made once.
 void FreshDevice() {
-    static const sim::DeviceConfig config = [] {
-        sim::DeviceConfig c;
+    static const sim::HandheldConfig config = [] {
+        sim::HandheldConfig c;
         c.home = fuzz::Scratch().File("home");
         c.screenWidth = 160;  // small: the device is made afresh for every input
         c.screenHeight = 160;
