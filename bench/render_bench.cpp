@@ -203,9 +203,9 @@ void RefreshSmooth(benchmark::State& state) { RefreshWith(state, 1, false); }
 void RefreshNearestCorrected(benchmark::State& state) { RefreshWith(state, 0, true); }
 void RefreshSmoothCorrected(benchmark::State& state) { RefreshWith(state, 1, true); }
 
-// The correction pass alone over one 525 x 525 frame of 24-bit pixels.
+// The correction pass alone over one 525 x 525 frame of 32-bit pixels.
 void CorrectFrame(benchmark::State& state) {
-    const int32_t stride = ((GlassSide * 24 + 31) / 32) * 4;
+    const int32_t stride = GlassSide * 4;
     std::vector<uint8_t> bits(size_t(stride) * GlassSide);
     for (size_t i = 0; i < bits.size(); ++i) bits[i] = uint8_t(i * 7);
     for (auto _ : state) {

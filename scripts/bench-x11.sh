@@ -2,18 +2,25 @@
 # Measures vistrel beside the magnifiers Debian packages (xzoom, kmag) on one virtual X display
 # (Xvfb 1024 x 768, 24-bit): for each program and glass size, the CPU that the program and the X server
 # use over SECONDS of steady running (percent of one core, from /proc/PID/stat) and the program's peak
-# resident memory (VmHWM). Zoom 4 where the program lets it be set from outside; vistrel refreshes every
-# 120 ms, with smoothing off, on, and on with brightness/contrast correction, and once with the glass
-# hidden (idle). Not a test: prints a table (Markdown) for README.
+# resident memory (VmHWM), each the median of RUNS runs (default 3). Zoom 4 where the program lets it be
+# set from outside. vistrel refreshes every 120 ms, with smoothing off, on, and on with brightness/contrast
+# correction, and once with the glass hidden (idle). xzoom waits 200 ms between frames by default; its 'd'
+# key gives 100 ms, the nearest of its delays to vistrel's 120 ms (none is 120): it runs at both, so that
+# its cost at vistrel's refresh lies between the two; its source area is centred on vistrel's zoom point.
+# Every program is measured on a still screen, and vistrel and xzoom once more on a screen that changes
+# under the glass ten times a second (the second row shows what that costs the X server alone). Not a
+# test: prints a table (Markdown) for README.
 #
 #   bash scripts/bench-x11.sh [SECONDS]     (default 20)
-# PROGRAMS="vistrel xzoom kmag" (the default) chooses the programs, SIZES="160 499" the glass sizes.
+# PROGRAMS="vistrel xzoom kmag" (the default) chooses the programs, SIZES="160 499" the glass sizes,
+# RUNS the runs per row, VISTREL the program (build/vistrel).
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 SECONDS_PER_RUN=${1:-20}
-VISTREL=$PWD/build/vistrel
+RUNS=${RUNS:-3}
+VISTREL=${VISTREL:-$PWD/build/vistrel}
 need=()
-for p in xvfb xzoom kmag x11-utils xdotool; do dpkg -s "$p" >/dev/null 2>&1 || need+=("$p"); done
+for p in xvfb xzoom kmag x11-utils xdotool python3-tk; do dpkg -s "$p" >/dev/null 2>&1 || need+=("$p"); done
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
@@ -38,11 +45,18 @@ unset XDG_RUNTIME_DIR
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 HZ=$(getconf CLK_TCK)
-# Runs the command for SECONDS_PER_RUN after a settling second; prints "client% server% peakKB".
-measure() {
+# Runs the command for SECONDS_PER_RUN after 3 settling seconds; prints "client% server% peakMB".
+# DELAY_KEYS presses xzoom's 'd' key that many times first (200 ms -> 100 ms -> 50 ms ...).
+measure_once() {
   "$@" >/dev/null 2>&1 &
   local pid=$!
-  sleep 3
+  sleep 2
+  if [ "${DELAY_KEYS:-0}" -gt 0 ]; then
+    local window
+    window=$(timeout 5 xdotool search --name '^xzoom' 2>/dev/null | head -1)
+    for _ in $(seq "$DELAY_KEYS"); do timeout 5 xdotool key --window "$window" d 2>/dev/null; done
+  fi
+  sleep 1
   local c0 s0 c1 s1
   c0=$(ticks $pid); s0=$(ticks $XVFB)
   sleep "$SECONDS_PER_RUN"
@@ -51,9 +65,34 @@ measure() {
   peak=$(awk '/VmHWM/{print $2}' "/proc/$pid/status" 2>/dev/null)
   kill $pid 2>/dev/null; wait $pid 2>/dev/null
   awk -v c=$((c1 - c0)) -v s=$((s1 - s0)) -v t="$SECONDS_PER_RUN" -v hz="$HZ" -v p="${peak:-0}" \
-    'BEGIN{printf "%.2f %.2f %.1f", 100*c/hz/t, 100*s/hz/t, p/1024}'
+    'BEGIN{printf "%.2f %.2f %.1f\n", 100*c/hz/t, 100*s/hz/t, p/1024}'
   sleep 1
 }
+# RUNS runs of measure_once; prints the median of each column.
+measure() {
+  local runs=()
+  for _ in $(seq "$RUNS"); do runs+=("$(measure_once "$@")"); done
+  printf '%s\n' "${runs[@]}" | awk '{for (i = 1; i <= 3; i++) v[i, NR] = $i}
+    END{for (i = 1; i <= 3; i++) {n = 0; for (r = 1; r <= NR; r++) a[++n] = v[i, r]
+        for (x = 1; x <= n; x++) for (y = x + 1; y <= n; y++) if (a[y] + 0 < a[x] + 0) {t = a[x]; a[x] = a[y]; a[y] = t}
+        printf "%s%s", a[int((n + 1) / 2)], i < 3 ? " " : "\n"}}'
+}
+# A window of the bench's own (Tk) over part of the source area, right of the glass, changing its colour
+# every 100 ms while CHANGER runs: almost every refresh of the glass finds the screen under it changed.
+CHANGER=""
+start_changes() {
+  python3 -c '
+import tkinter as tk
+root = tk.Tk(); root.overrideredirect(True); root.geometry("120x120+600+240")
+colours = ["#203050", "#503020"]; turn = [0]
+def step():
+    turn[0] ^= 1; root.configure(bg=colours[turn[0]]); root.after(100, step)
+step(); root.mainloop()' >/dev/null 2>&1 &
+  CHANGER=$!
+  PIDS+=($CHANGER)
+  sleep 1
+}
+stop_changes() { kill "$CHANGER" 2>/dev/null; wait "$CHANGER" 2>/dev/null; CHANGER=""; }
 settings() {  # size smoothing bright contrast shown
   local show=$5
   printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:%s\r\n"Contrast"=dword:%s\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
@@ -63,24 +102,39 @@ settings() {  # size smoothing bright contrast shown
 }
 row() { printf '| %s | %s | %s |\n' "$1" "$2" "$(echo "$3" | awk '{printf "%s | %s | %s", $1, $2, $3}')"; }
 
-SERVER_IDLE=$(measure sleep $((SECONDS_PER_RUN + 5)))
-echo "Xvfb 1024 x 768 x 24, $SECONDS_PER_RUN s per run, $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(date -u +%Y-%m-%d)"
+SERVER_IDLE=$(RUNS=1 measure sleep $((SECONDS_PER_RUN + 5)))
+start_changes
+SERVER_CHANGING=$(RUNS=1 measure sleep $((SECONDS_PER_RUN + 5)))
+stop_changes
+echo "Xvfb 1024 x 768 x 24, $SECONDS_PER_RUN s per run, median of $RUNS runs, $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg) at the start, $(date -u '+%Y-%m-%d %H:%M') UTC"
 echo
 echo "| program | glass | client CPU % | X server CPU % | peak RSS MB |"
 echo "|---|---|---|---|---|"
 row "(nothing: the X server alone)" "-" "$(echo "$SERVER_IDLE" | awk '{print $1, $2, "-"}')"
+row "(nothing: the X server with the screen changing)" "-" "$(echo "$SERVER_CHANGING" | awk '{print $1, $2, "-"}')"
 PROGRAMS=${PROGRAMS:-vistrel xzoom kmag}
+has() { [[ " $PROGRAMS " == *" $1 "* ]]; }
 for size in ${SIZES:-160 499}; do
-  if [[ " $PROGRAMS " == *" vistrel "* ]]; then
+  if has vistrel; then
     settings $size 0 3f000000 3f000000 1; row "vistrel, smoothing off" "$size" "$(measure "$VISTREL")"
     settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on" "$size" "$(measure "$VISTREL")"
     settings $size 1 3f19999a 3f333333 1; row "vistrel, smoothing and correction" "$size" "$(measure "$VISTREL")"
   fi
-  [[ " $PROGRAMS " == *" xzoom "* ]] && row "xzoom -mag 4" "$size" "$(measure xzoom -mag 4 -geometry ${size}x${size})"
-  [[ " $PROGRAMS " == *" kmag "* ]] &&
-    row "kmag (its own zoom and refresh)" "$size" "$(measure kmag -qwindowgeometry ${size}x${size}+600+100)"
+  src=$((size / 4))
+  xzoom=(xzoom -mag 4 -source ${src}x${src}+$((600 - src / 2))+$((300 - src / 2)))
+  if has xzoom; then
+    row "xzoom -mag 4, 200 ms" "$size" "$(measure "${xzoom[@]}")"
+    row "xzoom -mag 4, 100 ms" "$size" "$(DELAY_KEYS=1 measure "${xzoom[@]}")"
+  fi
+  has kmag && row "kmag (its own zoom and refresh)" "$size" "$(measure kmag -qwindowgeometry ${size}x${size}+600+100)"
+  start_changes
+  if has vistrel; then
+    settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on, screen changing" "$size" "$(measure "$VISTREL")"
+  fi
+  has xzoom && row "xzoom -mag 4, 100 ms, screen changing" "$size" "$(DELAY_KEYS=1 measure "${xzoom[@]}")"
+  stop_changes
 done
-if [[ " $PROGRAMS " == *" vistrel "* ]] && command -v trayer >/dev/null; then
+if has vistrel && command -v trayer >/dev/null; then
   trayer >/dev/null 2>&1 & TRAY=$!; PIDS+=($TRAY); sleep 1
   settings 160 0 3f000000 3f000000 0; row "vistrel, glass hidden (idle)" "-" "$(measure "$VISTREL")"
 fi

@@ -10,6 +10,8 @@
 
 #include "Gestures.h"
 
+struct Magnifier;
+
 struct Violation {
     std::string invariant;  // a short name: "capture", "stale-marks", "handle-growth" ...
     std::string detail;     // what was seen
@@ -32,7 +34,7 @@ public:
 
 private:
     std::optional<Violation> WhileRunning();
-    std::optional<Violation> Quiet();
+    std::optional<Violation> Quiet(const Magnifier& m);
 
     ExtraCheck extra_;
     bool stylusDown_ = false;      // the lines so far left the stylus pressed (no release to check)

@@ -130,6 +130,23 @@ TEST(ColorPickerSampling, TheEyedropperSamplesTheColourUnderTheCrossHair) {
     EXPECT_EQ(s.Start(), 0);
 }
 
+// The picker paints itself again when a sample changes its colour, also a sample outside the timed
+// refresh (the first one after a show), and only then.
+TEST(ColorPickerSampling, TheFirstSampleAfterAShowReachesThePickerOnTheScreen) {
+    SimSession s;
+    s.Do(ShowGlass).Do(ShowTools).Do("tray tap\nwait 1200");  // hidden again, the tools with it
+    s.Check([] {
+        EXPECT_NE(Glass().PickedColor, Rgb(0, 255, 0));
+        Glass().Settings.ZoomPnt = {30, 290};
+    });
+    s.Do("paint 0 250 100 70 00FF00").Do(ShowGlass);
+    s.Check([] {
+        EXPECT_EQ(TextOf(Glass().ColorPickerText), u"R:0 G:255 B:0\nH:120 S:100 B:100");
+        EXPECT_EQ(sim::ScreenPixel(125, 205), Rgb(0, 255, 0));
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
 TEST(ColorPickerSampling, ATapWithoutMovementChangesNothing) {
     SimSession s;
     s.Do(ShowGlass).Do(ShowTools);

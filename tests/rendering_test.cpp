@@ -71,20 +71,23 @@ TEST(Correction, BrightnessDeltaRunsFromMinus150ToPlus200) {
     for (const Case& c : cases) EXPECT_EQ(BrightnessDelta(c.bright), c.delta) << c.bright;
 }
 
-TEST(Correction, TheTableGivesExactlyThePerByteFormulasAndLeavesRowPaddingAlone) {
+TEST(Correction, TheTableGivesExactlyThePerByteFormulasAndKeepsTheFourthByteAndRowPadding) {
     const float values[] = {0.0f, 0.1f, 0.25f, 0.4999f, 0.5f, 0.5001f, 0.7f, 0.75f, 0.9f, 1.0f};
-    const int32_t w = 86, h = 3, stride = ((w * 24 + 31) / 32) * 4;  // 256 pixels' bytes and padding
+    const int32_t w = 86, h = 3, stride = w * 4 + 8;  // 258 colour bytes a row, then padding
+    const auto original = [](int32_t row, int32_t i) { return uint8_t((i + row * 7) & 0xFF); };
     for (float bright : values)
         for (float contrast : values) {
             std::vector<uint8_t> bits(size_t(stride) * h, 0xA5);
             for (int32_t row = 0; row < h; ++row)
-                for (int32_t i = 0; i < w * 3; ++i) bits[size_t(row * stride + i)] = uint8_t((i + row * 7) & 0xFF);
+                for (int32_t i = 0; i < w * 4; ++i) bits[size_t(row * stride + i)] = original(row, i);
             CorrectPixels(bits.data(), stride, w, h, bright, contrast);
             for (int32_t row = 0; row < h; ++row) {
-                for (int32_t i = 0; i < w * 3; ++i)
-                    ASSERT_EQ(bits[size_t(row * stride + i)], Reference((i + row * 7) & 0xFF, bright, contrast))
+                for (int32_t i = 0; i < w * 4; ++i) {
+                    const uint8_t expected = i % 4 == 3 ? original(row, i) : Reference(original(row, i), bright, contrast);
+                    ASSERT_EQ(bits[size_t(row * stride + i)], expected)
                         << "bright " << bright << " contrast " << contrast << " byte " << i;
-                for (int32_t i = w * 3; i < stride; ++i) ASSERT_EQ(bits[size_t(row * stride + i)], 0xA5);
+                }
+                for (int32_t i = w * 4; i < stride; ++i) ASSERT_EQ(bits[size_t(row * stride + i)], 0xA5);
             }
         }
 }
@@ -114,22 +117,41 @@ TEST(SourceRectangle, IsCentredOnTheZoomPointAndKeptOnTheScreen) {
 
 // ---- Renders ----
 
-TEST(RenderView, NearestEnlargementReplicatesEachSourcePixel) {
+// The view follows the glass's size, also when the glass has changed without its lens geometry.
+TEST(RenderView, NearestEnlargementReplicatesEachSourcePixelAtEverySize) {
+    struct Case {
+        int32_t side;
+        bool geometryFollows;
+        Rect source;
+    } cases[] = {{200, true, {75, 95, 125, 145}},
+                 {320, true, {60, 80, 140, 160}},
+                 {120, false, {85, 105, 115, 135}},
+                 {280, false, {65, 85, 135, 155}}};
     Options options;
     options.width = 480;
     options.height = 640;
     options.desktop = CoordinateDesktop(480, 640);
     RunWithGlass(options, [&](Magnifier& m) {
-        glass_test::PlaceGlass(m, Rect{260, 400, 460, 600});
         m.Settings.SmoothImg = 0;
-        SetZoom(m, 4.0f, {100, 120});
-        RenderView(m, true, false, false);
-        EXPECT_EQ(m.SourceRect, (Rect{75, 95, 125, 145}));
-        const Image view = glass_test::ReadView(m);
-        const Image& desktop = *options.desktop;
-        for (int32_t y = 0; y < 200; ++y)
-            for (int32_t x = 0; x < 200; ++x)
-                ASSERT_EQ(view.At(x, y), desktop.At(75 + x / 4, 95 + y / 4)) << x << "," << y;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.side);
+            const Rect glass{150, 300, 150 + c.side, 300 + c.side};
+            if (c.geometryFollows)
+                glass_test::PlaceGlass(m, glass);
+            else
+                m.Settings.WindowRect = glass;
+            SetZoom(m, 4.0f, {100, 120});
+            RenderView(m, true, false, false);
+            EXPECT_EQ(m.SourceRect, c.source);
+            int32_t w = 0, h = 0;
+            ASSERT_TRUE(GetBitmapSize(m.ViewBitmap, &w, &h));
+            EXPECT_EQ(w * 1000 + h, c.side * 1001);
+            const Image view = glass_test::ReadView(m);
+            const Image& desktop = *options.desktop;
+            for (int32_t y = 0; y < c.side; ++y)
+                for (int32_t x = 0; x < c.side; ++x)
+                    ASSERT_EQ(view.At(x, y), desktop.At(c.source.left + x / 4, c.source.top + y / 4)) << x << "," << y;
+        }
     });
 }
 
@@ -258,9 +280,8 @@ TEST(RenderView, TheDotTravelsWithTheZoomAndTheGeometryFollowsTheSize) {
         EXPECT_DOUBLE_EQ(m.DialRadius, 150.5);
         EXPECT_DOUBLE_EQ(m.DialDotRadius, 4.375);
         int32_t w = 0, h = 0;
-        ASSERT_TRUE(GetBitmapSize(m.CorrectionDib, &w, &h));
-        EXPECT_EQ(w, 350);
-        EXPECT_EQ(m.CorrectionStride, 1052);
+        ASSERT_TRUE(GetBitmapSize(m.ViewBitmap, &w, &h));
+        EXPECT_EQ(w * 1000 + h, 350350);
         struct Case {
             float zoom;
             double angle;
@@ -273,7 +294,7 @@ TEST(RenderView, TheDotTravelsWithTheZoomAndTheGeometryFollowsTheSize) {
         }
         glass_test::PlaceGlass(m, Rect{0, 0, 100, 100});
         EXPECT_DOUBLE_EQ(m.DialDotRadius, 1.5);
-        ASSERT_TRUE(GetBitmapSize(m.CorrectionDib, &w, &h));
+        ASSERT_TRUE(GetBitmapSize(m.ViewBitmap, &w, &h));
         EXPECT_EQ(w * 1000 + h, 100100);
     });
 }
@@ -323,7 +344,7 @@ TEST(RenderView, OddInputsNeverFault) {
             RenderView(m, true, true, true);
             EXPECT_GE(m.SourceRect.right - m.SourceRect.left, 1);
         }
-        // A window larger than the correction bitmap made for it (the lens geometry lags behind).
+        // A window larger than the view made for it (the lens geometry lags behind).
         SetZoom(m, 2.0f, {120, 160});
         m.Settings.Bright = 1.0f;
         m.Settings.Contrast = 0.5f;

@@ -57,7 +57,6 @@ void NudgeZoomPoint(Magnifier& m, Point direction, int32_t pixels) {
     p.y = KeptWithin(int64_t(p.y) + int64_t(direction.y) * pixels, m.ScreenRect.top, m.ScreenRect.bottom);
     RenderView(m, true, false, true);
     platform::InvalidateWindowRect(m.MagnifierWindow, nullptr, false);
-    platform::InvalidateWindowRect(m.ColorPickerWindow, nullptr, false);
 }
 
 void StepZoom(Magnifier& m, int32_t notches) {

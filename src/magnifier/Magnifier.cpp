@@ -14,7 +14,6 @@ constexpr ColorRef BlackColor = 0x00000000;
 constexpr ColorRef WhiteColor = 0x00FFFFFF;
 constexpr ColorRef BackgroundColor = 0x00301000;  // red 0, green 16, blue 48: the lens seen in a capture
 
-constexpr int ViewBitmapLimit = 525;  // largest window size the view bitmaps are made for
 constexpr int32_t ColorPickerBitmapWidth = 200;
 constexpr int32_t TapeBitmapWidth = 225;
 constexpr int32_t ToolBitmapHeight = 50;
@@ -29,13 +28,6 @@ void CopyText(char16_t (&to)[128], const char16_t* from) {
     size_t i = 0;
     for (; i + 1 < 128 && from[i] != 0; ++i) to[i] = from[i];
     to[i] = 0;
-}
-
-// Side of the square view bitmaps: 1.2 times the bounded largest window size, so that the show
-// animation's overshoot frame still fits.
-int32_t ViewBitmapSide(int32_t maxWindowSize) {
-    const int32_t s = maxWindowSize < ViewBitmapLimit ? maxWindowSize : ViewBitmapLimit;
-    return int32_t(s * 1.2 + 0.5);
 }
 
 void TakeScreen(Magnifier& m) {
@@ -56,36 +48,18 @@ void PlaceWindowsFromSettings(Magnifier& m) {
     UpdateTapeToolRect(m);
 }
 
-// The off-screen buffers, made once at the largest size they can need; all but the scratch buffer
-// start in the button-face colour.
+// The tools' off-screen buffers, in the button-face colour; the view and the scratch bitmap follow the
+// glass's size (Rendering.cpp).
 void CreateBuffers(Magnifier& m) {
     Surface windowDC = GetWindowSurface(m.MagnifierWindow);
     m.MemoryDC = CreateMemorySurface(windowDC);
-    const int32_t s = m.MaxWindowSize < ViewBitmapLimit ? m.MaxWindowSize : ViewBitmapLimit;
-    const int32_t n = ViewBitmapSide(m.MaxWindowSize);
-    BitmapInfoHeader section;
-    section.width = n;
-    section.height = -n;
-    section.bitCount = 32;
-    m.ViewBitmap = CreateDibSection(windowDC, &section, &m.ViewBits);
-    if (!m.ViewBitmap) {
-        m.ViewBits = nullptr;
-        m.ViewBitmap = CreateCompatibleBitmapFor(windowDC, n, n);
-    }
-    m.ViewSide = n;
-    m.ScratchBitmap = CreateCompatibleBitmapFor(windowDC, n, n);
     m.ColorPickerBitmap = CreateCompatibleBitmapFor(windowDC, ColorPickerBitmapWidth, ToolBitmapHeight);
     m.TapeBitmap = CreateCompatibleBitmapFor(windowDC, TapeBitmapWidth, ToolBitmapHeight);
-    m.CorrectionDib = nullptr;
-    m.CorrectionBits = nullptr;
 
     Brush face = GetSystemColorBrush(SysColorButtonFace);
-    const Rect view{0, 0, s, s};
     const Rect picker{0, 0, ColorPickerBitmapWidth + 1, ToolBitmapHeight + 1};
     const Rect tape{0, 0, TapeBitmapWidth + 1, ToolBitmapHeight + 1};
-    Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
-    FillRectangle(m.MemoryDC, &view, face);
-    SelectBitmapInto(m.MemoryDC, m.ColorPickerBitmap);
+    Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ColorPickerBitmap);
     FillRectangle(m.MemoryDC, &picker, face);
     SelectBitmapInto(m.MemoryDC, m.TapeBitmap);
     FillRectangle(m.MemoryDC, &tape, face);
@@ -182,11 +156,10 @@ void TeardownMagnifier(Magnifier& m) {
     Release(m.MemoryDC, DeleteMemorySurface);
     Release(m.ViewBitmap, DeleteBitmapObject);
     m.ViewBits = nullptr;
+    m.ViewWidth = m.ViewHeight = 0;
     Release(m.ScratchBitmap, DeleteBitmapObject);
     ReleaseViewSource(m.SourceCapture);
     Release(m.ColorPickerBitmap, DeleteBitmapObject);
-    Release(m.CorrectionDib, DeleteBitmapObject);
-    m.CorrectionBits = nullptr;
     Release(m.TapeBitmap, DeleteBitmapObject);
     Release(m.SkinBitmap, DeleteBitmapObject);
     ForgetScaledSkin(m);

@@ -53,10 +53,15 @@ struct Magnifier {
     platform::Cursor TapeCursor = nullptr;
     platform::Surface MemoryDC = nullptr;
     platform::Surface ScreenDC = nullptr;
+    // The view: the enlarged picture, a top-down 32-bit section of the glass's size, corrected in place.
     platform::Bitmap ViewBitmap = nullptr;
+    uint8_t* ViewBits = nullptr;
+    int32_t ViewWidth = 0;
+    int32_t ViewHeight = 0;
+    // Working pixels of the capture around the glass and of a paint without the scaled skin: made when
+    // first needed, at the size asked for.
     platform::Bitmap ScratchBitmap = nullptr;
     platform::Bitmap ColorPickerBitmap = nullptr;
-    platform::Bitmap CorrectionDib = nullptr;
     platform::Bitmap TapeBitmap = nullptr;
     platform::Bitmap SkinBitmap = nullptr;
     // The skin stretched to the glass's size, with its key colour: made when the size or the skin
@@ -68,12 +73,6 @@ struct Magnifier {
     // Where the scaled skin is opaque (not its key colour), row by row: a paint copies the skin there
     // and the view everywhere else, in one pass. Empty when they could not be found.
     platform::RowRuns ScaledSkinRuns;
-    uint8_t* CorrectionBits = nullptr;
-    int32_t CorrectionStride = 0;
-    // The view's own pixels (a top-down 32-bit section), corrected in place; null when the view is a
-    // plain bitmap, which is then corrected through CorrectionDib.
-    uint8_t* ViewBits = nullptr;
-    int32_t ViewSide = 0;
     // The source area as captured for the last render, with what else that render was made from.
     ViewSource SourceCapture;
     platform::Brush BlackBrush = nullptr;

@@ -75,16 +75,44 @@ void ComputeDialDot(Magnifier& m) {
     m.DialDot.y = middle - m.DialRadius * std::sin(angle);
 }
 
-void RemakeCorrectionDib(Magnifier& m, int32_t w, int32_t h) {
-    if (m.CorrectionDib) DeleteBitmapObject(m.CorrectionDib);
-    m.CorrectionDib = nullptr;
-    m.CorrectionBits = nullptr;
-    BitmapInfoHeader header;
-    header.width = w;
-    header.height = h;
-    m.CorrectionDib = CreateDibSection(m.MemoryDC, &header, &m.CorrectionBits);
-    if (!m.CorrectionDib) m.CorrectionBits = nullptr;
-    m.CorrectionStride = ((w * 24 + 31) / 32) * 4;
+// The view at w x h: made again when the glass has another size (the show animation's frames pass
+// through larger ones), in the button-face colour until something is drawn in it. When a new one cannot
+// be made the old one stays, drawn in as far as it reaches.
+void FitView(Magnifier& m, int32_t w, int32_t h) {
+    if (w <= 0 || h <= 0 || (m.ViewBitmap && w == m.ViewWidth && h == m.ViewHeight)) return;
+    BitmapInfoHeader section;
+    section.width = w;
+    section.height = -h;
+    section.bitCount = 32;
+    uint8_t* bits = nullptr;
+    const Bitmap view = CreateDibSection(m.MemoryDC, &section, &bits);
+    if (!view || !bits) {
+        if (view) DeleteBitmapObject(view);
+        return;
+    }
+    if (m.ViewBitmap) DeleteBitmapObject(m.ViewBitmap);
+    // A glass of another size: the scratch bitmap is made again at the size then asked for.
+    if (m.ScratchBitmap) DeleteBitmapObject(m.ScratchBitmap);
+    m.ScratchBitmap = nullptr;
+    m.ViewBitmap = view;
+    m.ViewBits = bits;
+    m.ViewWidth = w;
+    m.ViewHeight = h;
+    const Rect all{0, 0, w, h};
+    const Bitmap previous = SelectBitmapInto(m.MemoryDC, view);
+    FillRectangle(m.MemoryDC, &all, GetSystemColorBrush(SysColorButtonFace));
+    SelectBitmapInto(m.MemoryDC, previous);
+}
+
+// The scratch bitmap, at least w x h: made again only when something larger is asked for. Null when it
+// cannot be made.
+Bitmap Scratch(Magnifier& m, int32_t w, int32_t h) {
+    int32_t sw = 0;
+    int32_t sh = 0;
+    if (m.ScratchBitmap && GetBitmapSize(m.ScratchBitmap, &sw, &sh) && sw >= w && sh >= h) return m.ScratchBitmap;
+    if (m.ScratchBitmap) DeleteBitmapObject(m.ScratchBitmap);
+    m.ScratchBitmap = CreateCompatibleBitmapFor(m.MemoryDC, std::max({w, sw, 1}), std::max({h, sh, 1}));
+    return m.ScratchBitmap;
 }
 
 // ---- Brightness and contrast ----
@@ -133,30 +161,11 @@ void CorrectRow32(const ByteTable& table, uint8_t* p, int32_t w) {
     }
 }
 
-// The correction pass over the w x h window area: in place when the view has pixels of its own, else
-// through the 24-bit working bitmap. A bitmap of another size (the window changed and the lens geometry
-// has not caught up yet) is used only as far as it reaches.
+// The correction pass over the w x h window area, in place, as far as the view reaches.
 void ApplyCorrection(Magnifier& m, int32_t w, int32_t h) {
-    if (m.ViewBits) {
-        const int32_t side = m.ViewSide;
-        CorrectPixels(m.ViewBits, side * 4, std::min(w, side), std::min(h, side), m.Settings.Bright,
-                      m.Settings.Contrast, 4);
-        return;
-    }
-    if (!m.CorrectionDib || !m.CorrectionBits) return;
-    int32_t dibWidth = 0;
-    int32_t dibHeight = 0;
-    if (!GetBitmapSize(m.CorrectionDib, &dibWidth, &dibHeight)) return;
-    const int32_t cw = w < dibWidth ? w : dibWidth;
-    const int32_t ch = h < dibHeight ? h : dibHeight;
-    if (cw <= 0 || ch <= 0) return;
-    Surface work = CreateMemorySurface(m.MemoryDC);
-    Bitmap previous = SelectBitmapInto(work, m.CorrectionDib);
-    CopyBits(work, 0, 0, cw, ch, m.MemoryDC, 0, 0, RopSrcCopy);
-    CorrectPixels(m.CorrectionBits, m.CorrectionStride, cw, ch, m.Settings.Bright, m.Settings.Contrast);
-    CopyBits(m.MemoryDC, 0, 0, cw, ch, work, 0, 0, RopSrcCopy);
-    SelectBitmapInto(work, previous);
-    DeleteMemorySurface(work);
+    if (!m.ViewBits) return;
+    CorrectPixels(m.ViewBits, m.ViewWidth * 4, std::min(w, m.ViewWidth), std::min(h, m.ViewHeight), m.Settings.Bright,
+                  m.Settings.Contrast);
 }
 
 // ---- Capture ----
@@ -183,7 +192,7 @@ public:
         kept_ = surface_ != nullptr;
         if (!kept_) {
             surface_ = CreateMemorySurface(m.MemoryDC);
-            scratchPrevious_ = SelectBitmapInto(surface_, m.ScratchBitmap);
+            scratchPrevious_ = SelectBitmapInto(surface_, Scratch(m, sw, sh));
         }
         CopyBits(surface_, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
         if (IntersectRectangles(nullptr, source, m.Settings.WindowRect))
@@ -243,7 +252,12 @@ bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
     if (!m.SkinBitmap || w <= 0 || h <= 0) return false;
     if (m.ScaledSkinBitmap && m.ScaledSkinWidth == w && m.ScaledSkinHeight == h) return true;
     ForgetScaledSkin(m);
-    Bitmap scaled = CreateCompatibleBitmapFor(m.MemoryDC, w, h);
+    // Three bytes a pixel, as the skin itself: a paint converts only the opaque runs it copies.
+    BitmapInfoHeader section;
+    section.width = w;
+    section.height = h;
+    section.bitCount = 24;
+    Bitmap scaled = CreateDibSection(m.MemoryDC, &section, nullptr);
     if (!scaled) return false;
     Surface skin = CreateMemorySurface(m.MemoryDC);
     Surface target = CreateMemorySurface(m.MemoryDC);
@@ -325,6 +339,7 @@ bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sampleP
     inputs.CrossHair = drawCrossHair;
     inputs.Sample = samplePickedColor;
 
+    FitView(m, w, h);  // first: a new view lets the scratch bitmap go, which the capture may take
     SourceCopy capture(m, source);
     ComputeDialDot(m);
     m.SourceRect = source;
@@ -394,20 +409,11 @@ uint8_t AdjustContrast(uint8_t value, double factor) {
     return uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast,
-                   int32_t bytesPerPixel) {
+void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast) {
     if (!bits || w <= 0 || h <= 0) return;
     if (bright == 0.5f && contrast == 0.5f) return;
     const ByteTable& table = CorrectionTable(bright, contrast);
-    for (int32_t row = 0; row < h; ++row) {
-        uint8_t* p = bits + ptrdiff_t(row) * stride;
-        if (bytesPerPixel == 4) {
-            CorrectRow32(table, p, w);
-        } else {
-            const size_t rowBytes = size_t(w) * 3;
-            for (size_t i = 0; i < rowBytes; ++i) p[i] = table[p[i]];
-        }
-    }
+    for (int32_t row = 0; row < h; ++row) CorrectRow32(table, bits + ptrdiff_t(row) * stride, w);
 }
 
 void UpdateLensGeometry(Magnifier& m) {
@@ -421,7 +427,7 @@ void UpdateLensGeometry(Magnifier& m) {
     m.DialDotRadius = w * DotRadiusFactor;
     if (m.DialDotRadius < SmallestDotRadius) m.DialDotRadius = SmallestDotRadius;
     ComputeDialDot(m);
-    RemakeCorrectionDib(m, w, h);
+    FitView(m, w, h);
     PrepareScaledSkin(m, w, h);
 }
 
@@ -453,6 +459,7 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
     if (!lock.Held()) return;
     const int32_t w = WindowWidth(m);
     const int32_t h = WindowHeight(m);
+    if (windowPaint) FitView(m, w, h);
     const bool scaled = PrepareScaledSkin(m, w, h);
     if (windowPaint && scaled && PaintViewUnderSkin(m, target, x, y, w, h)) {
         DrawDialDot(m, target, x, y);
@@ -460,8 +467,10 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
     }
     const Bitmap skin = scaled ? m.ScaledSkinBitmap : m.SkinBitmap;
     const int32_t skinSide = scaled ? 0 : SkinFrameSize;
-    Surface d = windowPaint ? CreateMemorySurface(target) : target;
-    const Bitmap dPrevious = windowPaint ? SelectBitmapInto(d, m.ScratchBitmap) : nullptr;
+    // A window's picture is composed in the scratch bitmap and copied in whole; without one, in place.
+    const Bitmap scratch = windowPaint ? Scratch(m, std::max(x, 0) + w, std::max(y, 0) + h) : nullptr;
+    Surface d = scratch ? CreateMemorySurface(target) : target;
+    const Bitmap dPrevious = scratch ? SelectBitmapInto(d, scratch) : nullptr;
     Bitmap memoryPrevious = nullptr;
     if (windowPaint) {
         // The image lies shifted up and left by the inset; the strips it leaves at the right and
@@ -479,9 +488,9 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
         TransparentCopy(d, x, y, w, h, m.MemoryDC, 0, 0, scaled ? w : skinSide, scaled ? h : skinSide, key);
     }
     DrawDialDot(m, d, x, y);
-    if (windowPaint) CopyBits(target, x, y, w, h, d, x, y, RopSrcCopy);
     if (memoryPrevious) SelectBitmapInto(m.MemoryDC, memoryPrevious);
-    if (windowPaint) {
+    if (scratch) {
+        CopyBits(target, x, y, w, h, d, x, y, RopSrcCopy);
         SelectBitmapInto(d, dPrevious);
         DeleteMemorySurface(d);
     }

@@ -28,7 +28,6 @@ int32_t BrightnessDelta(float bright);       // -150 .. +200
 double ContrastFactor(float contrast);       // 0.4 .. e
 uint8_t AdjustBrightness(uint8_t value, int32_t delta);
 uint8_t AdjustContrast(uint8_t value, double factor);
-// Applies both passes (each only when its value is not 0.5) to w x h pixels of bytesPerPixel (3 or 4)
-// bytes each, rows `stride` bytes apart: the first three bytes of a pixel are its colour, a fourth is kept.
-void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast,
-                   int32_t bytesPerPixel = 3);
+// Applies both passes (each only when its value is not 0.5) to w x h pixels of 4 bytes each, rows
+// `stride` bytes apart: the first three bytes of a pixel are its colour, the fourth is kept.
+void CorrectPixels(uint8_t* bits, int32_t stride, int32_t w, int32_t h, float bright, float contrast);

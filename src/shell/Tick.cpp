@@ -32,7 +32,8 @@ bool SuspendsRefresh(int32_t state) {
     return state == StateMoveMagnifier || state == StateResize || state == StateResizeZoom;
 }
 
-// The timed refresh of the view: cross-hair while aiming a tool, colour sample while aiming the picker.
+// The timed refresh of the view: cross-hair while aiming a tool, colour sample while aiming the picker
+// (the picker paints itself again when the sample changes its colour).
 void RefreshView(Magnifier& m, int32_t state) {
     ShellState& s = Shell();
     s.TicksCounted = 0;
@@ -41,7 +42,6 @@ void RefreshView(Magnifier& m, int32_t state) {
     // A view that shows what it showed already is not painted again.
     if (!RenderChangedView(m, true, aimingPicker || aimingTape, aimingPicker)) return;
     InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
-    InvalidateWindowRect(s.ColorPickerWindow, nullptr, false);
 }
 
 // How many ticks on the next one with work comes, counting from the last tick with the count it left:

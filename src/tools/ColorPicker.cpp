@@ -7,6 +7,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
+#include <string_view>
 
 #include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
@@ -98,7 +100,12 @@ void UpdateColorPickerText(Magnifier& m) {
     char text[128];
     std::snprintf(text, sizeof text, "R:%d G:%d B:%d\nH:%d S:%d B:%d", int(platform::RedOf(m.PickedColor)),
                   int(platform::GreenOf(m.PickedColor)), int(platform::BlueOf(m.PickedColor)), h, s, b);
-    tools::CopyToWide(text, m.ColorPickerText);
+    char16_t wide[128];
+    tools::CopyToWide(text, wide);
+    // The text names the whole colour: where it stays, so does the window.
+    if (std::u16string_view(wide) == std::u16string_view(m.ColorPickerText)) return;
+    std::copy(std::begin(wide), std::end(wide), std::begin(m.ColorPickerText));
+    if (m.ColorPickerWindow) platform::InvalidateWindowRect(m.ColorPickerWindow, nullptr, false);
 }
 
 void CopyPickedColor(Magnifier& m) {

@@ -12,6 +12,7 @@ struct Hsb {
 void PaintColorPicker(Magnifier& m, platform::Surface target);
 void ColorPickerPointer(Magnifier& m, int32_t x, int32_t y);
 void ColorPickerRelease(Magnifier& m);
+// The text for the picked colour; the window paints itself again when it changes.
 void UpdateColorPickerText(Magnifier& m);
 Hsb RgbToHsb(platform::ColorRef color);
 // Puts the picked colour, as the picker shows it, on the clipboard as "#RRGGBB" (upper-case hex). Does

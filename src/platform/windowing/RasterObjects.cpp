@@ -110,7 +110,15 @@ Bitmap LoadBitmapFile(const char16_t* path) {
     if (hostPath.empty()) return nullptr;
     const std::optional<sim::Image> image = sim::ReadBmpFile(hostPath);
     if (!image || !AcceptableSize(image->width, image->height)) return nullptr;
-    auto bitmap = NewColorBitmap(image->width, image->height);
+    // Three bytes a pixel whatever the file's depth, as the system's own loading keeps a picture in a
+    // section of the file's depth rather than the screen's.
+    auto bitmap = std::make_unique<BitmapObject>();
+    bitmap->width = image->width;
+    bitmap->height = image->height;
+    bitmap->format = PixelFormat::Bgr24;
+    bitmap->stride = ptrdiff_t(((int64_t(image->width) * 24 + 31) / 32) * 4);
+    bitmap->storage.assign(size_t(bitmap->stride) * size_t(image->height), 0);
+    bitmap->row0 = bitmap->storage.data();
     Canvas canvas;
     canvas.row0 = bitmap->storage.data();
     canvas.stride = bitmap->stride;
