@@ -20,7 +20,7 @@
 #include "magnifier/Magnifier.h"
 #include "magnifier/Rendering.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 using namespace platform;
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "platform/sim/Image.h"
+#include "platform/windowing/Image.h"
 
 namespace sim = platform::sim;
 

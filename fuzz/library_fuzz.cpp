@@ -3,18 +3,18 @@
 // several sizes, its accelerator tables are looked up, and every dialog template it holds is made into
 // a dialog with its controls and painted on the screen. Nothing of that may fail hard, a text never
 // overruns its buffer, and freeing the library and destroying the dialogs leaves no window or module
-// behind.
+// behind (nor any other handle once the program has ended).
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FuzzSupport.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/ResourceScript.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/ResourceScript.h"
 #include "resources/Bundle.h"
 
 namespace sim = platform::sim;
@@ -30,16 +30,6 @@ std::string_view currentInput;
 int64_t Count(const char* kind) { return sim::ObjectCount(kind); }
 
 intptr_t QuietProcedure(Window, uint32_t message, WParam, LParam) { return message == MsgInitDialog ? 1 : 0; }
-
-// The resources the device will find in the library, read the same way it reads them.
-std::optional<sim::ResourceScript> Expected(std::string_view text) {
-    auto includes = [](const std::string& name) -> std::optional<std::string> {
-        std::optional<std::string_view> bytes = resources::EmbeddedResourceFile(name);
-        if (!bytes || !name.ends_with(".h")) return std::nullopt;
-        return std::string(*bytes);
-    };
-    return sim::ParseResourceScript(text, includes, nullptr, "Localize.dll");
-}
 
 void CheckTexts(Module library, const sim::ResourceScript& script) {
     for (const auto& [id, text] : script.strings) {
@@ -59,8 +49,9 @@ void ShowDialogs(Module library, const sim::ResourceScript& script) {
     std::vector<Window> dialogs;
     for (const auto& [id, expected] : script.dialogs) {
         if (dialogs.size() >= MaxDialogsShown) break;
+        // The very template read above: the device read the file's bytes as they are.
         DialogTemplate dialogTemplate = FindDialogTemplate(library, id);
-        FUZZ_CHECK(dialogTemplate != nullptr);
+        FUZZ_CHECK(dialogTemplate == &expected);
         Window dialog = CreateModelessDialog(library, dialogTemplate, nullptr, QuietProcedure, 0);
         if (!dialog) continue;
         ShowWindowAs(dialog, ShowShow);
@@ -71,10 +62,13 @@ void ShowDialogs(Module library, const sim::ResourceScript& script) {
 }
 
 int Program(Module) {
-    const std::optional<sim::ResourceScript> script = Expected(currentInput);
+    // The resources the device will find in the library: the input read as the device reads a library.
+    // The device keeps the last text it read with what it gave, so its own reading of the file finds
+    // this one when the file holds the input's bytes (and reads them anew when it does not).
+    const std::shared_ptr<const sim::ResourceScript> script = sim::ReadLibraryScript(currentInput, nullptr);
     const int64_t windows = Count("windows");
     Module library = LoadResourceModule(LibraryPath);
-    FUZZ_CHECK(script.has_value() == (library != nullptr));
+    FUZZ_CHECK((script != nullptr) == (library != nullptr));
     if (!library) return 0;
     CheckTexts(library, *script);
     for (const auto& [id, table] : script->accelerators) FUZZ_CHECK(LoadAcceleratorResource(library, id) != nullptr);
@@ -85,9 +79,12 @@ int Program(Module) {
 }
 
 // A fresh device for every input: a device keeps what its processes leave (the records of processes,
-// the scripts of freed libraries), and none of that may pile up from one input to the next.
-// The device's settings are the same for every input and made once.
-void StartDevice() {
+// the scripts of freed libraries), and none of that may pile up from one input to the next. The device
+// is made afresh when an input is done rather than before the next one, so that an input leaves nothing
+// allocated behind: libFuzzer runs an input again and searches the heap for leaks whenever it ends with
+// more allocations than frees, and gives leak detection up after a thousand such inputs. The device's
+// settings are the same for every input and made once.
+void FreshDevice() {
     static const sim::DeviceConfig config = [] {
         sim::DeviceConfig c;
         c.home = fuzz::Scratch().File("home");
@@ -102,13 +99,17 @@ void StartDevice() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool homeMade = std::filesystem::create_directories(fuzz::Scratch().File("home"));
-    (void)homeMade;
-    fuzz::WriteHostFile(fuzz::Scratch().File("home/Localize.dll"), data, size);
-    StartDevice();
+    static const std::string libraryFile = [] {
+        std::filesystem::create_directories(fuzz::Scratch().File("home"));
+        FreshDevice();  // the first input's device
+        return fuzz::Scratch().File("home/Localize.dll");
+    }();
+    fuzz::WriteHostFile(libraryFile, data, size);
     currentInput = std::string_view(reinterpret_cast<const char*>(data), size);
-    const int64_t modules = Count("modules");
+    FUZZ_CHECK(Count("modules") == 0 && Count("windows") == 0);
     sim::RunProgram(Program);
-    FUZZ_CHECK(Count("modules") == modules);
+    // The program has ended: the dialogs made and freed every handle they took.
+    for (const auto& [kind, count] : sim::ObjectCounts()) FUZZ_CHECK_MSG(count == 0, kind);
+    FreshDevice();
     return 0;
 }

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Internal.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/Internal.h"
 
 namespace sim = platform::sim;
 

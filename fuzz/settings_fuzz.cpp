@@ -21,8 +21,8 @@
 #include "FuzzSupport.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Internal.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/Internal.h"
 #include "settings/SettingsStore.h"
 
 namespace sim = platform::sim;

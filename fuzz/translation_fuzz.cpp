@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "platform/sim/ResourceScript.h"
+#include "platform/windowing/ResourceScript.h"
 #include "resources/Bundle.h"
 
 namespace sim = platform::sim;

@@ -5,8 +5,8 @@
 # ask for; a drag on the bottom strip zooms in; a second copy exits 0 at once; the settings sheet opens
 # and its OK closes it; a move drag shows its frame, and it and a tape measurement leave no trace on the
 # screen; Close writes the 18 settings, which a second start (without a tray: the glass comes up at once)
-# reads back; cmake --install and the Debian package install it with its German translation, and with
-# LANG=de_DE.UTF-8 the packaged program speaks German; under a compositing manager (picom) the move
+# reads back, and SIGTERM (a session's end) keeps them too; cmake --install and the Debian package
+# install it with its German translation, and with LANG=de_DE.UTF-8 the packaged program speaks German; under a compositing manager (picom) the move
 # frame, the tape line and the locator ring show and leave no trace, and Ctrl+C on the colour picker
 # offers its colour on the X clipboard (read back with xclip); while the tape and the picker aim, the
 # server shows their cursors as drawn (read back by build/vistrel-cursor-probe).
@@ -294,6 +294,20 @@ check "a second start reads the settings back (the glass at $((GX + 60)), $((GY 
 menu_item 6
 wait_until 10 '! kill -0 $VPID 2>/dev/null'
 check "a right tap on the glass reaches the menu, whose Close ends the program" '! kill -0 $VPID 2>/dev/null'
+# The session's end (here SIGTERM, as a session or service manager sends it) ends the program as a
+# log-off does: what Close would keep is kept. The file is taken away first, so only that can write it.
+"$VISTREL" >"$WORK/run2b.log" 2>&1 &
+VPID=$!
+PIDS+=($VPID)
+wait_until 10 '[ -n "$(glass)" ] && [ "$(window_state "$(glass)")" = IsViewable ]'
+rm -f "$SETTINGS"
+kill -TERM $VPID
+wait_until 10 '! kill -0 $VPID 2>/dev/null'
+wait $VPID 2>/dev/null
+CODE=$?
+VALUES=$(grep -c '^"' "$SETTINGS" 2>/dev/null)
+check "SIGTERM ends the program (exit code $CODE) keeping the 18 settings ($VALUES values)" \
+  '[ $CODE = 0 ] && [ "$VALUES" = 18 ] && grep -q "^\"RectLU\"=dword:$RECT" "$SETTINGS"'
 
 # ---- 8. cmake --install and the Debian package; German ----
 cmake --install "$BUILD" --prefix "$WORK/prefix" >/dev/null 2>&1

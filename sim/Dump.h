@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ScenarioParser.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 // Keys, in this order: clock, running, exit_code, screen, settings, magnifier, shell, windows, tray,
 // hotkeys, cursor, capture, sounds, processes, clipboard, menu, registry, objects. settings, magnifier and shell

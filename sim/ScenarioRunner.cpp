@@ -130,7 +130,7 @@ ScenarioRunner::ScenarioRunner(std::string name, std::string inputFolder)
 
 ScenarioRunner::~ScenarioRunner() = default;
 
-void ScenarioRunner::SetConfig(const sim::DeviceConfig& config) {
+void ScenarioRunner::SetConfig(const sim::HandheldConfig& config) {
     config_ = config;
     desktopFill_.reset();
     needsReset_ = true;

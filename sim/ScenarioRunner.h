@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "ScenarioParser.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Image.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/Image.h"
 
 inline constexpr int ScenarioErrorExitCode = 1;
 
@@ -42,7 +42,7 @@ public:
     ScenarioRunner& operator=(const ScenarioRunner&) = delete;
 
     // The device set-up before any set-up line (default: DeviceConfig{} with the default home).
-    void SetConfig(const platform::sim::DeviceConfig& config);
+    void SetConfig(const platform::sim::HandheldConfig& config);
     // For generated input (the soak): input after the program ended goes nowhere instead of stopping the
     // run (a random stroke may follow a Close).
     void SetLenient(bool lenient) { lenient_ = lenient; }
@@ -104,7 +104,7 @@ private:
 
     std::string name_;
     std::string inputFolder_;
-    platform::sim::DeviceConfig config_;
+    platform::sim::HandheldConfig config_;
     std::optional<platform::ColorRef> desktopFill_;  // built at the screen size in force at reset
     std::function<void(const std::string&)> print_;
     std::vector<Step> steps_;

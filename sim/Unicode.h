@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sim/Utf.h"
+#include "platform/windowing/Utf.h"
 
 using platform::sim::Utf16ToUtf8;
 using platform::sim::Utf8ToUtf16;

@@ -7,7 +7,7 @@
 #include "Dump.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Types.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "shell/ShellState.h"
 
 namespace sim = platform::sim;

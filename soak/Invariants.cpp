@@ -8,7 +8,7 @@
 #include "Dump.h"
 #include "platform/Geometry.h"
 #include "magnifier/Magnifier.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "settings/Settings.h"
 #include "shell/ShellState.h"
 

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "ScenarioRunner.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 namespace sim = platform::sim;
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 namespace devicetest {
 
@@ -98,7 +98,7 @@ protected:
     void SetUp() override {
         received.clear();
         setup = nullptr;
-        sim::DeviceConfig config;
+        sim::HandheldConfig config;
         config.desktop = sim::Image(240, 320, DesktopGrey);
         sim::ResetDevice(config);
         sim::SetInputSource(&script);

@@ -24,8 +24,8 @@
 #include "magnifier/Magnifier.h"
 #include "magnifier/Rendering.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Image.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/Image.h"
 
 namespace glass_test {
 
@@ -128,7 +128,7 @@ inline int GlassEntry(platform::Module instance) {
 }
 
 inline void ResetWith(const Options& options) {
-    platform::sim::DeviceConfig config;
+    platform::sim::HandheldConfig config;
     config.screenWidth = options.width;
     config.screenHeight = options.height;
     config.pixelsPerInch = options.pixelsPerInch;

@@ -14,8 +14,8 @@
 #include "TestHarness.h"
 
 #include "magnifier/Magnifier.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Image.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/Image.h"
 #include "shell/ShellState.h"
 
 namespace program_test {

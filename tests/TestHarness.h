@@ -38,7 +38,7 @@
 #include "TestTmp.h"
 #include "Json.h"
 #include "ScenarioRunner.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 class SimSession {
 public:
@@ -56,7 +56,7 @@ public:
     int Start() {
         std::vector<Step> steps = std::move(steps_);
         steps_.clear();
-        platform::sim::DeviceConfig config = config_;
+        platform::sim::HandheldConfig config = config_;
         if (config.home.empty()) config.home = DefaultHomeFolder();
         ScenarioRunner runner("session");
         runner.SetConfig(config);
@@ -79,7 +79,7 @@ public:
         return runner.ExitCode().value_or(-1);
     }
 
-    platform::sim::DeviceConfig& Config() { return config_; }
+    platform::sim::HandheldConfig& Config() { return config_; }
     // Every line that dump and second printed, over all runs.
     const std::vector<std::string>& Output() const { return output_; }
     // The printed dumps, parsed.
@@ -101,7 +101,7 @@ private:
         std::string lines;
         std::function<void()> check;
     };
-    platform::sim::DeviceConfig config_;
+    platform::sim::HandheldConfig config_;
     std::vector<Step> steps_;
     std::vector<std::string> output_;
 };

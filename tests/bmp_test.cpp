@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Image.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/Image.h"
 
 using namespace platform;
 using platform::sim::Image;

@@ -15,7 +15,8 @@
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
+#include "settings/SettingsStore.h"
 #include "shell/Commands.h"
 #include "shell/ShellState.h"
 
@@ -201,6 +202,33 @@ TEST(Commands, CloseSavesAllEighteenValuesAndEndsAfterTheHide) {
     EXPECT_EQ(SoundNames(), (std::vector<std::u16string>{u"MainWindow.wav", u"MainWindow.wav"}));
     std::optional<sim::WindowInfo> glass = sim::FindWindowByClass(u"MAGNIFYINGGLASS");
     EXPECT_TRUE(!glass || !glass->visible);
+}
+
+// The desktop's session ending (log-off, shut-down) ends the program without a Close: the glass keeps
+// the settings as Close does, also the zoom changed since the start; a session end called off, or one
+// told to a tool window, keeps nothing, and the program goes on either way until the system ends it.
+TEST(Commands, TheSessionsEndKeepsTheSettings) {
+    struct Row {
+        const char* window;
+        const char* ends;
+        size_t saved;
+    } rows[] = {{"magnifier", "1", 18}, {"magnifier", "0", 0}, {"picker", "1", 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.window) + " " + row.ends);
+        SimSession s;
+        s.Do(std::string(ShowAllWindows) + "\nsend magnifier 0x020A 0x00780000 0");  // the wheel: zoom in
+        s.Do(std::string("send ") + row.window + " 0x0011 0 0\nsend " + row.window + " 0x0016 " + row.ends + " 0");
+        s.Check([&] {
+            EXPECT_TRUE(sim::ProgramRunning());
+            EXPECT_EQ(SavedValueNames().size(), row.saved);
+            if (!row.saved) return;
+            Magnifier stored;
+            ASSERT_TRUE(LoadFromRegistry(stored));
+            EXPECT_NE(Glass().Settings.ZoomX, 4.0f) << "the wheel changed nothing";
+            EXPECT_EQ(stored.Settings.ZoomX, Glass().Settings.ZoomX);
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
 }
 
 // Close chosen while the show animation runs cannot hide at once (a hide during an animation is

@@ -5,7 +5,7 @@
 
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/HostDisplay.h"
 
 namespace {
 

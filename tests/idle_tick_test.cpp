@@ -7,7 +7,7 @@
 
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 namespace sim = platform::sim;
 using namespace program_test;

@@ -10,7 +10,7 @@
 
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 using platform::Point;
 namespace sim = platform::sim;

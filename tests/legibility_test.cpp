@@ -9,7 +9,7 @@
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "platform/Platform.h"
-#include "platform/sim/Controls.h"
+#include "platform/windowing/Controls.h"
 #include "tools/ToolWindow.h"
 
 namespace sim = platform::sim;

@@ -14,7 +14,7 @@
 #include "magnifier/PointerInteraction.h"
 #include "magnifier/Rendering.h"
 #include "platform/Geometry.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "shell/ShellState.h"
 
 using platform::Rect;

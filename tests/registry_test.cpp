@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 
 namespace {
 

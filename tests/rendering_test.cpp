@@ -119,14 +119,14 @@ TEST(RenderView, NearestEnlargementReplicatesEachSourcePixel) {
     options.width = 480;
     options.height = 640;
     options.desktop = CoordinateDesktop(480, 640);
-    RunWithGlass(options, [](Magnifier& m) {
+    RunWithGlass(options, [&](Magnifier& m) {
         glass_test::PlaceGlass(m, Rect{260, 400, 460, 600});
         m.Settings.SmoothImg = 0;
         SetZoom(m, 4.0f, {100, 120});
         RenderView(m, true, false, false);
         EXPECT_EQ(m.SourceRect, (Rect{75, 95, 125, 145}));
         const Image view = glass_test::ReadView(m);
-        const Image& desktop = *sim::Config().desktop;
+        const Image& desktop = *options.desktop;
         for (int32_t y = 0; y < 200; ++y)
             for (int32_t x = 0; x < 200; ++x)
                 ASSERT_EQ(view.At(x, y), desktop.At(75 + x / 4, 95 + y / 4)) << x << "," << y;
@@ -198,7 +198,7 @@ TEST(RenderView, CrossHairInvertsTwoLinesAndSamplesBeneathIt) {
     options.width = 480;
     options.height = 640;
     options.desktop = CoordinateDesktop(480, 640);
-    RunWithGlass(options, [](Magnifier& m) {
+    RunWithGlass(options, [&](Magnifier& m) {
         glass_test::PlaceGlass(m, Rect{260, 400, 460, 600});
         m.Settings.SmoothImg = 0;
         SetZoom(m, 4.0f, {100, 120});
@@ -209,7 +209,7 @@ TEST(RenderView, CrossHairInvertsTwoLinesAndSamplesBeneathIt) {
         // px = 100, py = 100; the centre lies 2 left and 2 below; arms of 200 / 16 = 12.
         const int32_t cx = 98, cy = 102, arm = 12;
         EXPECT_EQ(m.PickedColor, plain.At(cx, cy));
-        EXPECT_EQ(m.PickedColor, sim::Config().desktop->At(75 + cx / 4, 95 + cy / 4));
+        EXPECT_EQ(m.PickedColor, options.desktop->At(75 + cx / 4, 95 + cy / 4));
         for (int32_t y = 0; y < 200; ++y)
             for (int32_t x = 0; x < 200; ++x) {
                 const bool vertical = x == cx && y >= cy - arm && y <= cy + arm;
@@ -303,7 +303,7 @@ TEST(RenderView, TheGlassSeesItselfAsANavyLensUnderItsSkin) {
         for (int32_t y = 0; y < 350; ++y)
             for (int32_t x = 0; x < 350; ++x) {
                 if (PointInRectangle(dot, {x, y})) continue;
-                ColorRef expected = sim::Config().desktop->At(290 + x, 290 + y);
+                ColorRef expected = options.desktop->At(290 + x, 290 + y);
                 if (x >= 10 && y >= 10) {
                     const ColorRef frame = skin.At(x - 10, y - 10);
                     expected = frame == key ? 0x00301000u : frame;

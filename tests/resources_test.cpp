@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/Files.h"
-#include "platform/sim/IconFile.h"
-#include "platform/sim/Internal.h"  // HostPath and the resource records
-#include "platform/sim/ResourceScript.h"
+#include "platform/sim/Simulation.h"
+#include "platform/windowing/Files.h"
+#include "platform/windowing/IconFile.h"
+#include "platform/windowing/Internal.h"  // HostPath and the resource records
+#include "platform/windowing/ResourceScript.h"
 #include "resources/Bundle.h"
 
 namespace {
@@ -186,6 +186,30 @@ TEST(TranslationLibrary, MalformedFilesAreRefusedWhole) {
             }
         });
     }
+}
+
+// The device keeps the last library text it read with the script it gave: a file rewritten is read
+// anew, and two modules of the same bytes share a script that outlives either one.
+TEST(TranslationLibrary, ARewrittenLibraryIsReadAgainAndSharedScriptsOutliveTheirModules) {
+    fs::path home = TestFolder("rewritten");
+    WithProgram(home.string(), [&](Module) {
+        WriteFile(home / "Localize.dll", "STRINGTABLE { 1, \"eins\" }\n");
+        Module first = LoadResourceModule(LibraryPath);
+        Module again = LoadResourceModule(LibraryPath);
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(again, nullptr);
+        EXPECT_TRUE(FreeResourceModule(first));
+        EXPECT_EQ(Text(again, 1), u"eins");
+        WriteFile(home / "Localize.dll", "STRINGTABLE { 1, \"zwei\" }\n");
+        Module rewritten = LoadResourceModule(LibraryPath);
+        ASSERT_NE(rewritten, nullptr);
+        EXPECT_EQ(Text(rewritten, 1), u"zwei");
+        EXPECT_EQ(Text(again, 1), u"eins");
+        WriteFile(home / "Localize.dll", "STRINGTABLE { 1, \"eins\" ");  // cut short
+        EXPECT_EQ(LoadResourceModule(LibraryPath), nullptr);
+        EXPECT_TRUE(FreeResourceModule(again));
+        EXPECT_TRUE(FreeResourceModule(rewritten));
+    });
 }
 
 TEST(TranslationLibrary, MissingOrOutsideFilesDoNotLoad) {

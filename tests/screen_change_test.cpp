@@ -9,7 +9,7 @@
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "settings/SkinLayout.h"
 #include "shell/ShellState.h"
 

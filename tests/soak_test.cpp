@@ -17,7 +17,7 @@
 #include "magnifier/Magnifier.h"
 #include "platform/Drawing.h"
 #include "platform/Window.h"
-#include "platform/sim/Device.h"
+#include "platform/sim/Simulation.h"
 #include "shell/ShellState.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
 #include "platform/Platform.h"
-#include "platform/sim/Controls.h"
-#include "platform/sim/Device.h"
+#include "platform/windowing/Controls.h"
+#include "platform/sim/Simulation.h"
 #include "shell/ShellState.h"
 
 namespace fs = std::filesystem;
@@ -164,5 +164,5 @@ TEST(GermanTranslation, ALibraryRefusedForItsSizeSaysWhy) {
     const std::string complaints = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(o.loadedLibrary);
     EXPECT_EQ(o.title, u"Screen magnifying glass");
-    EXPECT_NE(complaints.find("Localize.dll not loaded: larger than 1048576 bytes"), std::string::npos) << complaints;
+    EXPECT_NE(complaints.find("Localize.dll not loaded: it is larger than 1 MiB"), std::string::npos) << complaints;
 }

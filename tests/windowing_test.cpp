@@ -2,6 +2,7 @@
 // paints over it, and an uncovered window repaints only what was covered. (That XOR figures undo
 // themselves shows on the program's own screen: no stale marks after a drag, a flash or a measurement.)
 #include "DeviceTestKit.h"
+#include "platform/windowing/HostDisplay.h"
 
 namespace devicetest {
 namespace {
@@ -79,6 +80,62 @@ TEST_F(DeviceTest, AWindowUncoveredByAnotherRepaintsOnlyWhatWasCovered) {
         EXPECT_EQ(paints[0].window, below);
     });
     RunTestProgram();
+}
+
+// A fill painted on the desktop shows where no window covers it, and where a window leaves it later.
+TEST_F(DeviceTest, ADesktopFillShowsOnlyWhereNoWindowCoversIt) {
+    PaintedClass red(Red);
+    Window w = nullptr;
+    setup = [&](Module m) {
+        RegisterTestClass(m, u"R", 0, red.brush);
+        w = MakeWindow(m, u"R", {20, 20, 60, 60});
+    };
+    script.Then([&] {
+        sim::PaintDesktop(Rect{0, 0, 100, 100}, White);
+        EXPECT_EQ(sim::ScreenPixel(10, 10), White);
+        EXPECT_EQ(sim::ScreenPixel(30, 30), Red);
+        ShowWindowAs(w, ShowHide);
+        EXPECT_EQ(sim::ScreenPixel(30, 30), White);
+    });
+    RunTestProgram();
+}
+
+// The window system alone (no host display, no screen of its own) keeps drawing in the windows'
+// pictures while screen reads and desktop fills find nothing; the handheld's next reset brings its
+// screen back, with the desktop that reset asks for.
+TEST_F(DeviceTest, TheWindowSystemAloneKeepsNoScreenUntilTheHandheldIsResetAgain) {
+    sim::ResetWindowSystem(sim::DeviceConfig{});
+    PaintedClass red(Red);
+    Window w = nullptr;
+    setup = [&](Module m) {
+        RegisterTestClass(m, u"R", 0, red.brush);
+        w = MakeWindow(m, u"R", {20, 20, 60, 60});
+    };
+    script.Then([&] {
+        // A copy from the screen and an XOR line on it: neither has a screen to reach.
+        Surface screen = GetWindowSurface(nullptr), memory = CreateMemorySurface(nullptr);
+        Bitmap bitmap = CreateCompatibleBitmapFor(nullptr, 8, 8);
+        SelectBitmapInto(memory, bitmap);
+        CopyBits(memory, 0, 0, 8, 8, screen, 25, 25, RopSrcCopy);
+        SetLineMode(screen, Rop2XorPen);
+        MoveTo(screen, 0, 30, nullptr);
+        LineTo(screen, 100, 30);
+        ReleaseWindowSurface(nullptr, screen);
+        DeleteMemorySurface(memory);
+        DeleteBitmapObject(bitmap);
+        sim::PaintDesktop(Rect{0, 0, 10, 10}, White);
+        EXPECT_TRUE(sim::Screen().pixels.empty());
+        EXPECT_EQ(sim::ScreenPixel(30, 30), 0xFFFFFFFFu);
+        const raster::Canvas picture = sim::WindowPicture(w, nullptr);
+        ASSERT_TRUE(picture.Usable());
+        EXPECT_EQ(raster::ReadPixel(picture, 10, 10), Red);
+    });
+    EXPECT_EQ(RunTestProgram(), 0);
+    sim::HandheldConfig handheld;
+    handheld.desktop = sim::Image(240, 320, White);
+    sim::ResetDevice(handheld);
+    EXPECT_EQ(sim::ScreenPixel(5, 5), White);
+    EXPECT_EQ(sim::Screen().width, 240);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "magnifier/PointerInteraction.h"
 #include "magnifier/Rendering.h"
 #include "magnifier/ScreenChange.h"
+#include "settings/SettingsStore.h"
 #include "shell/Commands.h"
 #include "shell/Shell.h"
 #include "shell/ShellState.h"
@@ -250,6 +251,11 @@ LResult HandleMessage(Window window, uint32_t message, WParam wParam, LParam lPa
     case MsgClose:
         if (target == Target::Other) break;
         CloseRequested(target);
+        return 0;
+    case MsgEndSession:
+        // The desktop's session ends (log-off, shut-down) and takes the program with it, without a Close:
+        // the settings are kept as Close keeps them. A session end that was called off keeps nothing.
+        if (target == Target::Magnifier && wParam && s.MagnifierObject) SaveToRegistry(*s.MagnifierObject);
         return 0;
     case MsgPaint:
         if (target == Target::Other) break;

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/sim/RasterInternal.h"
+#include "platform/windowing/RasterInternal.h"
+#include "platform/sim/Simulation.h"
 
 namespace platform::sim {
 

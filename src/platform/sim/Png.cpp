@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/sim/Image.h"
+#include "platform/sim/Simulation.h"
 
 namespace platform::sim {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/sim/HostDisplay.h"
-#include "platform/sim/Utf.h"
+#include "platform/windowing/HostDisplay.h"
+#include "platform/windowing/Utf.h"
 #include "platform/x11/Connection.h"
 
 namespace platform::x11 {

@@ -6,11 +6,12 @@
 #include <poll.h>
 
 #include "platform/Platform.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/Keys.h"
 #include "platform/x11/PopupMenu.h"
 #include "platform/x11/RootScreen.h"
+#include "platform/x11/SessionEnd.h"
 #include "platform/x11/Services.h"
 
 namespace platform::x11 {
@@ -48,13 +49,15 @@ void EventLoop::PassTime() {
 
 bool EventLoop::RunNext() {
     Connection& x = X();
+    if (SessionEnding()) return EndSession();
     Reconcile();
     if (!XPending(x.display)) {
         std::optional<uint64_t> next = sim::TimeToNextTimer();
         const int timeout = next ? int(std::min<uint64_t>(*next, INT_MAX)) : -1;
-        pollfd fd{ConnectionNumber(x.display), POLLIN, 0};
-        if (timeout != 0) poll(&fd, 1, timeout);
-        if (fd.revents & (POLLHUP | POLLERR)) return false;  // the display went away: the program ends
+        pollfd fds[2] = {{ConnectionNumber(x.display), POLLIN, 0}, {SessionEndFd(), POLLIN, 0}};
+        if (timeout != 0) poll(fds, 2, timeout);
+        if (SessionEnding()) return EndSession();
+        if (fds[0].revents & (POLLHUP | POLLERR)) return EndSession();  // the display went away
     }
     while (XPending(x.display)) {
         XEvent event;
@@ -63,6 +66,14 @@ bool EventLoop::RunNext() {
     }
     PassTime();
     return true;
+}
+
+// The session ends (the display went away, or a signal asks the program to end): the program's windows
+// hear it as a desktop's windows hear a log-off, so that it keeps what it would keep on a Close. Then
+// there is no more input and the program ends.
+bool EventLoop::EndSession() {
+    TellSessionEnds();
+    return false;
 }
 
 void EventLoop::Reconcile() {

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "platform/Types.h"
-#include "platform/sim/Device.h"
+#include "platform/windowing/Device.h"
 #include "platform/x11/Monitors.h"
 #include "platform/x11/PointerShapes.h"
 #include "platform/x11/WindowMirror.h"
@@ -27,6 +27,7 @@ public:
     bool AnswerMenu(int* id) override;
 
 private:
+    bool EndSession();
     void Reconcile();
     void FollowCapture();
     void FollowFocus();

@@ -7,13 +7,14 @@
 #include <cstring>
 #include <string>
 
-#include "platform/sim/Device.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/EventLoop.h"
 #include "platform/x11/Paths.h"
 #include "platform/x11/RootScreen.h"
 #include "platform/x11/Services.h"
+#include "platform/x11/SessionEnd.h"
 #include "platform/x11/WindowMirror.h"
 #include "shell/Shell.h"
 
@@ -50,13 +51,12 @@ int Run() {
     config.home = x11::DataFolder();
     config.translation = x11::TranslationFolder();
     config.registryFile = x11::SettingsFile();
-    config.desktop = raster::Image(1, 1, 0);  // nothing of the device's own desktop shows
     config.clockStart = MillisecondsNow();
 
-    // The host display first: the device then keeps no screen of its own.
+    // The host display first: it shows the windows, the device keeps no screen of its own.
     x11::RootScreen screen;
     sim::SetHostDisplay(&screen);
-    sim::ResetDevice(config);
+    sim::ResetWindowSystem(config);
     x11::WindowMirror mirror(screen);
     x11::Services services;
     x11::EventLoop loop(mirror, services, screen);
@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     XSetErrorHandler(IgnoreError);
+    x11::WatchSessionEnd();
     if (!ClaimDisplay()) {
         x11::Disconnect();
         return 0;  // Vistrel already runs on this display

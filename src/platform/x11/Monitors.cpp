@@ -1,6 +1,6 @@
 #include "platform/x11/Monitors.h"
 
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/Connection.h"
 
 #ifdef VISTREL_HAVE_XRANDR

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/Constants.h"
-#include "platform/sim/Internal.h"
+#include "platform/windowing/Internal.h"
 #include "platform/x11/Connection.h"
 
 namespace platform::x11 {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/sim/Device.h"
+#include "platform/windowing/Device.h"
 #include "platform/x11/Xlib.h"
 
 namespace platform::x11 {

@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/FigureOverlay.h"
 #include "platform/x11/ImageBuffer.h"
 

@@ -10,8 +10,8 @@
 #include <spawn.h>
 #include <string>
 
-#include "platform/sim/Device.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/HostDisplay.h"
 
 extern char** environ;
 

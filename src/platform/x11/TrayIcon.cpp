@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/sim/Device.h"
-#include "platform/sim/Internal.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/Internal.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/ImageBuffer.h"
 

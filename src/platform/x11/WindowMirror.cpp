@@ -6,8 +6,8 @@
 
 #include "platform/Geometry.h"
 #include "platform/raster/Canvas.h"
-#include "platform/sim/Device.h"
-#include "platform/sim/HostDisplay.h"
+#include "platform/windowing/Device.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/Connection.h"
 
 namespace platform::x11 {

@@ -5,7 +5,7 @@
 
 // Headers that use names Xlib takes as macros (None), read before it.
 #include "platform/raster/Canvas.h"
-#include "platform/sim/Device.h"
+#include "platform/windowing/Device.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
