@@ -181,7 +181,8 @@ wanted xzoom && for side in 160 500; do xzoom_case $side ""; done
 wanted kmag && for side in 160 499; do kmag_case $side ""; done
 if wanted pattern || wanted xzoom-changing || wanted kmag-changing; then
   pattern_start
-  wanted pattern && row "the changing terminal alone (xterm)" "-" "-" "$(measure "xterm -geometry 10x2")"
+  wanted pattern &&
+    row "the changing terminal alone (xterm)" "-" "-" "$(measure "xterm -geometry 10x2" | awk '{ print $1, "-", $3 }')"
   wanted xzoom-changing && xzoom_case 500 ", changing"
   wanted kmag-changing && kmag_case 499 ", changing"
   pattern_stop
