@@ -68,3 +68,35 @@ TEST(StillView, TheRefreshPaintsTheGlassOnlyWhenItsPictureChanges) {
         EXPECT_EQ(s.Start(), 0);
     }
 }
+
+// While a drag moves or resizes the glass, the timed refresh waits: a change under the glass reaches it
+// only after the release.
+TEST(StillView, ADragThatMovesOrResizesTheGlassHoldsTheRefresh) {
+    struct Case {
+        const char* zone;
+        double fx, fy;  // where on the glass the stylus goes down, as fractions of its side
+        int32_t state;
+    } cases[] = {{"body", 0.5, 0.5, StateMoveMagnifier},
+                 {"right strip", 0.875, 0.125, StateResize},
+                 {"bottom-right square", 0.875, 0.875, StateResizeZoom}};
+    Rect glass{};
+    SimSession probe;
+    probe.Do(ShowGlass).Check([&] { glass = MagnifierWindowRect(); });
+    EXPECT_EQ(probe.Start(), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zone);
+        const std::string at = std::to_string(glass.left + int(c.fx * (glass.right - glass.left))) + " " +
+                               std::to_string(glass.top + int(c.fy * (glass.bottom - glass.top)));
+        SimSession s;
+        uint64_t before = 0;
+        // Down, then a first move at the same point, which starts the drag.
+        s.Do(ShowGlass).Do("wait 240").Do("down " + at + "\nmove " + at).Check([&] {
+            ASSERT_EQ(Glass().PointerState, c.state);
+            before = sim::PaintsBegun(Shell().MagnifierWindow);
+            PaintMarker(-2, -2);
+        });
+        s.Do("wait 480").Check([&] { EXPECT_EQ(sim::PaintsBegun(Shell().MagnifierWindow), before); });
+        s.Do("up " + at);
+        EXPECT_EQ(s.Start(), 0);
+    }
+}
