@@ -183,7 +183,6 @@ struct DeviceState {
     // ---- Screen ----
     // The simulated handheld keeps a screen of its own (keptScreen), which shows the windows' pictures
     // over its desktop. On a host display the host shows the windows' pictures itself.
-    bool screenKept = false;             // keptScreen is set
     KeptScreen* keptScreen = nullptr;
     raster::PixelFormat pictureFormat = raster::PixelFormat::Color32;  // of pictures and compatible bitmaps
     std::vector<Rect> monitors;          // the host's monitors; empty: the whole screen is one

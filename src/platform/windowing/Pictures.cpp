@@ -40,7 +40,7 @@ void Reshape(WindowObject* top, const Rect& part) {
     raster::Canvas fresh;
     raster::Image storage;
     HostDisplay* host = CurrentHostDisplay();
-    if (!dev.screenKept && host) {
+    if (!dev.keptScreen && host) {
         ptrdiff_t stride = 0;
         fresh.row0 = host->PictureStorage(top, w, h, &stride);
         fresh.stride = stride;
@@ -54,7 +54,7 @@ void Reshape(WindowObject* top, const Rect& part) {
     fresh.format = dev.pictureFormat;
     fresh.limit = Rect{0, 0, w, h};
     Rect shared;
-    if (dev.screenKept && top->picture.row0 && IntersectRectangles(&shared, part, top->pictured))
+    if (dev.keptScreen && top->picture.row0 && IntersectRectangles(&shared, part, top->pictured))
         for (int32_t y = shared.top; y < shared.bottom; ++y)
             std::memcpy(fresh.row0 + ptrdiff_t(y - part.top) * fresh.stride + ptrdiff_t(shared.left - part.left) * 4,
                         top->picture.row0 + ptrdiff_t(y - top->pictured.top) * top->picture.stride +
@@ -91,7 +91,7 @@ void RebuildTree(WindowObject* top, const Rect& requested, bool remakeAll) {
     std::vector<Window> fresh = std::move(Dev().treeScratch);
     fresh.assign(size_t(Width(area)) * size_t(Height(area)), nullptr);
     MarkOwner(fresh, area, top, area);
-    if (Dev().screenKept || remakeAll) {
+    if (Dev().keptScreen || remakeAll) {
         for (int32_t y = area.top; y < area.bottom; ++y)
             std::copy_n(fresh.begin() + ptrdiff_t(size_t(y - area.top) * size_t(Width(area))), Width(area),
                         top->treeOwners.begin() +
@@ -132,7 +132,7 @@ void ReshapePictures(const Rect& area) {
         }
         RebuildTree(top, area, reshaped);
         // A host shows the picture as it is: one that changed shape is drawn again in full.
-        if (reshaped && !dev.screenKept) RefreshWindowLook(top);
+        if (reshaped && !dev.keptScreen) RefreshWindowLook(top);
     }
 }
 
@@ -144,7 +144,7 @@ void NotePictureDamage(WindowObject* top, const Rect& area) {
                             : Rect{std::min(d.left, r.left), std::min(d.top, r.top), std::max(d.right, r.right),
                                    std::max(d.bottom, r.bottom)};
     DeviceState& dev = Dev();
-    dev.composePending = dev.composePending || dev.screenKept;
+    dev.composePending = dev.composePending || dev.keptScreen != nullptr;
 }
 
 void ComposePending() {
@@ -158,7 +158,7 @@ bool AccessWindowPicture(Window window, WindowPictureAccess* access) {
     WindowObject* o = LiveWindow(window);
     WindowObject* top = o ? TopLevelOf(o) : nullptr;
     if (!top || !top->picture.row0) return false;
-    if (HostDisplay* host = CurrentHostDisplay(); host && !Dev().screenKept) host->PictureWillChange(top);
+    if (HostDisplay* host = CurrentHostDisplay(); host && !Dev().keptScreen) host->PictureWillChange(top);
     access->picture = top->picture;
     access->origin = PictureOrigin(top);
     access->owners = top->treeOwners.empty() ? nullptr : top->treeOwners.data();

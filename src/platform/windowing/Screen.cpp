@@ -89,7 +89,6 @@ void BuildScreen(const DeviceConfig& config, KeptScreen* screen) {
     // On a host display the host shows the windows: the device keeps no screen of its own.
     HostDisplay* host = CurrentHostDisplay();
     dev.keptScreen = host ? nullptr : screen;
-    dev.screenKept = dev.keptScreen != nullptr;
     dev.pictureFormat = host ? host->PictureFormat() : raster::PixelFormat::Color32;
     if (dev.keptScreen) dev.keptScreen->Make(config);
     ++dev.ownersGeneration;

@@ -112,7 +112,7 @@ T* SwapSelection(T** slot, T* object) {
 Canvas CanvasOf(SurfaceObject* surface) {
     switch (surface->kind) {
         case SurfaceObject::Kind::Screen: {
-            if (detail::Dev().screenKept) return CanvasOfImage(detail::ScreenImage());
+            if (detail::Dev().keptScreen) return CanvasOfImage(detail::ScreenImage());
             // On a host display the screen's pixels are the host's: figures go there (DrawFigure), reads
             // come from there (SourceCanvasOf); the canvas only tells where the screen lies.
             Canvas canvas;
@@ -144,7 +144,7 @@ Canvas CanvasOf(SurfaceObject* surface) {
             }
             // A host shows the whole part that may have been drawn; the simulated handheld's screen takes
             // exactly what each operation drew (NoteDrawn), so that figures on it stay where nothing drew.
-            if (!detail::Dev().screenKept) detail::NoteDrawn(surface->window, canvas.limit);
+            if (!detail::Dev().keptScreen) detail::NoteDrawn(surface->window, canvas.limit);
             return canvas;
         }
         case SurfaceObject::Kind::Memory: {
