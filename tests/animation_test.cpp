@@ -9,7 +9,7 @@
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Animation.h"
-#include "settings/SkinLayout.h"
+#include "magnifier/SkinLayout.h"
 
 using namespace platform;
 using glass_test::Options;

@@ -10,9 +10,9 @@
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
+#include "magnifier/SkinLayout.h"
 #include "platform/sim/Simulation.h"
 #include "platform/windowing/Image.h"
-#include "settings/SkinLayout.h"
 #include "shell/ShellState.h"
 #include "tools/ColorPicker.h"
 

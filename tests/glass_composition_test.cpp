@@ -5,7 +5,7 @@
 #include <string>
 
 #include "GlassFixture.h"
-#include "settings/SkinLayout.h"
+#include "magnifier/SkinLayout.h"
 
 using namespace platform;
 using glass_test::Options;

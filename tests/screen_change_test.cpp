@@ -9,8 +9,8 @@
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "magnifier/Magnifier.h"
+#include "magnifier/SkinLayout.h"
 #include "platform/sim/Simulation.h"
-#include "settings/SkinLayout.h"
 #include "shell/ShellState.h"
 
 using platform::Point;

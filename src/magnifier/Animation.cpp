@@ -7,8 +7,8 @@
 #include "magnifier/PointerInteraction.h"
 #include "magnifier/Rendering.h"
 #include "magnifier/ScreenChange.h"
+#include "magnifier/SkinLayout.h"
 #include "platform/Geometry.h"
-#include "settings/SkinLayout.h"
 
 using namespace platform;
 

@@ -3,8 +3,8 @@
 
 #include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
+#include "magnifier/SkinLayout.h"
 #include "settings/SettingsStore.h"
-#include "settings/SkinLayout.h"
 
 using namespace platform;
 

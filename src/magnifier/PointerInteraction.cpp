@@ -8,7 +8,7 @@
 
 #include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
-#include "settings/SkinLayout.h"
+#include "magnifier/SkinLayout.h"
 #include "tools/ColorPicker.h"
 #include "tools/Docking.h"
 #include "tools/Tape.h"

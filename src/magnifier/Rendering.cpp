@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "magnifier/SkinLayout.h"
 #include "platform/Geometry.h"
-#include "settings/SkinLayout.h"
 #include "tools/ColorPicker.h"
 
 using namespace platform;

@@ -9,8 +9,8 @@
 #include <limits>
 
 #include "magnifier/Rendering.h"
+#include "magnifier/SkinLayout.h"
 #include "settings/Settings.h"
-#include "settings/SkinLayout.h"
 #include "tools/Docking.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "settings/SkinLayout.h"
+#include "magnifier/SkinLayout.h"
 #include "shell/Commands.h"
 #include "shell/Shell.h"
 #include "shell/ShellState.h"

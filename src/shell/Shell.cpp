@@ -5,8 +5,8 @@
 #include <string>
 
 #include "magnifier/Magnifier.h"
+#include "magnifier/SkinLayout.h"
 #include "settings/SettingsStore.h"
-#include "settings/SkinLayout.h"
 #include "shell/ShellScope.h"
 #include "shell/ShellState.h"
 #include "shell/Tick.h"

@@ -11,8 +11,8 @@
 
 #include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
+#include "magnifier/SkinLayout.h"
 #include "settings/Settings.h"
-#include "settings/SkinLayout.h"
 #include "tools/Docking.h"
 #include "tools/ToolWindow.h"
 

@@ -4,7 +4,7 @@
 
 #include "magnifier/Animation.h"
 #include "magnifier/Rendering.h"
-#include "settings/SkinLayout.h"
+#include "magnifier/SkinLayout.h"
 
 namespace tools {
 

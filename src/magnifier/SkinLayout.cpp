@@ -1,6 +1,6 @@
 // Skins and the layout of the three windows: loading the skin (or building the fallback), placing the
 // windows, the hit zones and tool squares, and applying a new window size around the glass's centre.
-#include "settings/SkinLayout.h"
+#include "magnifier/SkinLayout.h"
 
 #include <string>
 
