@@ -115,7 +115,7 @@ Window TreeOwnerAt(const WindowObject* top, int32_t px, int32_t py) {
     return top->treeOwners[size_t(py) * size_t(PictureWidth(top)) + size_t(px)];
 }
 
-void ReshapePictures(const Rect& area) {
+void ReshapePictures(const Rect& area, Window onlyTree) {
     DeviceState& dev = Dev();
     std::vector<Window> tops = dev.topLevels;
     for (Window top : tops) {
@@ -130,7 +130,7 @@ void ReshapePictures(const Rect& area) {
             Reshape(top, part);
             ++dev.ownersGeneration;
         }
-        RebuildTree(top, area, reshaped);
+        if (reshaped || !onlyTree || top == onlyTree) RebuildTree(top, area, reshaped);
         // A host shows the picture as it is: one that changed shape is drawn again in full.
         if (reshaped && !dev.screenKept) RefreshWindowLook(top);
     }
