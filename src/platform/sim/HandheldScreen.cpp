@@ -77,8 +77,8 @@ public:
         auto bottom = tops.rbegin();
         for (auto it = tops.begin(); it != tops.end(); ++it) {
             Rect covered;
-            if (LiveWindow(*it) && ((*it)->style & StyleVisible) && IntersectRectangles(&covered, WindowScreenRect(*it), area) &&
-                covered == area) {
+            if (LiveWindow(*it) && ((*it)->style & StyleVisible) &&
+                IntersectRectangles(&covered, WindowScreenRect(*it), area) && covered == area) {
                 bottom = std::make_reverse_iterator(it + 1);
                 break;
             }

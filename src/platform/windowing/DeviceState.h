@@ -315,8 +315,6 @@ bool TakeOwners(const std::vector<Window>& fresh, const Rect& area, std::vector<
 // picture changes shape is drawn again in full. With onlyTree, the tree maps of the other windows are
 // left as they are unless their pictures change shape (nothing of their trees changed).
 void ReshapePictures(const Rect& area, Window onlyTree = nullptr);
-// The topmost window of the tree at a picture pixel of a top-level window.
-Window TreeOwnerAt(const WindowObject* top, int32_t px, int32_t py);
 // Screen position of a top-level window's picture pixel (0, 0).
 Point PictureOrigin(const WindowObject* top);
 // Notes a part of a top-level window's picture (picture coordinates) as drawn.

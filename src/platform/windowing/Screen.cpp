@@ -82,8 +82,8 @@ bool TakeOwners(const std::vector<Window>& fresh, const Rect& area, std::vector<
             const bool clientRow = y >= cachedClient.top && y < cachedClient.bottom;
             const int32_t left = std::max(first, cachedClient.left), right = std::min(last, cachedClient.right);
             if (clientRow && left < right) *cachedDamage = Union(*cachedDamage, Rect{left, y, right, y + 1});
-            if ((!clientRow || left > first || right < last) && std::find(frames.begin(), frames.end(), owner) == frames.end())
-                frames.push_back(owner);
+            const bool onFrame = !clientRow || left > first || right < last;
+            if (onFrame && std::find(frames.begin(), frames.end(), owner) == frames.end()) frames.push_back(owner);
         }
     }
     if (changed) ++Dev().ownersGeneration;
