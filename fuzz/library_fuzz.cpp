@@ -88,8 +88,12 @@ void FreshDevice() {
     static const sim::HandheldConfig config = [] {
         sim::HandheldConfig c;
         c.home = fuzz::Scratch().File("home");
-        c.screenWidth = 160;  // small: the device is made afresh for every input
-        c.screenHeight = 160;
+        // Small, as the device is made afresh for every input; a dialog larger than the screen is
+        // shrunk to fit, so each is still laid out and painted whole. At 128 pixels the settings sheet
+        // (116 x 117 units) gets a font of 6 pixels, the smallest that shrinking gives: on a smaller
+        // screen its text would no longer shrink with its layout.
+        c.screenWidth = 128;
+        c.screenHeight = 128;
         c.desktop = sim::Image(1, 1, Rgb(200, 200, 200));  // one colour: filled, not copied for every device
         return c;
     }();

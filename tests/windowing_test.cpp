@@ -1,6 +1,9 @@
 // The screen that the program's tests compare with a fresh repaint: an XOR figure stays until a window
 // paints over it, and an uncovered window repaints only what was covered. (That XOR figures undo
 // themselves shows on the program's own screen: no stale marks after a drag, a flash or a measurement.)
+#include <algorithm>
+#include <functional>
+
 #include "DeviceTestKit.h"
 #include "platform/windowing/HostDisplay.h"
 
@@ -82,6 +85,27 @@ TEST_F(DeviceTest, AWindowUncoveredByAnotherRepaintsOnlyWhatWasCovered) {
     RunTestProgram();
 }
 
+// A window uncovered only along its right border, from inside its client area outwards, draws that
+// border again: the uncovered run of pixels ends on the frame.
+TEST_F(DeviceTest, AWindowUncoveredAcrossItsRightBorderDrawsItsFrameAgain) {
+    PaintedClass white(White), red(Red);
+    Window above = nullptr;
+    setup = [&](Module m) {
+        RegisterTestClass(m, u"W", 0, white.brush);
+        RegisterTestClass(m, u"R", 0, red.brush);
+        MakeWindow(m, u"W", {0, 0, 100, 100}, StylePopup | StyleBorder | StyleVisible);
+        above = MakeWindow(m, u"R", {90, 40, 150, 60});
+    };
+    script.Then([&] {
+        const ColorRef border = sim::ScreenPixel(99, 20);
+        ASSERT_NE(border, White);
+        EXPECT_EQ(sim::ScreenPixel(99, 50), Red);
+        ShowWindowAs(above, ShowHide);
+        EXPECT_EQ(sim::ScreenPixel(99, 50), border);
+    });
+    RunTestProgram();
+}
+
 // A fill painted on the desktop shows where no window covers it, and where a window leaves it later.
 TEST_F(DeviceTest, ADesktopFillShowsOnlyWhereNoWindowCoversIt) {
     PaintedClass red(Red);
@@ -98,6 +122,44 @@ TEST_F(DeviceTest, ADesktopFillShowsOnlyWhereNoWindowCoversIt) {
         EXPECT_EQ(sim::ScreenPixel(30, 30), White);
     });
     RunTestProgram();
+}
+
+// A reset shows the new device's desktop on the whole screen, whatever the last device left there,
+// also when the new device has the size and desktop of the last one.
+TEST_F(DeviceTest, AResetLeavesNothingOfTheLastDeviceOnTheScreen) {
+    const auto xorLine = [] {
+        Surface screen = GetWindowSurface(nullptr);
+        Pen pen = CreatePenOf(PenSolid, 1, White);
+        SelectPenInto(screen, pen);
+        SetLineMode(screen, Rop2XorPen);
+        MoveTo(screen, 0, 30, nullptr);
+        LineTo(screen, 200, 30);
+        ReleaseWindowSurface(nullptr, screen);
+        DeletePenObject(pen);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> mark;
+        ColorRef next;  // the next device's desktop
+    };
+    const Case cases[] = {
+        {"an XOR line on the screen", xorLine, DesktopGrey},
+        {"a desktop fill", [] { sim::PaintDesktop(Rect{0, 0, 100, 100}, White); }, DesktopGrey},
+        {"nothing, then another desktop", [] {}, Red},
+        {"an XOR line, then another desktop", xorLine, Red},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::HandheldConfig config;
+        config.desktop = sim::Image(240, 320, DesktopGrey);
+        sim::ResetDevice(config);
+        c.mark();
+        config.desktop = sim::Image(240, 320, c.next);
+        sim::ResetDevice(config);
+        const sim::Image& screen = sim::Screen();
+        ASSERT_EQ(screen.pixels.size(), 240u * 320u);
+        EXPECT_EQ(std::count(screen.pixels.begin(), screen.pixels.end(), c.next), 240 * 320);
+    }
 }
 
 // The window system alone (no host display, no screen of its own) keeps drawing in the windows'

@@ -53,18 +53,37 @@ Rect Offset(const Rect& r, int32_t dx, int32_t dy) { return Rect{r.left + dx, r.
 class HandheldScreen final : public KeptScreen {
 public:
     void Make(const DeviceConfig& config) override {
+        // A screen that nothing has touched since it was made, over the same desktop and at the same
+        // size, is already what it would be made again: a device reset after a run that showed no
+        // window costs nothing here.
+        if (untouched && desktopKept && screen.width == config.screenWidth && screen.height == config.screenHeight)
+            return;
         ComposeDesktop(config.screenWidth, config.screenHeight);
         screen = desktop;
         owners.assign(screen.pixels.size(), nullptr);
+        untouched = true;
+        desktopKept = true;
     }
 
     void Recompose(const Rect& area) override {
+        untouched = false;
         // The scratch map is taken from the screen (and given back at the end), so a recomposition made
         // while this one runs gets its own.
         std::vector<Window> fresh = std::move(recomposed);
         fresh.assign(size_t(Width(area)) * size_t(Height(area)), nullptr);
+        // Bottom to top, each window over the ones below it; the windows below the topmost one that
+        // covers the whole area would all be marked over.
         std::vector<Window> tops = Dev().topLevels;
-        for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+        auto bottom = tops.rbegin();
+        for (auto it = tops.begin(); it != tops.end(); ++it) {
+            Rect covered;
+            if (LiveWindow(*it) && ((*it)->style & StyleVisible) &&
+                IntersectRectangles(&covered, WindowScreenRect(*it), area) && covered == area) {
+                bottom = std::make_reverse_iterator(it + 1);
+                break;
+            }
+        }
+        for (auto it = bottom; it != tops.rend(); ++it)
             if (LiveWindow(*it)) MarkOwner(fresh, area, *it, area);
         TakeOwners(fresh, area, owners, ScreenBounds(), ShowDesktopPixel);
         recomposed = std::move(fresh);
@@ -72,7 +91,10 @@ public:
 
     void Compose() override;
 
-    Image& Pixels() override { return screen; }
+    Image& Pixels() override {
+        untouched = false;  // whoever takes the pixels may draw on them
+        return screen;
+    }
 
     // Whether the device now in use shows its windows on this screen.
     bool InUse() { return Dev().keptScreen == this; }
@@ -83,6 +105,7 @@ public:
     }
 
     void PaintDesktop(const Rect& rect, ColorRef color) {
+        untouched = false;
         if (desktopPaints.size() >= MaxDesktopPaints) desktopPaints.erase(desktopPaints.begin());
         desktopPaints.push_back(DesktopPaint{rect, color});
         FillImage(desktop, rect, color);
@@ -96,6 +119,8 @@ public:
     // The desktop a new device starts with; the fills painted on the previous one are gone.
     void TakeDesktop(const std::optional<Image>& picture) {
         desktopPaints.clear();
+        const DesktopKind kind = desktopKind;
+        const ColorRef fill = desktopFill;
         if (picture && picture->width > 0 && picture->height > 0 &&
             picture->pixels.size() == size_t(picture->width) * size_t(picture->height)) {
             if (IsUniform(*picture)) {
@@ -108,6 +133,9 @@ public:
         } else {
             desktopKind = DesktopKind::Default;
         }
+        // A picture is composed again every time; a fill or the default desktop only when it changed.
+        desktopKept = desktopKept && desktopKind == kind && desktopKind != DesktopKind::Picture &&
+                      (desktopKind != DesktopKind::Fill || desktopFill == fill);
     }
 
     Image screen;
@@ -145,6 +173,8 @@ private:
     std::vector<Window> owners;               // per screen pixel: the topmost window there (null = desktop)
     std::vector<Window> recomposed;           // Recompose's scratch owner map, kept for its storage
     std::vector<ColorRef> composedRow;        // Compose's row buffer
+    bool untouched = false;    // screen and owners are as Make left them
+    bool desktopKept = false;  // the desktop is still made from the kind, fill and paints Make used
 };
 
 HandheldScreen& TheScreen() {
@@ -158,6 +188,7 @@ void HandheldScreen::ShowDesktopPixel(int32_t x, int32_t y) {
 }
 
 void HandheldScreen::Compose() {
+    untouched = false;
     const size_t screenWidth = size_t(screen.width);
     for (Window top : Dev().topLevels) {
         if (!LiveWindow(top) || IsRectangleEmpty(top->pictureDamage)) continue;
@@ -185,9 +216,12 @@ void HandheldScreen::Compose() {
                 });
                 continue;
             }
-            for (int32_t x = area.left; x < area.right; ++x)
-                if (owners[size_t(y) * screenWidth + size_t(x)] == TreeOwnerAt(top, x - at.x, py))
-                    out[x - area.left] = row[size_t(x - area.left)];
+            // Where the screen's owner is the window of the tree that is topmost in the picture.
+            const Window* onScreen = owners.data() + size_t(y) * screenWidth + size_t(area.left);
+            const Window* inTree = top->treeOwners.data() + size_t(py) * size_t(top->picture.limit.right) +
+                                   size_t(area.left - at.x);
+            for (size_t x = 0; x < row.size(); ++x)
+                if (onScreen[x] == inTree[x]) out[x] = row[x];
         }
     }
 }
@@ -214,7 +248,7 @@ ColorRef ScreenPixel(int32_t x, int32_t y) {
 Image FreshRepaint() {
     ComposePending();
     HandheldScreen& s = TheScreen();
-    if (s.InUse()) s.screen.pixels = s.desktop.pixels;
+    if (s.InUse()) s.Pixels().pixels = s.desktop.pixels;
     ForEachWindowBottomToTop([](Window w) {
         if (!EffectivelyVisible(w)) return;
         DrawFrame(w);

@@ -290,8 +290,10 @@ void BuildScreen(const DeviceConfig& config, KeptScreen* screen);
 // Brings the windows' pictures in line with their places and recomputes, inside area (screen
 // coordinates), which window owns each pixel, carrying out what changed: pixels that another window
 // now owns join its update region (a frame pixel redraws the frame); a kept screen shows its desktop
-// where no window is left.
-void RecomposeScreen(const Rect& area);
+// where no window is left. `changed` is the window whose showing, place or style changed: of the tree
+// maps, only that of its top-level window is made again (and those of pictures that change shape);
+// without it (a change of the screen) every tree map inside area is.
+void RecomposeScreen(const Rect& area, Window changed = nullptr);
 // A window that was moved or shown: its whole client area and those of its visible descendants become
 // invalid and their frames are drawn again.
 void RefreshWindowLook(Window window);
@@ -309,10 +311,9 @@ bool TakeOwners(const std::vector<Window>& fresh, const Rect& area, std::vector<
 // Brings every top-level window's picture in line with its place and size on the screen (a window that
 // is not shown has none) and, inside area (screen coordinates), remakes its tree map. On a host display
 // the pixels a window of the tree takes over from another join its update region, and a window whose
-// picture changes shape is drawn again in full.
-void ReshapePictures(const Rect& area);
-// The topmost window of the tree at a picture pixel of a top-level window.
-Window TreeOwnerAt(const WindowObject* top, int32_t px, int32_t py);
+// picture changes shape is drawn again in full. With onlyTree, the tree maps of the other windows are
+// left as they are unless their pictures change shape (nothing of their trees changed).
+void ReshapePictures(const Rect& area, Window onlyTree = nullptr);
 // Screen position of a top-level window's picture pixel (0, 0).
 Point PictureOrigin(const WindowObject* top);
 // Notes a part of a top-level window's picture (picture coordinates) as drawn.

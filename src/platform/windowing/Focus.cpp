@@ -47,7 +47,7 @@ void RaiseWindow(WindowObject* window) {
                                       : Rect{std::min(area.left, r.left), std::min(area.top, r.top),
                                              std::max(area.right, r.right), std::max(area.bottom, r.bottom)};
     }
-    if (!IsRectangleEmpty(area)) RecomposeScreen(area);
+    if (!IsRectangleEmpty(area)) RecomposeScreen(area, window);  // the order of trees, none of their maps
 }
 
 void ActivateWindow(Window window) {

@@ -130,21 +130,35 @@ void DrawFrame(WindowObject* o) {
     if (HasCaption(o->style)) bar = TitleBarImage(o, first, count);
     NotePictureDamage(access.top, Rect{visible.left - at.x, visible.top - at.y, visible.right - at.x,
                                        visible.bottom - at.y});
-    auto paint = [&](int32_t x, int32_t y) {
-        const int32_t px = x - at.x, py = y - at.y;
-        if (TreeOwnerAt(access.top, px, py) != o) return;
-        int32_t bx = x - barLeft - first, by = y - window.top - BorderWidth;
-        const ColorRef color = bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor;
-        raster::WriteRow(picture, px, py, 1, &color, nullptr);
+    // The frame's pixels of row y in the columns [from, to), written in runs where the window is the
+    // topmost of its tree.
+    std::vector<ColorRef> colors;
+    auto paint = [&](int32_t y, int32_t from, int32_t to) {
+        if (from >= to) return;
+        const int32_t py = y - at.y, by = y - window.top - BorderWidth;
+        colors.resize(size_t(to - from));
+        for (int32_t x = from; x < to; ++x) {
+            const int32_t bx = x - barLeft - first;
+            colors[size_t(x - from)] = bar.Contains(bx, by) ? bar.At(bx, by) : BorderColor;
+        }
+        // Without children the window owns its whole picture.
+        const Window* owners = access.owners ? access.owners + size_t(py) * size_t(picture.limit.right) : nullptr;
+        for (int32_t x = from; x < to;) {
+            while (x < to && owners && owners[x - at.x] != o) ++x;
+            int32_t end = x;
+            while (end < to && (owners ? owners[end - at.x] == o : access.top == o)) ++end;
+            if (end > x) raster::WriteRow(picture, x - at.x, py, end - x, colors.data() + (x - from), nullptr);
+            x = end == x ? to : end;
+        }
     };
     for (int32_t y = visible.top; y < visible.bottom; ++y) {
         bool clientRow = y >= client.top && y < client.bottom && !IsRectangleEmpty(client);
         if (!clientRow) {
-            for (int32_t x = visible.left; x < visible.right; ++x) paint(x, y);
+            paint(y, visible.left, visible.right);
             continue;
         }
-        for (int32_t x = visible.left; x < std::min(client.left, visible.right); ++x) paint(x, y);
-        for (int32_t x = std::max(client.right, visible.left); x < visible.right; ++x) paint(x, y);
+        paint(y, visible.left, std::min(client.left, visible.right));
+        paint(y, std::max(client.right, visible.left), visible.right);
     }
 }
 

@@ -30,8 +30,6 @@ Rect PicturedPart(const WindowObject* top) {
     return Offset(on, -window.left, -window.top);
 }
 
-int32_t PictureWidth(const WindowObject* top) { return top->picture.limit.right; }
-
 // The picture takes its new part. On the simulated handheld the pixels both parts share keep their
 // place in the window; a host's picture is drawn again in full.
 void Reshape(WindowObject* top, const Rect& part) {
@@ -110,12 +108,7 @@ Point PictureOrigin(const WindowObject* top) {
     return Point{window.left + top->pictured.left, window.top + top->pictured.top};
 }
 
-Window TreeOwnerAt(const WindowObject* top, int32_t px, int32_t py) {
-    if (top->treeOwners.empty()) return const_cast<WindowObject*>(top);
-    return top->treeOwners[size_t(py) * size_t(PictureWidth(top)) + size_t(px)];
-}
-
-void ReshapePictures(const Rect& area) {
+void ReshapePictures(const Rect& area, Window onlyTree) {
     DeviceState& dev = Dev();
     std::vector<Window> tops = dev.topLevels;
     for (Window top : tops) {
@@ -130,7 +123,7 @@ void ReshapePictures(const Rect& area) {
             Reshape(top, part);
             ++dev.ownersGeneration;
         }
-        RebuildTree(top, area, reshaped);
+        if (reshaped || !onlyTree || top == onlyTree) RebuildTree(top, area, reshaped);
         // A host shows the picture as it is: one that changed shape is drawn again in full.
         if (reshaped && !dev.keptScreen) RefreshWindowLook(top);
     }

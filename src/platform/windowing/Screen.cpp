@@ -48,29 +48,42 @@ bool TakeOwners(const std::vector<Window>& fresh, const Rect& area, std::vector<
     WindowObject* cached = nullptr;
     Rect cachedClient;
     Rect* cachedDamage = nullptr;
+    const size_t areaWidth = size_t(Width(area));
     const size_t gridWidth = size_t(Width(grid));
     bool changed = false;
     for (int32_t y = area.top; y < area.bottom; ++y) {
-        for (int32_t x = area.left; x < area.right; ++x) {
-            Window now = fresh[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)];
-            Window& was = owners[size_t(y - grid.top) * gridWidth + size_t(x - grid.left)];
-            if (now == was) continue;
-            changed = true;
-            was = now;
-            if (!now) {
-                if (uncovered) uncovered(x, y);
+        const Window* now = fresh.data() + size_t(y - area.top) * areaWidth;
+        Window* was = owners.data() + size_t(y - grid.top) * gridWidth + size_t(area.left - grid.left);
+        size_t i = 0;
+        while (i < areaWidth) {
+            if (now[i] == was[i]) {
+                ++i;
                 continue;
             }
-            if (now != cached) {
-                cached = now;
-                cachedClient = ClientScreenRect(now);
-                cachedDamage = &damage[now];
+            // A run of pixels that all go over to one window (or to nobody).
+            Window owner = now[i];
+            size_t end = i + 1;
+            while (end < areaWidth && now[end] == owner && was[end] != owner) ++end;
+            std::fill(was + i, was + end, owner);
+            changed = true;
+            const int32_t first = area.left + int32_t(i), last = area.left + int32_t(end);
+            i = end;
+            if (!owner) {
+                if (uncovered)
+                    for (int32_t x = first; x < last; ++x) uncovered(x, y);
+                continue;
             }
-            if (PointInRectangle(cachedClient, Point{x, y})) {
-                *cachedDamage = Union(*cachedDamage, Rect{x, y, x + 1, y + 1});
-            } else if (std::find(frames.begin(), frames.end(), now) == frames.end()) {
-                frames.push_back(now);
+            if (owner != cached) {
+                cached = owner;
+                cachedClient = ClientScreenRect(owner);
+                cachedDamage = &damage[owner];
             }
+            // The part in the client area is to be painted; a pixel outside it is the window's frame.
+            const bool clientRow = y >= cachedClient.top && y < cachedClient.bottom;
+            const int32_t left = std::max(first, cachedClient.left), right = std::min(last, cachedClient.right);
+            if (clientRow && left < right) *cachedDamage = Union(*cachedDamage, Rect{left, y, right, y + 1});
+            const bool onFrame = !clientRow || left > first || right < last;
+            if (onFrame && std::find(frames.begin(), frames.end(), owner) == frames.end()) frames.push_back(owner);
         }
     }
     if (changed) ++Dev().ownersGeneration;
@@ -99,11 +112,12 @@ void BuildScreen(const DeviceConfig& config, KeptScreen* screen) {
     dev.desktopWindow.process = &dev.host;
 }
 
-void RecomposeScreen(const Rect& requested) {
+void RecomposeScreen(const Rect& requested, Window changed) {
     DeviceState& dev = Dev();
     // What the windows drew so far reaches the screen under the owners it was drawn for.
     ComposePending();
-    ReshapePictures(requested);
+    // Every top-level window is its own tree: a change inside one leaves the maps of the others.
+    ReshapePictures(requested, changed ? TopLevelOf(changed) : nullptr);
     Rect area;
     if (dev.keptScreen && IntersectRectangles(&area, requested, ScreenBounds())) dev.keptScreen->Recompose(area);
 }

@@ -82,7 +82,7 @@ bool DestroyTree(WindowObject* o, bool notify) {
     bool wasVisible = EffectivelyVisible(o);
     Rect area = WindowScreenRect(o);
     o->style &= ~StyleVisible;
-    if (wasVisible) RecomposeScreen(area);
+    if (wasVisible) RecomposeScreen(area, o);
 
     std::vector<WindowObject*> tree;
     CollectTree(o, &tree);
@@ -107,12 +107,12 @@ void ApplyStyleChange(WindowObject* o, uint32_t oldStyle) {
     if (changed & StyleVisible) {
         // Shown or hidden through its style: no activation.
         Rect area = WindowScreenRect(o);
-        RecomposeScreen(area);
+        RecomposeScreen(area, o);
         if (o->style & StyleVisible) RefreshWindowLook(o);
         return;
     }
     if ((changed & StyleCaption) && (o->style & StyleVisible)) {
-        RecomposeScreen(WindowScreenRect(o));
+        RecomposeScreen(WindowScreenRect(o), o);
         RefreshWindowLook(o);
     }
 }
@@ -348,7 +348,7 @@ bool MoveWindowTo(Window window, int32_t x, int32_t y, int32_t width, int32_t he
     Rect after = WindowScreenRect(o);
     Rect area{std::min(before.left, after.left), std::min(before.top, after.top),
               std::max(before.right, after.right), std::max(before.bottom, after.bottom)};
-    RecomposeScreen(area);
+    RecomposeScreen(area, o);
     if (repaint) {
         RefreshWindowLook(o);
     } else {
@@ -368,7 +368,7 @@ bool ShowWindowAs(Window window, int command) {
         if (!wasVisible) return false;
         o->style &= ~StyleVisible;
         ForgetWindowState(o, false);
-        if (parentVisible) RecomposeScreen(WindowScreenRect(o));
+        if (parentVisible) RecomposeScreen(WindowScreenRect(o), o);
         return true;
     }
     // 4 and 8 show without activating; every other command shows and activates a top-level window.
@@ -376,7 +376,7 @@ bool ShowWindowAs(Window window, int command) {
     o->style |= StyleVisible;
     if (activate) RaiseWindow(o);
     if (parentVisible) {
-        RecomposeScreen(WindowScreenRect(o));
+        RecomposeScreen(WindowScreenRect(o), o);
         if (!wasVisible) RefreshWindowLook(o);
     }
     if (activate && LiveWindow(o)) ActivateWindow(o);
