@@ -6,7 +6,9 @@
 
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
+#include "platform/raster/Canvas.h"
 #include "platform/sim/Simulation.h"
+#include "platform/windowing/HostDisplay.h"
 
 namespace sim = platform::sim;
 using namespace program_test;
@@ -97,6 +99,37 @@ TEST(StillView, ADragThatMovesOrResizesTheGlassHoldsTheRefresh) {
         });
         s.Do("wait 480").Check([&] { EXPECT_EQ(sim::PaintsBegun(Shell().MagnifierWindow), before); });
         s.Do("up " + at);
+        EXPECT_EQ(s.Start(), 0);
+    }
+}
+
+// A refresh that rendered paints the lens alone while the rest of the glass is what a paint would draw
+// now; after anything that changes the frame (the wheel moves the zoom dot) or draws over the glass (the
+// locator's ring), it paints the whole glass. A pixel planted in the frame of the glass's picture tells
+// which: only a whole paint draws it again.
+TEST(StillView, ARefreshPaintsTheLensAloneWhileTheFrameIsAsPainted) {
+    const struct {
+        const char* name;
+        const char* lines;
+        bool plantKept;
+    } cases[] = {{"a change under the glass: the lens alone", "", true},
+                 {"the wheel, then a change: the whole glass", "move 140 140\nwheel 120", false},
+                 {"the locator, then a change: the whole glass", "send magnifier 0x111 32773 0", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimSession s;
+        platform::raster::Canvas picture;
+        s.Do(ShowGlass).Do("wait 240").Check([&] {
+            picture = sim::WindowPicture(Shell().MagnifierWindow, nullptr);
+            ASSERT_TRUE(picture.Usable());
+            platform::raster::FillBlock(picture, Rect{2, 2, 3, 3}, Marker);
+        });
+        s.Do(c.lines).Check([] { PaintMarker(-2, -2); });
+        s.Do("wait 1200").Check([&] {
+            EXPECT_EQ(platform::raster::ReadPixel(picture, 2, 2) == Marker, c.plantKept);
+            EXPECT_GT(MarkerPixelsOnGlass(), 0);
+            ExpectNoStaleMarks("after the refreshes");
+        });
         EXPECT_EQ(s.Start(), 0);
     }
 }

@@ -79,6 +79,33 @@ void ConvertPixels(const uint8_t* __restrict in, uint8_t* __restrict out, int32_
             v &= 0x00FFFFFFu;
             std::memcpy(out + ptrdiff_t(i) * 4, &v, 4);
         }
+    } else if constexpr (S == PixelFormat::Bgr24 && Bytes<D> == 4) {
+        // Three bytes to a word: four pixels at a time from sixteen bytes read (so while six pixels
+        // remain), then one word at a time while a fourth byte can be read, the last pixel byte by byte.
+        constexpr bool swap = D == PixelFormat::Color32;
+        int32_t i = first;
+#if defined(__SSE2__)
+        const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+        for (; i + 6 <= end; i += 4) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + ptrdiff_t(i) * 3));
+            const __m128i low = _mm_unpacklo_epi32(x, _mm_srli_si128(x, 3));
+            const __m128i high = _mm_unpacklo_epi32(_mm_srli_si128(x, 6), _mm_srli_si128(x, 9));
+            __m128i words = _mm_and_si128(_mm_unpacklo_epi64(low, high), colour);
+            if constexpr (swap)
+                words = _mm_or_si128(_mm_or_si128(_mm_srli_epi32(_mm_slli_epi32(words, 8), 24),
+                                                  _mm_and_si128(words, _mm_set1_epi32(0xFF00))),
+                                     _mm_slli_epi32(_mm_and_si128(words, _mm_set1_epi32(0xFF)), 16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + ptrdiff_t(i) * 4), words);
+        }
+#endif
+        for (; i + 2 <= end; ++i) {
+            uint32_t v;
+            std::memcpy(&v, in + ptrdiff_t(i) * 3, 4);
+            v &= 0x00FFFFFFu;
+            if constexpr (swap) v = SwapRedBlue(v);
+            std::memcpy(out + ptrdiff_t(i) * 4, &v, 4);
+        }
+        for (; i < end; ++i) Store<D>(out + ptrdiff_t(i) * 4, Load<S>(in + ptrdiff_t(i) * 3));
     } else {
         for (int32_t i = first; i < end; ++i)
             Store<D>(out + ptrdiff_t(i) * Bytes<D>, Load<S>(in + ptrdiff_t(i) * Bytes<S>));
