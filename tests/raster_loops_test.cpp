@@ -176,6 +176,26 @@ TEST(RasterLoops, APictureUnderAKeyedOverlayInOnePassEqualsTheTwoCopies) {
                                              overlay.canvas, runs));
                 EXPECT_EQ(once.bytes, expected.bytes)
                     << c.name << ", format " << int(to) << ", overlay " << int(overlayFormat);
+                // Without an overlay the runs keep the destination's pixels, the rest is as above, and
+                // every pixel that changed lies in the rectangle told as written.
+                const Storage original = MakeStorage(to, 90, 80, 11, key);
+                Storage bare = original;
+                bare.canvas.row0 += bare.bytes.data() - original.bytes.data();
+                Rect written;
+                ASSERT_TRUE(CopyUnderOverlay(bare.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, Canvas{},
+                                             runs, &written));
+                for (int32_t y = 0; y < 80; ++y)
+                    for (int32_t x = 0; x < 90; ++x) {
+                        bool onRun = !PointInRectangle(c.area, Point{x, y});
+                        for (uint32_t i = onRun ? 0 : runs.rowFirst[size_t(y - c.area.top)];
+                             !onRun && i < runs.rowFirst[size_t(y - c.area.top) + 1]; ++i)
+                            onRun = x - c.area.left >= runs.runs[i].begin && x - c.area.left < runs.runs[i].end;
+                        const ColorRef now = ReadPixel(bare.canvas, x, y), before = ReadPixel(original.canvas, x, y);
+                        ASSERT_EQ(now, onRun ? before : ReadPixel(once.canvas, x, y)) << c.name << " at " << x << "," << y;
+                        if (now != before) {
+                            ASSERT_TRUE(PointInRectangle(written, Point{x, y})) << c.name;
+                        }
+                    }
                 // Whether every pixel of the area is written: the same over a destination of other content.
                 Storage other = MakeStorage(to, 90, 80, 13, 0x123456);
                 CopyUnderOverlay(other.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas,

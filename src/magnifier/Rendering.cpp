@@ -497,6 +497,30 @@ void ForgetScaledSkin(Magnifier& m) {
     m.ScaledSkinLens = Rect{};
 }
 
+void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
+    {
+        DrawLock lock(m);
+        if (!lock.Held()) return;
+        const int32_t w = WindowWidth(m);
+        const int32_t h = WindowHeight(m);
+        // The paint a refresh asked for: the lens alone, over the skin and dot that the window keeps.
+        if (paint.kept && !IsRectangleEmpty(m.ScaledSkinLens) && paint.paintRect == m.ScaledSkinLens &&
+            !m.PaintedFrameDoubtful && m.PaintedFrame == CurrentFrame(m) && m.ViewBitmap &&
+            m.ScaledSkinRuns.Fits(w, h)) {
+            const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+            const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
+            const bool drawn =
+                CopyUnderOverlay(target, Rect{0, 0, w, h}, m.MemoryDC, Rect{0, 0, w, h}, at, nullptr, m.ScaledSkinRuns);
+            SelectBitmapInto(m.MemoryDC, viewPrevious);
+            if (drawn) {
+                DrawDialDot(m, target, 0, 0);  // a dot on the lens's edge reaches into the view
+                return;
+            }
+        }
+    }
+    ComposeMagnifier(m, target, 0, 0, true);
+}
+
 // The skin goes over the picture as a colour-keyed copy of the skin already scaled to the glass, made
 // once per size and skin; only when that cannot be made is the skin stretched here.
 void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool windowPaint) {

@@ -928,7 +928,8 @@ void ForEachPiece(const OverlayPlan& plan, const RowRuns& opaque, int64_t r, Spa
 }  // namespace
 
 bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
-                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque) {
+                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque, Rect* written) {
+    if (written) *written = Rect{};
     if (IsRectangleEmpty(area) || !opaque.Fits(Width(area), Height(area))) return false;
     if (!destination.Usable()) return false;
     if (SameStorage(destination, picture) || SameStorage(destination, overlay)) return false;
@@ -937,10 +938,13 @@ bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas&
     const RowConverter fromPicture = picture.Usable() ? ConverterFor(picture.format, destination.format) : nullptr;
     const RowConverter fromOverlay = overlay.Usable() ? ConverterFor(overlay.format, destination.format) : nullptr;
     const ptrdiff_t bytes = destination.format == PixelFormat::Bgr24 ? 3 : 4;
+    Rect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};  // offsets from the area's top-left
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
         uint8_t* out = Address(destination, plan.gridX, plan.gridY + r);
         ForEachPiece(plan, opaque, r, plan.columns, [&](int64_t begin, int64_t end, bool fromTheOverlay) {
             if (fromTheOverlay ? !fromOverlay : !fromPicture) return;
+            box = Rect{std::min(box.left, int32_t(begin)), std::min(box.top, int32_t(r)),
+                       std::max(box.right, int32_t(end)), int32_t(r) + 1};
             const uint8_t* in = fromTheOverlay ? Address(overlay, plan.overlayGridX + begin, plan.overlayGridY + r)
                                                : Address(picture, plan.pictureGridX + begin, plan.pictureGridY + r);
             const RowConverter convert = fromTheOverlay ? fromOverlay : fromPicture;
@@ -949,6 +953,8 @@ bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas&
                             [&](int32_t first, int32_t last) { convert(in, to, first, last); });
         });
     }
+    if (written && box.left < box.right)
+        *written = Rect{area.left + box.left, area.top + box.top, area.left + box.right, area.top + box.bottom};
     return true;
 }
 

@@ -102,13 +102,15 @@ bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, co
                       Point pictureAt, Surface overlay, const RowRuns& opaque) {
     SurfaceObject* to = FindSurface(destination);
     SurfaceObject* under = FindSurface(picture);
-    SurfaceObject* over = FindSurface(overlay);
-    if (!to || !under || !over) return false;
+    SurfaceObject* over = overlay ? FindSurface(overlay) : nullptr;
+    if (!to || !under || (overlay && !over)) return false;
     const Rect overlayArea{0, 0, Width(area), Height(area)};
     const Canvas target = CanvasOf(to);
-    const bool copied = platform::raster::CopyUnderOverlay(target, area, SourceCanvasOf(under, pictureArea), pictureArea,
-                                                           pictureAt, SourceCanvasOf(over, overlayArea), opaque);
-    if (copied) NoteDrawn(to, target, area);
+    Rect written;
+    const bool copied =
+        platform::raster::CopyUnderOverlay(target, area, SourceCanvasOf(under, pictureArea), pictureArea, pictureAt,
+                                           over ? SourceCanvasOf(over, overlayArea) : Canvas{}, opaque, &written);
+    if (copied && !IsRectangleEmpty(written)) NoteDrawn(to, target, written);
     return copied;
 }
 
