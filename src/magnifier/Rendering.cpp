@@ -382,7 +382,23 @@ bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sampleP
                                                                                : nullptr;
     SetStretchMode(m.MemoryDC, s.SmoothImg ? StretchBilinear : StretchColorOnColor);
     Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    // A timed refresh enlarges only the part of the view that a paint shows through the skin's gaps
+    // (and the sampled pixel); the rest keeps what an earlier render left there, which no paint shows.
+    Rect shown;
+    const bool limited = skipUnchanged && !IsRectangleEmpty(m.ScaledSkinLens) && m.ScaledSkinRuns.Fits(w, h);
+    if (limited) {
+        const int32_t ix = Trunc(m.ViewInset.x), iy = Trunc(m.ViewInset.y);
+        const Rect& lens = m.ScaledSkinLens;
+        shown = Rect{lens.left + ix, lens.top + iy, lens.right + ix, lens.bottom + iy};
+        if (samplePickedColor) {
+            const int32_t x = std::clamp(cx, 0, w - 1), y = std::clamp(cy, 0, h - 1);
+            shown = Rect{std::min(shown.left, x), std::min(shown.top, y), std::max(shown.right, x + 1),
+                         std::max(shown.bottom, y + 1)};
+        }
+        LimitDrawing(m.MemoryDC, &shown);
+    }
     const bool corrected = Enlarge(m.MemoryDC, w, h, capture.Pixels(), 0, 0, sw, sh, correction);
+    if (limited) LimitDrawing(m.MemoryDC, nullptr);
     if (samplePickedColor) {
         m.PickedColor = SampleView(m, cx, cy, w, h);
         UpdateColorPickerText(m);

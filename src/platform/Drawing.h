@@ -24,6 +24,10 @@ Brush SelectBrushInto(Surface surface, Brush brush);
 Pen SelectPenInto(Surface surface, Pen pen);
 Font SelectFontInto(Surface surface, Font font);
 
+// Drawing into a memory surface changes only its pixels inside area (surface coordinates) until the
+// limit is lifted (a null area). Reading from the surface is not limited.
+bool LimitDrawing(Surface surface, const Rect* area);
+
 // ---- Bitmaps ----
 
 Bitmap CreateCompatibleBitmapFor(Surface surface, int32_t width, int32_t height);

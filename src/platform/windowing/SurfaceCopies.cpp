@@ -36,6 +36,14 @@ bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t 
     return copied;
 }
 
+bool LimitDrawing(Surface surface, const Rect* area) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || s->kind != SurfaceObject::Kind::Memory) return false;
+    s->limited = area != nullptr;
+    s->drawingLimit = area ? *area : Rect{};
+    return true;
+}
+
 int SetStretchMode(Surface surface, int mode) {
     SurfaceObject* s = FindSurface(surface);
     if (!s || mode < 1 || mode > StretchBilinear) return 0;
