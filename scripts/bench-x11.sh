@@ -7,13 +7,14 @@
 # correction, and once with the glass hidden (idle). xzoom waits 200 ms between frames by default; its 'd'
 # key gives 100 ms, the nearest of its delays to vistrel's 120 ms (none is 120): it runs at both, so that
 # its cost at vistrel's refresh lies between the two; its source area is centred on vistrel's zoom point.
-# Every program is measured on a still screen, and vistrel and xzoom once more on a screen that changes
-# under the glass ten times a second (the second row shows what that costs the X server alone). Not a
-# test: prints a table (Markdown) for README.
+# Every program is measured on a still screen, and vistrel (smoothing off and on) and xzoom once more on a
+# screen that changes under the glass ten times a second (the second row shows what that costs the X
+# server alone). Not a test: prints a table (Markdown) for README.
 #
 #   bash scripts/bench-x11.sh [SECONDS]     (default 20)
 # PROGRAMS="vistrel xzoom kmag" (the default) chooses the programs, SIZES="160 499" the glass sizes,
-# RUNS the runs per row, VISTREL the program (build/vistrel).
+# SCREENS="still changing" (the default) the screens, RUNS the runs per row, VISTREL the program
+# (build/vistrel).
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 SECONDS_PER_RUN=${1:-20}
@@ -113,28 +114,32 @@ echo "|---|---|---|---|---|"
 row "(nothing: the X server alone)" "-" "$(echo "$SERVER_IDLE" | awk '{print $1, $2, "-"}')"
 row "(nothing: the X server with the screen changing)" "-" "$(echo "$SERVER_CHANGING" | awk '{print $1, $2, "-"}')"
 PROGRAMS=${PROGRAMS:-vistrel xzoom kmag}
+SCREENS=${SCREENS:-still changing}
 has() { [[ " $PROGRAMS " == *" $1 "* ]]; }
+on() { [[ " $SCREENS " == *" $1 "* ]]; }
 for size in ${SIZES:-160 499}; do
-  if has vistrel; then
+  if has vistrel && on still; then
     settings $size 0 3f000000 3f000000 1; row "vistrel, smoothing off" "$size" "$(measure "$VISTREL")"
     settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on" "$size" "$(measure "$VISTREL")"
     settings $size 1 3f19999a 3f333333 1; row "vistrel, smoothing and correction" "$size" "$(measure "$VISTREL")"
   fi
   src=$((size / 4))
   xzoom=(xzoom -mag 4 -source ${src}x${src}+$((600 - src / 2))+$((300 - src / 2)))
-  if has xzoom; then
+  if has xzoom && on still; then
     row "xzoom -mag 4, 200 ms" "$size" "$(measure "${xzoom[@]}")"
     row "xzoom -mag 4, 100 ms" "$size" "$(DELAY_KEYS=1 measure "${xzoom[@]}")"
   fi
-  has kmag && row "kmag (its own zoom and refresh)" "$size" "$(measure kmag -qwindowgeometry ${size}x${size}+600+100)"
+  has kmag && on still && row "kmag (its own zoom and refresh)" "$size" "$(measure kmag -qwindowgeometry ${size}x${size}+600+100)"
+  on changing || continue
   start_changes
   if has vistrel; then
+    settings $size 0 3f000000 3f000000 1; row "vistrel, smoothing off, screen changing" "$size" "$(measure "$VISTREL")"
     settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on, screen changing" "$size" "$(measure "$VISTREL")"
   fi
   has xzoom && row "xzoom -mag 4, 100 ms, screen changing" "$size" "$(DELAY_KEYS=1 measure "${xzoom[@]}")"
   stop_changes
 done
-if has vistrel && command -v trayer >/dev/null; then
+if has vistrel && on still && command -v trayer >/dev/null; then
   trayer >/dev/null 2>&1 & TRAY=$!; PIDS+=($TRAY); sleep 1
   settings 160 0 3f000000 3f000000 0; row "vistrel, glass hidden (idle)" "-" "$(measure "$VISTREL")"
 fi

@@ -153,34 +153,59 @@ TEST(RasterLoops, APictureUnderAKeyedOverlayInOnePassEqualsTheTwoCopies) {
                  {"area partly off the destination", {50, -5, 100, 40}, {0, 0, 50, 45}, {50, -5}},
                  {"picture partly outside its canvas", {0, 0, 50, 45}, {30, 20, 80, 65}, {0, 0}},
                  {"picture over the whole area", {5, 5, 55, 50}, {0, 0, 50, 45}, {5, 5}}};
+    const PixelFormat formats[] = {PixelFormat::Color32, PixelFormat::Bgr24, PixelFormat::Bgrx32};
     for (const Case& c : cases)
-        for (PixelFormat to : {PixelFormat::Color32, PixelFormat::Bgr24, PixelFormat::Bgrx32}) {
-            Storage picture = MakeStorage(PixelFormat::Bgrx32, 60, 50, 3, key);
-            Storage overlay = MakeStorage(PixelFormat::Color32, Width(c.area), Height(c.area), 5, key);
-            FillBlock(overlay.canvas, Rect{20, 10, Width(c.area), 30}, key);  // a lens open to the right edge
-            Storage expected = MakeStorage(to, 90, 80, 11, key), once = MakeStorage(to, 90, 80, 11, key);
-            Rect shown = c.pictureArea;
-            IntersectRectangles(&shown, shown, picture.canvas.limit);
-            Canvas part = expected.canvas;
-            IntersectRectangles(&part.limit, c.area, expected.canvas.limit);
-            CopyBlock(part, c.pictureAt.x + shown.left - c.pictureArea.left, c.pictureAt.y + shown.top - c.pictureArea.top,
-                      Width(shown), Height(shown), picture.canvas, shown.left, shown.top);
-            StretchBlock(expected.canvas, c.area.left, c.area.top, Width(c.area), Height(c.area), overlay.canvas, 0, 0,
-                         Width(c.area), Height(c.area), StretchFilter::Nearest, &key);
-            RowRuns runs;
-            FindOpaqueRuns(overlay.canvas, 0, 0, Width(c.area), Height(c.area), key, &runs);
-            ASSERT_TRUE(CopyUnderOverlay(once.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas,
-                                         runs));
-            EXPECT_EQ(once.bytes, expected.bytes) << c.name << ", format " << int(to);
-            // Whether every pixel of the area is written: the same over a destination of other content.
-            Storage other = MakeStorage(to, 90, 80, 13, 0x123456);
-            CopyUnderOverlay(other.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas, runs);
-            bool everyPixel = true;
-            for (int32_t y = std::max(0, c.area.top); y < std::min(80, c.area.bottom); ++y)
-                for (int32_t x = std::max(0, c.area.left); x < std::min(90, c.area.right); ++x)
-                    everyPixel &= ReadPixel(other.canvas, x, y) == ReadPixel(once.canvas, x, y);
-            EXPECT_EQ(OverlayCoversArea(c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas, runs),
-                      everyPixel)
-                << c.name;
-        }
+        for (PixelFormat to : formats)
+            for (PixelFormat overlayFormat : formats) {
+                Storage picture = MakeStorage(PixelFormat::Bgrx32, 60, 50, 3, key);
+                Storage overlay = MakeStorage(overlayFormat, Width(c.area), Height(c.area), 5, key);
+                FillBlock(overlay.canvas, Rect{20, 10, Width(c.area), 30}, key);  // a lens open to the right edge
+                Storage expected = MakeStorage(to, 90, 80, 11, key), once = MakeStorage(to, 90, 80, 11, key);
+                Rect shown = c.pictureArea;
+                IntersectRectangles(&shown, shown, picture.canvas.limit);
+                Canvas part = expected.canvas;
+                IntersectRectangles(&part.limit, c.area, expected.canvas.limit);
+                CopyBlock(part, c.pictureAt.x + shown.left - c.pictureArea.left,
+                          c.pictureAt.y + shown.top - c.pictureArea.top, Width(shown), Height(shown), picture.canvas,
+                          shown.left, shown.top);
+                StretchBlock(expected.canvas, c.area.left, c.area.top, Width(c.area), Height(c.area), overlay.canvas,
+                             0, 0, Width(c.area), Height(c.area), StretchFilter::Nearest, &key);
+                RowRuns runs;
+                FindOpaqueRuns(overlay.canvas, 0, 0, Width(c.area), Height(c.area), key, &runs);
+                ASSERT_TRUE(CopyUnderOverlay(once.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt,
+                                             overlay.canvas, runs));
+                EXPECT_EQ(once.bytes, expected.bytes)
+                    << c.name << ", format " << int(to) << ", overlay " << int(overlayFormat);
+                // Without an overlay the runs keep the destination's pixels, the rest is as above, and
+                // every pixel that changed lies in the rectangle told as written.
+                const Storage original = MakeStorage(to, 90, 80, 11, key);
+                Storage bare = original;
+                bare.canvas.row0 += bare.bytes.data() - original.bytes.data();
+                Rect written;
+                ASSERT_TRUE(CopyUnderOverlay(bare.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, Canvas{},
+                                             runs, &written));
+                for (int32_t y = 0; y < 80; ++y)
+                    for (int32_t x = 0; x < 90; ++x) {
+                        bool onRun = !PointInRectangle(c.area, Point{x, y});
+                        for (uint32_t i = onRun ? 0 : runs.rowFirst[size_t(y - c.area.top)];
+                             !onRun && i < runs.rowFirst[size_t(y - c.area.top) + 1]; ++i)
+                            onRun = x - c.area.left >= runs.runs[i].begin && x - c.area.left < runs.runs[i].end;
+                        const ColorRef now = ReadPixel(bare.canvas, x, y), before = ReadPixel(original.canvas, x, y);
+                        ASSERT_EQ(now, onRun ? before : ReadPixel(once.canvas, x, y)) << c.name << " at " << x << "," << y;
+                        if (now != before) {
+                            ASSERT_TRUE(PointInRectangle(written, Point{x, y})) << c.name;
+                        }
+                    }
+                // Whether every pixel of the area is written: the same over a destination of other content.
+                Storage other = MakeStorage(to, 90, 80, 13, 0x123456);
+                CopyUnderOverlay(other.canvas, c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas,
+                                 runs);
+                bool everyPixel = true;
+                for (int32_t y = std::max(0, c.area.top); y < std::min(80, c.area.bottom); ++y)
+                    for (int32_t x = std::max(0, c.area.left); x < std::min(90, c.area.right); ++x)
+                        everyPixel &= ReadPixel(other.canvas, x, y) == ReadPixel(once.canvas, x, y);
+                EXPECT_EQ(OverlayCoversArea(c.area, picture.canvas, c.pictureArea, c.pictureAt, overlay.canvas, runs),
+                          everyPixel)
+                    << c.name;
+            }
 }

@@ -6,7 +6,9 @@
 
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
+#include "platform/raster/Canvas.h"
 #include "platform/sim/Simulation.h"
+#include "platform/windowing/HostDisplay.h"
 
 namespace sim = platform::sim;
 using namespace program_test;
@@ -97,6 +99,50 @@ TEST(StillView, ADragThatMovesOrResizesTheGlassHoldsTheRefresh) {
         });
         s.Do("wait 480").Check([&] { EXPECT_EQ(sim::PaintsBegun(Shell().MagnifierWindow), before); });
         s.Do("up " + at);
+        EXPECT_EQ(s.Start(), 0);
+    }
+}
+
+// A refresh that rendered paints the lens alone, and there only the view, while the rest of the glass is
+// what a paint would draw now; after anything that changes the frame (the wheel moves the zoom dot) or
+// draws over the glass (the locator's ring), it paints the whole glass. Pixels planted in the skin of the
+// glass's picture, one outside the lens's box and one in its corner, tell which: only a whole paint
+// draws them again.
+TEST(StillView, ARefreshPaintsTheLensAloneWhileTheFrameIsAsPainted) {
+    const struct {
+        const char* name;
+        const char* lines;
+        bool plantKept;
+    } cases[] = {{"a change under the glass: the lens alone", "", true},
+                 {"the wheel, then a change: the whole glass", "move 140 140\nwheel 120", false},
+                 {"the locator, then a change: the whole glass", "send magnifier 0x111 32773 0", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimSession s;
+        platform::raster::Canvas picture;
+        platform::Point corner;
+        s.Do(ShowGlass).Do("wait 240").Check([&] {
+            picture = sim::WindowPicture(Shell().MagnifierWindow, nullptr);
+            ASSERT_TRUE(picture.Usable());
+            corner = platform::Point{Glass().ScaledSkinLens.left, Glass().ScaledSkinLens.top};
+            platform::raster::FillBlock(picture, Rect{2, 2, 3, 3}, Marker);
+            platform::raster::FillBlock(picture, Rect{corner.x, corner.y, corner.x + 1, corner.y + 1}, Marker);
+        });
+        s.Do(c.lines).Check([] { PaintMarker(-2, -2); });
+        s.Do("wait 1200").Check([&] {
+            EXPECT_EQ(platform::raster::ReadPixel(picture, 2, 2) == Marker, c.plantKept);
+            EXPECT_EQ(platform::raster::ReadPixel(picture, corner.x, corner.y) == Marker, c.plantKept);
+            EXPECT_GT(MarkerPixelsOnGlass(), 0);
+            // The screen is what a fresh paint of everything gives, but for a planted pixel a paint put there.
+            const Rect glass = MagnifierWindowRect();
+            const sim::Image now = sim::Screen();
+            const sim::Image fresh = sim::FreshRepaint();
+            for (int32_t y = 0; y < now.height; ++y)
+                for (int32_t x = 0; x < now.width; ++x)
+                    if (x != glass.left + corner.x || y != glass.top + corner.y) {
+                        ASSERT_EQ(now.At(x, y), fresh.At(x, y)) << "at " << x << "," << y;
+                    }
+        });
         EXPECT_EQ(s.Start(), 0);
     }
 }

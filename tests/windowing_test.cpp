@@ -200,5 +200,62 @@ TEST_F(DeviceTest, TheWindowSystemAloneKeepsNoScreenUntilTheHandheldIsResetAgain
     EXPECT_EQ(sim::Screen().width, 240);
 }
 
+// Drawing into a memory surface with a limit changes only the pixels inside it, exactly as the same
+// drawing without the limit does there; reading from the surface is not limited, and lifting the limit
+// lets drawing reach everything again.
+TEST(Windowing, ALimitKeepsDrawingInsideItAndLeavesReadingAlone) {
+    sim::ResetDevice(sim::DeviceConfig{});
+    constexpr int32_t W = 40, H = 30;
+    const Rect limit{7, 5, 29, 21};
+    Surface from = CreateMemorySurface(nullptr), limited = CreateMemorySurface(nullptr);
+    Surface free = CreateMemorySurface(nullptr);
+    Bitmap bitmaps[] = {CreateCompatibleBitmapFor(nullptr, 9, 8), CreateCompatibleBitmapFor(nullptr, W, H),
+                        CreateCompatibleBitmapFor(nullptr, W, H)};
+    SelectBitmapInto(from, bitmaps[0]);
+    SelectBitmapInto(limited, bitmaps[1]);
+    SelectBitmapInto(free, bitmaps[2]);
+    Brush grey = CreateSolidBrushOf(Rgb(90, 90, 90));
+    for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 9; ++x) {
+            Brush b = CreateSolidBrushOf(Rgb(uint8_t(x * 28), uint8_t(y * 31), uint8_t(x * y * 3)));
+            const Rect pixel{x, y, x + 1, y + 1};
+            FillRectangle(from, &pixel, b);
+            DeleteBrushObject(b);
+        }
+    const struct {
+        const char* name;
+        bool (*draw)(Surface to, Surface source);
+    } cases[] = {
+        {"nearest stretch",
+         [](Surface to, Surface source) { return StretchBits(to, 0, 0, W, H, source, 0, 0, 9, 8, RopSrcCopy); }},
+        {"bilinear stretch",
+         [](Surface to, Surface source) {
+             SetStretchMode(to, StretchBilinear);
+             return StretchBits(to, 0, 0, W, H, source, 0, 0, 9, 8, RopSrcCopy);
+         }},
+        {"plain copy", [](Surface to, Surface source) { return CopyBits(to, 3, 2, 9, 8, source, 0, 0, RopSrcCopy); }},
+    };
+    const Rect all{0, 0, W, H};
+    for (const auto& c : cases) {
+        for (Surface s : {limited, free}) FillRectangle(s, &all, grey);
+        LimitDrawing(limited, &limit);
+        c.draw(limited, from);
+        c.draw(free, from);
+        for (int32_t y = 0; y < H; ++y)
+            for (int32_t x = 0; x < W; ++x)
+                ASSERT_EQ(GetPixelColor(limited, x, y),
+                          PointInRectangle(limit, Point{x, y}) ? GetPixelColor(free, x, y) : Rgb(90, 90, 90))
+                    << c.name << " at " << x << "," << y;
+        LimitDrawing(limited, nullptr);
+        c.draw(limited, from);
+        for (int32_t y = 0; y < H; ++y)
+            for (int32_t x = 0; x < W; ++x)
+                ASSERT_EQ(GetPixelColor(limited, x, y), GetPixelColor(free, x, y)) << c.name << " lifted";
+    }
+    for (Surface s : {from, limited, free}) DeleteMemorySurface(s);
+    for (Bitmap b : bitmaps) DeleteBitmapObject(b);
+    DeleteBrushObject(grey);
+}
+
 }  // namespace
 }  // namespace devicetest

@@ -39,6 +39,15 @@ struct PointD {
     double y = 0.0;
 };
 
+// What a paint of the glass draws outside its lens: the skin scaled to a size (told by the scaled
+// skin's generation) and the zoom-indicator dot.
+struct GlassFrame {
+    uint32_t Skin = 0;
+    platform::Rect Dot;
+
+    bool operator==(const GlassFrame&) const = default;
+};
+
 inline constexpr const char16_t* SingleInstanceMutexName = u"{8761552B-A74F-407f-8A32-BF9044D87793}";
 
 struct Magnifier {
@@ -73,6 +82,16 @@ struct Magnifier {
     // Where the scaled skin is opaque (not its key colour), row by row: a paint copies the skin there
     // and the view everywhere else, in one pass. Empty when they could not be found.
     platform::RowRuns ScaledSkinRuns;
+    // The smallest rectangle holding every keyed pixel of the scaled skin (where the view shows), and
+    // a count that changes whenever a scaled skin is made.
+    platform::Rect ScaledSkinLens;
+    uint32_t ScaledSkinGeneration = 0;
+    // The frame the last paint of the glass drew, and whether it may have drawn only part of it (a
+    // paint whose frame differed from the one before): until a whole paint follows, a refresh
+    // paints the whole glass. WholeGlassDue asks the next refresh for the whole glass too.
+    GlassFrame PaintedFrame;
+    bool PaintedFrameDoubtful = true;
+    bool WholeGlassDue = true;
     // The source area as captured for the last render, with what else that render was made from.
     ViewSource SourceCapture;
     platform::Brush BlackBrush = nullptr;

@@ -246,6 +246,25 @@ ColorRef SampleView(const Magnifier& m, int32_t x, int32_t y, int32_t w, int32_t
 
 // ---- Composition ----
 
+// The smallest rectangle holding every pixel that no run of the w-wide rows covers; empty when there
+// is none.
+Rect UncoveredBox(const RowRuns& runs) {
+    Rect box{runs.width, runs.height, 0, 0};
+    for (int32_t r = 0; r < runs.height; ++r) {
+        int32_t position = 0;
+        auto gap = [&](int32_t begin, int32_t end) {
+            if (end <= begin) return;
+            box = Rect{std::min(box.left, begin), std::min(box.top, r), std::max(box.right, end), r + 1};
+        };
+        for (uint32_t i = runs.rowFirst[size_t(r)]; i < runs.rowFirst[size_t(r) + 1]; ++i) {
+            gap(position, runs.runs[i].begin);
+            position = std::max(position, runs.runs[i].end);
+        }
+        gap(position, runs.width);
+    }
+    return IsRectangleEmpty(box) ? Rect{} : box;
+}
+
 // The skin stretched (nearest pixel) to w x h, made when the size or the skin has changed since the
 // last paint. Returns false when there is no skin or the bitmap cannot be made.
 bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
@@ -267,6 +286,7 @@ bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
     const bool made = StretchBits(target, 0, 0, w, h, skin, 0, 0, SkinFrameSize, SkinFrameSize, RopSrcCopy);
     m.ScaledSkinKey = SkinKeyColor(skin);
     if (made && !FindOpaqueRuns(target, 0, 0, w, h, m.ScaledSkinKey, &m.ScaledSkinRuns)) m.ScaledSkinRuns = RowRuns{};
+    m.ScaledSkinLens = m.ScaledSkinRuns.Fits(w, h) ? UncoveredBox(m.ScaledSkinRuns) : Rect{};
     SelectBitmapInto(target, targetPrevious);
     SelectBitmapInto(skin, skinPrevious);
     DeleteMemorySurface(target);
@@ -276,6 +296,7 @@ bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
         return false;
     }
     m.ScaledSkinBitmap = scaled;
+    ++m.ScaledSkinGeneration;
     m.ScaledSkinWidth = w;
     m.ScaledSkinHeight = h;
     return true;
@@ -298,12 +319,19 @@ bool PaintViewUnderSkin(Magnifier& m, Surface target, int32_t x, int32_t y, int3
     return done;
 }
 
-void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y) {
+Rect DialDotBox(const Magnifier& m, int32_t x, int32_t y) {
     const int32_t left = Trunc((m.DialDot.x - m.DialDotRadius) + x);
     const int32_t top = Trunc((m.DialDot.y - m.DialDotRadius) + y);
-    const int32_t right = Trunc(left + 2 * m.DialDotRadius);
-    const int32_t bottom = Trunc(top + 2 * m.DialDotRadius);
-    DrawEllipse(d, left, top, right, bottom);
+    return Rect{left, top, Trunc(left + 2 * m.DialDotRadius), Trunc(top + 2 * m.DialDotRadius)};
+}
+
+void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y) {
+    const Rect box = DialDotBox(m, x, y);
+    DrawEllipse(d, box.left, box.top, box.right, box.bottom);
+}
+
+GlassFrame CurrentFrame(const Magnifier& m) {
+    return GlassFrame{m.ScaledSkinBitmap ? m.ScaledSkinGeneration : 0, DialDotBox(m, 0, 0)};
 }
 
 // The render of RenderView; with skipUnchanged, nothing is drawn when the captured source and every
@@ -354,7 +382,23 @@ bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sampleP
                                                                                : nullptr;
     SetStretchMode(m.MemoryDC, s.SmoothImg ? StretchBilinear : StretchColorOnColor);
     Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    // A timed refresh enlarges only the part of the view that a paint shows through the skin's gaps
+    // (and the sampled pixel); the rest keeps what an earlier render left there, which no paint shows.
+    Rect shown;
+    const bool limited = skipUnchanged && !IsRectangleEmpty(m.ScaledSkinLens) && m.ScaledSkinRuns.Fits(w, h);
+    if (limited) {
+        const int32_t ix = Trunc(m.ViewInset.x), iy = Trunc(m.ViewInset.y);
+        const Rect& lens = m.ScaledSkinLens;
+        shown = Rect{lens.left + ix, lens.top + iy, lens.right + ix, lens.bottom + iy};
+        if (samplePickedColor) {
+            const int32_t x = std::clamp(cx, 0, w - 1), y = std::clamp(cy, 0, h - 1);
+            shown = Rect{std::min(shown.left, x), std::min(shown.top, y), std::max(shown.right, x + 1),
+                         std::max(shown.bottom, y + 1)};
+        }
+        LimitDrawing(m.MemoryDC, &shown);
+    }
     const bool corrected = Enlarge(m.MemoryDC, w, h, capture.Pixels(), 0, 0, sw, sh, correction);
+    if (limited) LimitDrawing(m.MemoryDC, nullptr);
     if (samplePickedColor) {
         m.PickedColor = SampleView(m, cx, cy, w, h);
         UpdateColorPickerText(m);
@@ -439,7 +483,23 @@ bool RenderChangedView(Magnifier& m, bool applyCorrection, bool drawCrossHair, b
     // A locator ring or a drag's outline drawn on the screen over the glass is cleared from it by the
     // paint that each refresh brings; while one may be there, every refresh renders and paints.
     const bool still = m.PointerState == StateIdle && m.LocatorCount == 0;
+    if (!still) m.WholeGlassDue = true;
     return Render(m, applyCorrection, drawCrossHair, samplePickedColor, still);
+}
+
+// Only the lens shows the view; the rest of the glass, kept in the window's pixels from its last paint,
+// is painted again when anything there may differ from what a whole paint would draw now: another
+// frame, a paint that may have drawn part of one, or a ring or outline that was drawn over the glass
+// while it was not still (the refresh that follows that paints the whole glass once more).
+Rect RefreshedGlassArea(Magnifier& m) {
+    const Rect whole{0, 0, WindowWidth(m), WindowHeight(m)};
+    const bool still = m.PointerState == StateIdle && m.LocatorCount == 0;
+    const bool lensOnly = still && !m.WholeGlassDue && !m.PaintedFrameDoubtful && !IsRectangleEmpty(m.ScaledSkinLens) &&
+                          m.ScaledSkinRuns.Fits(whole.right, whole.bottom) && m.PaintedFrame == CurrentFrame(m);
+    m.WholeGlassDue = !still;
+    if (lensOnly) return m.ScaledSkinLens;
+    m.PaintedFrameDoubtful = false;
+    return whole;
 }
 
 void UpdateScaledSkin(Magnifier& m) { PrepareScaledSkin(m, WindowWidth(m), WindowHeight(m)); }
@@ -450,6 +510,31 @@ void ForgetScaledSkin(Magnifier& m) {
     m.ScaledSkinWidth = 0;
     m.ScaledSkinHeight = 0;
     m.ScaledSkinRuns = RowRuns{};
+    m.ScaledSkinLens = Rect{};
+}
+
+void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
+    {
+        DrawLock lock(m);
+        if (!lock.Held()) return;
+        const int32_t w = WindowWidth(m);
+        const int32_t h = WindowHeight(m);
+        // The paint a refresh asked for: the lens alone, over the skin and dot that the window keeps.
+        if (paint.kept && !IsRectangleEmpty(m.ScaledSkinLens) && paint.paintRect == m.ScaledSkinLens &&
+            !m.PaintedFrameDoubtful && m.PaintedFrame == CurrentFrame(m) && m.ViewBitmap &&
+            m.ScaledSkinRuns.Fits(w, h)) {
+            const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+            const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
+            const bool drawn =
+                CopyUnderOverlay(target, Rect{0, 0, w, h}, m.MemoryDC, Rect{0, 0, w, h}, at, nullptr, m.ScaledSkinRuns);
+            SelectBitmapInto(m.MemoryDC, viewPrevious);
+            if (drawn) {
+                DrawDialDot(m, target, 0, 0);  // a dot on the lens's edge reaches into the view
+                return;
+            }
+        }
+    }
+    ComposeMagnifier(m, target, 0, 0, true);
 }
 
 // The skin goes over the picture as a colour-keyed copy of the skin already scaled to the glass, made
@@ -461,6 +546,11 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
     const int32_t h = WindowHeight(m);
     if (windowPaint) FitView(m, w, h);
     const bool scaled = PrepareScaledSkin(m, w, h);
+    if (windowPaint) {
+        const GlassFrame frame = CurrentFrame(m);
+        if (!(frame == m.PaintedFrame)) m.PaintedFrameDoubtful = true;
+        m.PaintedFrame = frame;
+    }
     if (windowPaint && scaled && PaintViewUnderSkin(m, target, x, y, w, h)) {
         DrawDialDot(m, target, x, y);
         return;

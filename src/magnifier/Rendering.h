@@ -11,6 +11,12 @@ void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sam
 // drawn when the captured source and every other input are those of the last timed refresh and no
 // other render came between. Returns whether the view was rendered (and so wants painting).
 bool RenderChangedView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor);
+// What of the glass a timed refresh that rendered has painted again (window coordinates): the lens
+// alone while the rest of the glass shows what a whole paint would draw, else the whole glass.
+platform::Rect RefreshedGlassArea(Magnifier& m);
+// The glass's paint: where only the lens is to be painted and the window keeps the rest as it was
+// last painted, the view alone, between the skin's opaque runs; else ComposeMagnifier.
+void PaintGlass(Magnifier& m, platform::Surface target, const platform::PaintInfo& paint);
 void ComposeMagnifier(Magnifier& m, platform::Surface target, int32_t x, int32_t y, bool windowPaint);
 void UpdateLensGeometry(Magnifier& m);
 // The skin scaled to the glass's size: made again for the current size and skin, or freed (the skin

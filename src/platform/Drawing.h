@@ -24,6 +24,10 @@ Brush SelectBrushInto(Surface surface, Brush brush);
 Pen SelectPenInto(Surface surface, Pen pen);
 Font SelectFontInto(Surface surface, Font font);
 
+// Drawing into a memory surface changes only its pixels inside area (surface coordinates) until the
+// limit is lifted (a null area). Reading from the surface is not limited.
+bool LimitDrawing(Surface surface, const Rect* area);
+
 // ---- Bitmaps ----
 
 Bitmap CreateCompatibleBitmapFor(Surface surface, int32_t width, int32_t height);
@@ -103,7 +107,9 @@ bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_
 // overlay's pixels (its (0, 0) at the area's top-left) on the runs of `opaque` (made for the area by
 // FindOpaqueRuns) and the picture's elsewhere, pictureArea's top-left landing on pictureAt; pixels
 // neither reaches are kept. The same as CopyBits of the picture then TransparentCopy of the overlay,
-// without their intermediate picture. False, drawing nothing, when the surfaces or runs do not allow it.
+// without their intermediate picture. A null overlay leaves the destination's pixels on the runs (the
+// overlay is there already): only the picture is copied, between them. False, drawing nothing, when the
+// surfaces or runs do not allow it.
 bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
                       Point pictureAt, Surface overlay, const RowRuns& opaque);
 

@@ -75,6 +75,9 @@ struct PaintInfo {
     Surface surface = nullptr;
     bool erase = false;
     Rect paintRect;
+    // The window's pixels in paintRect are still those its last paints left there: only the program
+    // invalidated them. False where the system may have lost or changed them.
+    bool kept = false;
 };
 Surface BeginPainting(Window window, PaintInfo* info);
 void EndPainting(Window window, const PaintInfo* info);

@@ -41,7 +41,8 @@ void RefreshView(Magnifier& m, int32_t state) {
     bool aimingTape = state == StateAimTape;
     // A view that shows what it showed already is not painted again.
     if (!RenderChangedView(m, true, aimingPicker || aimingTape, aimingPicker)) return;
-    InvalidateWindowRect(s.MagnifierWindow, nullptr, false);
+    const Rect area = RefreshedGlassArea(m);
+    InvalidateWindowRect(s.MagnifierWindow, &area, false);
 }
 
 // How many ticks on the next one with work comes, counting from the last tick with the count it left:

@@ -58,7 +58,7 @@ void Paint(Window window, Target target) {
     Surface surface = BeginPainting(window, &info);
     Magnifier* m = Shell().MagnifierObject;
     if (surface && m) {
-        if (target == Target::Magnifier) ComposeMagnifier(*m, surface, 0, 0, true);
+        if (target == Target::Magnifier) PaintGlass(*m, surface, info);
         else if (target == Target::ColorPicker) PaintColorPicker(*m, surface);
         else if (target == Target::Tape) PaintTape(*m, surface);
     }

@@ -103,11 +103,12 @@ void FindOpaqueRuns(const Canvas& canvas, int32_t x, int32_t y, int32_t width, i
 // A picture with a colour-keyed overlay over it, in one pass over `area` of the destination: each pixel
 // on a run of `opaque` (made for the area) is the overlay's pixel at the same offset from its (0, 0);
 // each other one is the picture's pixel, pictureArea's top-left landing on pictureAt; where neither
-// reaches, the destination keeps its pixel. The same as a plain copy of the picture followed by a
+// reaches (an overlay without pixels reaches nowhere), the destination keeps its pixel. The same as a plain copy of the picture followed by a
 // keyed copy of the overlay. False, drawing nothing, when the runs do not fit the area or a source
 // shares the destination's storage.
+// written (may be null) receives the smallest rectangle (surface coordinates) holding every pixel written.
 bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
-                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque);
+                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque, Rect* written = nullptr);
 // Whether CopyUnderOverlay with these arguments writes every pixel of the area (as far as the
 // destination holds it).
 bool OverlayCoversArea(const Rect& area, const Canvas& picture, const Rect& pictureArea, Point pictureAt,

@@ -79,6 +79,33 @@ void ConvertPixels(const uint8_t* __restrict in, uint8_t* __restrict out, int32_
             v &= 0x00FFFFFFu;
             std::memcpy(out + ptrdiff_t(i) * 4, &v, 4);
         }
+    } else if constexpr (S == PixelFormat::Bgr24 && Bytes<D> == 4) {
+        // Three bytes to a word: four pixels at a time from sixteen bytes read (so while six pixels
+        // remain), then one word at a time while a fourth byte can be read, the last pixel byte by byte.
+        constexpr bool swap = D == PixelFormat::Color32;
+        int32_t i = first;
+#if defined(__SSE2__)
+        const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+        for (; i + 6 <= end; i += 4) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + ptrdiff_t(i) * 3));
+            const __m128i low = _mm_unpacklo_epi32(x, _mm_srli_si128(x, 3));
+            const __m128i high = _mm_unpacklo_epi32(_mm_srli_si128(x, 6), _mm_srli_si128(x, 9));
+            __m128i words = _mm_and_si128(_mm_unpacklo_epi64(low, high), colour);
+            if constexpr (swap)
+                words = _mm_or_si128(_mm_or_si128(_mm_srli_epi32(_mm_slli_epi32(words, 8), 24),
+                                                  _mm_and_si128(words, _mm_set1_epi32(0xFF00))),
+                                     _mm_slli_epi32(_mm_and_si128(words, _mm_set1_epi32(0xFF)), 16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + ptrdiff_t(i) * 4), words);
+        }
+#endif
+        for (; i + 2 <= end; ++i) {
+            uint32_t v;
+            std::memcpy(&v, in + ptrdiff_t(i) * 3, 4);
+            v &= 0x00FFFFFFu;
+            if constexpr (swap) v = SwapRedBlue(v);
+            std::memcpy(out + ptrdiff_t(i) * 4, &v, 4);
+        }
+        for (; i < end; ++i) Store<D>(out + ptrdiff_t(i) * 4, Load<S>(in + ptrdiff_t(i) * 3));
     } else {
         for (int32_t i = first; i < end; ++i)
             Store<D>(out + ptrdiff_t(i) * Bytes<D>, Load<S>(in + ptrdiff_t(i) * Bytes<S>));
@@ -901,7 +928,8 @@ void ForEachPiece(const OverlayPlan& plan, const RowRuns& opaque, int64_t r, Spa
 }  // namespace
 
 bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
-                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque) {
+                      Point pictureAt, const Canvas& overlay, const RowRuns& opaque, Rect* written) {
+    if (written) *written = Rect{};
     if (IsRectangleEmpty(area) || !opaque.Fits(Width(area), Height(area))) return false;
     if (!destination.Usable()) return false;
     if (SameStorage(destination, picture) || SameStorage(destination, overlay)) return false;
@@ -910,10 +938,13 @@ bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas&
     const RowConverter fromPicture = picture.Usable() ? ConverterFor(picture.format, destination.format) : nullptr;
     const RowConverter fromOverlay = overlay.Usable() ? ConverterFor(overlay.format, destination.format) : nullptr;
     const ptrdiff_t bytes = destination.format == PixelFormat::Bgr24 ? 3 : 4;
+    Rect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};  // offsets from the area's top-left
     for (int64_t r = plan.rows.begin; r < plan.rows.end; ++r) {
         uint8_t* out = Address(destination, plan.gridX, plan.gridY + r);
         ForEachPiece(plan, opaque, r, plan.columns, [&](int64_t begin, int64_t end, bool fromTheOverlay) {
             if (fromTheOverlay ? !fromOverlay : !fromPicture) return;
+            box = Rect{std::min(box.left, int32_t(begin)), std::min(box.top, int32_t(r)),
+                       std::max(box.right, int32_t(end)), int32_t(r) + 1};
             const uint8_t* in = fromTheOverlay ? Address(overlay, plan.overlayGridX + begin, plan.overlayGridY + r)
                                                : Address(picture, plan.pictureGridX + begin, plan.pictureGridY + r);
             const RowConverter convert = fromTheOverlay ? fromOverlay : fromPicture;
@@ -922,6 +953,8 @@ bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas&
                             [&](int32_t first, int32_t last) { convert(in, to, first, last); });
         });
     }
+    if (written && box.left < box.right)
+        *written = Rect{area.left + box.left, area.top + box.top, area.left + box.right, area.top + box.bottom};
     return true;
 }
 

@@ -25,7 +25,8 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
     // (the view enlarged from its captured source) is the raster's too.
     raster::Canvas into, from;
     const bool sized = width > 0 && height > 0 && sourceWidth > 0 && sourceHeight > 0 && rop == SRCCOPY;
-    if (sized && win32::StretchesBilinear(ToNative(destination)) && win32::MemoryCanvas(ToNative(destination), &into)) {
+    if (sized && win32::StretchesBilinear(ToNative(destination)) &&
+        win32::DrawingCanvas(ToNative(destination), &into)) {
         if (win32::MemoryCanvas(ToNative(source), &from))
             return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
                                         raster::StretchFilter::Bilinear, nullptr);
@@ -34,7 +35,7 @@ bool StretchBits(Surface destination, int32_t x, int32_t y, int32_t width, int32
                                         raster::StretchFilter::Bilinear, nullptr);
     }
     if (sized && win32::StretchesNearest(ToNative(destination)) && win32::MemoryCanvas(ToNative(source), &from) &&
-        win32::MemoryCanvas(ToNative(destination), &into))
+        win32::DrawingCanvas(ToNative(destination), &into))
         return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
                                     raster::StretchFilter::Nearest, nullptr);
     // Stretching takes the nearest source pixel or, in the smooth mode, blends neighbours; the system's
@@ -98,10 +99,10 @@ bool StretchBitsThroughTable(Surface destination, int32_t x, int32_t y, int32_t 
         return false;
     raster::Canvas into, from;
     if (win32::StretchesNearest(ToNative(destination)) && win32::MemoryCanvas(ToNative(source), &from) &&
-        win32::MemoryCanvas(ToNative(destination), &into))
+        win32::DrawingCanvas(ToNative(destination), &into))
         return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
                                     raster::StretchFilter::Nearest, nullptr, colorMap);
-    if (!win32::StretchesBilinear(ToNative(destination)) || !win32::MemoryCanvas(ToNative(destination), &into))
+    if (!win32::StretchesBilinear(ToNative(destination)) || !win32::DrawingCanvas(ToNative(destination), &into))
         return false;
     if (win32::MemoryCanvas(ToNative(source), &from))
         return raster::StretchBlock(into, x, y, width, height, from, sourceX, sourceY, sourceWidth, sourceHeight,
@@ -126,12 +127,12 @@ bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_
 bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
                       Point pictureAt, Surface overlay, const RowRuns& opaque) {
     const int32_t w = Width(area), h = Height(area);
-    if (!destination || !picture || !overlay || w <= 0 || h <= 0 || !opaque.Fits(w, h)) return false;
+    if (!destination || !picture || w <= 0 || h <= 0 || !opaque.Fits(w, h)) return false;
     raster::Canvas under, over, into;
-    if (!win32::MemoryCanvas(ToNative(picture), &under) || !win32::MemoryCanvas(ToNative(overlay), &over))
+    if (!win32::MemoryCanvas(ToNative(picture), &under) || (overlay && !win32::MemoryCanvas(ToNative(overlay), &over)))
         return false;
     HDC to = ToNative(destination);
-    if (win32::MemoryCanvas(to, &into))
+    if (win32::DrawingCanvas(to, &into))
         return raster::CopyUnderOverlay(into, area, under, pictureArea, pictureAt, over, opaque);
     HDC kept = nullptr;
     if (!win32::CompositionCanvas(to, w, h, &kept, &into)) return false;

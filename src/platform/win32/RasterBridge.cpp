@@ -107,6 +107,16 @@ bool MemoryCanvas(HDC dc, raster::Canvas* canvas) {
     return true;
 }
 
+bool DrawingCanvas(HDC dc, raster::Canvas* canvas) {
+    if (!MemoryCanvas(dc, canvas)) return false;
+    RECT clip{};
+    const int kind = ::GetClipBox(dc, &clip);
+    if (kind == NULLREGION) canvas->limit = Rect{};
+    else if (kind != ERROR)
+        IntersectRectangles(&canvas->limit, canvas->limit, Rect{clip.left, clip.top, clip.right, clip.bottom});
+    return true;
+}
+
 bool CaptureCanvas(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height, raster::Canvas* canvas) {
     if (!dc || width <= 0 || height <= 0 || !GrowKept(Kept::Capture, dc, width, height)) return false;
     Capture& c = KeptSection(Kept::Capture);

@@ -10,6 +10,8 @@ namespace platform::win32 {
 // The pixels of the 24- or 32-bit section selected into a memory surface, as a raster canvas;
 // false for any other surface. Finishes the system's pending drawing first.
 bool MemoryCanvas(HDC dc, raster::Canvas* canvas);
+// The same for a surface drawn on: limited to its clip box (LimitDrawing).
+bool DrawingCanvas(HDC dc, raster::Canvas* canvas);
 
 // The width x height rectangle at (x, y) of any surface (the screen included), copied into a section
 // that the backend keeps and grows as needed, as a canvas with that rectangle at (0, 0).

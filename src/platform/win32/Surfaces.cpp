@@ -115,6 +115,13 @@ Font SelectFontInto(Surface surface, Font font) {
     return FromNative(static_cast<HFONT>(SelectInto(surface, ToNative(font))));
 }
 
+bool LimitDrawing(Surface surface, const Rect* area) {
+    HDC dc = ToNative(surface);
+    if (!dc || ::GetObjectType(dc) != OBJ_MEMDC) return false;
+    if (::SelectClipRgn(dc, nullptr) == ERROR) return false;
+    return !area || ::IntersectClipRect(dc, area->left, area->top, area->right, area->bottom) != ERROR;
+}
+
 int SetStretchMode(Surface surface, int mode) {
     if (!surface) return 0;
     HDC dc = ToNative(surface);

@@ -48,6 +48,7 @@ struct WindowObject {
     // The update region, as a bounding rectangle in client coordinates.
     Rect update;
     bool erase = false;
+    bool systemUpdate = false;  // part of the update was invalidated by the device itself
     // The region being painted between BeginPainting and EndPainting (client coordinates).
     bool painting = false;
     Rect paintRect;
@@ -335,7 +336,8 @@ int CaptionButtonAt(const WindowObject* window, Point screen);
 
 // ---- Painting (Painting.cpp) ----
 // Adds a rectangle of client coordinates to the window's update region (clipped to its client area).
-void AddUpdate(WindowObject* window, const Rect& clientRect, bool erase);
+// bySystem: the device invalidates (an uncovered or reshaped part, a new look), not the program.
+void AddUpdate(WindowObject* window, const Rect& clientRect, bool erase, bool bySystem = true);
 bool HasUpdate(const WindowObject* window);
 
 // ---- Messages (Messages.cpp) ----

@@ -6,7 +6,7 @@
 
 namespace platform::sim::detail {
 
-void AddUpdate(WindowObject* window, const Rect& clientRect, bool erase) {
+void AddUpdate(WindowObject* window, const Rect& clientRect, bool erase, bool bySystem) {
     if (!window) return;
     Rect r;
     if (!IntersectRectangles(&r, clientRect, ClientRect(window))) return;
@@ -18,6 +18,7 @@ void AddUpdate(WindowObject* window, const Rect& clientRect, bool erase) {
                  std::max(u.bottom, r.bottom)};
     }
     window->erase = window->erase || erase;
+    window->systemUpdate = window->systemUpdate || bySystem;
     ++window->invalidations;
 }
 
@@ -32,7 +33,7 @@ using namespace sim::detail;
 bool InvalidateWindowRect(Window window, const Rect* rect, bool erase) {
     WindowObject* o = LiveWindow(window);
     if (!o) return false;
-    AddUpdate(o, rect ? *rect : ClientRect(o), erase);
+    AddUpdate(o, rect ? *rect : ClientRect(o), erase, false);
     return true;
 }
 
@@ -48,8 +49,11 @@ Surface BeginPainting(Window window, PaintInfo* info) {
     if (!o) return nullptr;
     Rect region = o->update;
     bool erase = o->erase;
+    // A window's pixels are kept in its picture: only what the device invalidated may have lost them.
+    const bool kept = !o->systemUpdate;
     o->update = Rect{};
     o->erase = false;
+    o->systemUpdate = false;
     o->painting = true;
     o->paintRect = region;
     ++o->paintsBegun;
@@ -60,6 +64,7 @@ Surface BeginPainting(Window window, PaintInfo* info) {
         info->surface = surface;
         info->erase = erase && !erased;
         info->paintRect = region;
+        info->kept = kept;
     }
     return surface;
 }

@@ -77,6 +77,8 @@ struct SurfaceObject {
     int lineMode = Rop2CopyPen;
     int stretchMode = StretchColorOnColor;
     Point position;
+    bool limited = false;  // memory surfaces: drawing changes only drawingLimit
+    Rect drawingLimit;
 };
 
 }  // namespace platform

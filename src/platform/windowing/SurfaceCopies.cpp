@@ -36,6 +36,14 @@ bool CopyBits(Surface destination, int32_t x, int32_t y, int32_t width, int32_t 
     return copied;
 }
 
+bool LimitDrawing(Surface surface, const Rect* area) {
+    SurfaceObject* s = FindSurface(surface);
+    if (!s || s->kind != SurfaceObject::Kind::Memory) return false;
+    s->limited = area != nullptr;
+    s->drawingLimit = area ? *area : Rect{};
+    return true;
+}
+
 int SetStretchMode(Surface surface, int mode) {
     SurfaceObject* s = FindSurface(surface);
     if (!s || mode < 1 || mode > StretchBilinear) return 0;
@@ -102,13 +110,15 @@ bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, co
                       Point pictureAt, Surface overlay, const RowRuns& opaque) {
     SurfaceObject* to = FindSurface(destination);
     SurfaceObject* under = FindSurface(picture);
-    SurfaceObject* over = FindSurface(overlay);
-    if (!to || !under || !over) return false;
+    SurfaceObject* over = overlay ? FindSurface(overlay) : nullptr;
+    if (!to || !under || (overlay && !over)) return false;
     const Rect overlayArea{0, 0, Width(area), Height(area)};
     const Canvas target = CanvasOf(to);
-    const bool copied = platform::raster::CopyUnderOverlay(target, area, SourceCanvasOf(under, pictureArea), pictureArea,
-                                                           pictureAt, SourceCanvasOf(over, overlayArea), opaque);
-    if (copied) NoteDrawn(to, target, area);
+    Rect written;
+    const bool copied =
+        platform::raster::CopyUnderOverlay(target, area, SourceCanvasOf(under, pictureArea), pictureArea, pictureAt,
+                                           over ? SourceCanvasOf(over, overlayArea) : Canvas{}, opaque, &written);
+    if (copied && !IsRectangleEmpty(written)) NoteDrawn(to, target, written);
     return copied;
 }
 

@@ -148,13 +148,9 @@ Canvas CanvasOf(SurfaceObject* surface) {
             return canvas;
         }
         case SurfaceObject::Kind::Memory: {
-            Canvas canvas;
-            const BitmapObject* bitmap = surface->bitmap;
-            if (!bitmap || !bitmap->row0) return canvas;
-            canvas.row0 = bitmap->row0;
-            canvas.stride = bitmap->stride;
-            canvas.format = bitmap->format;
-            canvas.limit = Rect{0, 0, bitmap->width, bitmap->height};
+            Canvas canvas = SourceCanvasOf(surface, Rect{});
+            if (surface->limited && !IntersectRectangles(&canvas.limit, canvas.limit, surface->drawingLimit))
+                return Canvas{};
             return canvas;
         }
     }
@@ -162,6 +158,16 @@ Canvas CanvasOf(SurfaceObject* surface) {
 }
 
 Canvas SourceCanvasOf(SurfaceObject* surface, Rect area) {
+    if (surface->kind == SurfaceObject::Kind::Memory) {  // the whole bitmap, whatever limits drawing on it
+        Canvas canvas;
+        const BitmapObject* bitmap = surface->bitmap;
+        if (!bitmap || !bitmap->row0) return canvas;
+        canvas.row0 = bitmap->row0;
+        canvas.stride = bitmap->stride;
+        canvas.format = bitmap->format;
+        canvas.limit = Rect{0, 0, bitmap->width, bitmap->height};
+        return canvas;
+    }
     sim::HostDisplay* host = sim::CurrentHostDisplay();
     if (surface->kind != SurfaceObject::Kind::Screen || !host) return CanvasOf(surface);
     area = Rect{std::min(area.left, area.right), std::min(area.top, area.bottom), std::max(area.left, area.right),
