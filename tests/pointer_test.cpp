@@ -492,6 +492,21 @@ TEST(MagnifierPointer, AToolWindowRaisedOverTheFramesKeepsNoMark) {
     EXPECT_EQ(s.Start(), 0);
 }
 
+// The same for the glass raised over a tool window's move frame: the glass, behind the sheet while the
+// picker's frame is drawn across it, comes to the top with the focus and paints itself over the frame.
+TEST(MagnifierPointer, TheGlassRaisedOverAToolsMoveFrameKeepsNoMark) {
+    SimSession s;
+    s.Do(ShowGlass);
+    s.Do(Lines({"tray double", "menu 4", "wait 300", Press(200, 200), MoveTo(100, 290), Up(100, 290), "wait 300"}));
+    s.Do(Lines({"tray double", "menu 7", "wait 300", Press(100, 290), MoveTo(100, 140), "wait 50", "focus magnifier",
+                Up(100, 140), "wait 700", "sheet cancel", "wait 300"}));
+    s.Check([] {
+        EXPECT_EQ(Glass().Settings.ColorPickerRect, (platform::Rect{0, 120, 200, 170}));
+        ExpectNoStaleMarks("after the picker's move");
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
+
 // A hide that arrives during a move drag, while the locator ring stands over the glass: the ring goes
 // before the drag's release moves the glass, or an arc of it stays where the glass was.
 TEST(MagnifierPointer, AHideDuringAMoveTakesTheLocatorRingAwayBeforeTheGlassMoves) {
