@@ -334,6 +334,16 @@ GlassFrame CurrentFrame(const Magnifier& m) {
     return GlassFrame{m.ScaledSkinBitmap ? m.ScaledSkinGeneration : 0, DialDotBox(m, 0, 0)};
 }
 
+// Whether the window shows the frame a whole paint would draw now, around a lens of the skin's own: a
+// paint of the lens alone then leaves the glass as a whole paint would.
+bool FrameAsPainted(const Magnifier& m, int32_t w, int32_t h) {
+    return !m.PaintedFrameDoubtful && !IsRectangleEmpty(m.ScaledSkinLens) && m.ScaledSkinRuns.Fits(w, h) &&
+           m.PaintedFrame == CurrentFrame(m);
+}
+
+// Nothing may be drawn on the screen over the glass: no drag's outline, no locator ring.
+bool GlassIsStill(const Magnifier& m) { return m.PointerState == StateIdle && m.LocatorCount == 0; }
+
 // The render of RenderView; with skipUnchanged, nothing is drawn when the captured source and every
 // other input are those of the last such render (the view holds that picture already). Returns whether
 // it rendered.
@@ -482,7 +492,7 @@ void RenderView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sam
 bool RenderChangedView(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool samplePickedColor) {
     // A locator ring or a drag's outline drawn on the screen over the glass is cleared from it by the
     // paint that each refresh brings; while one may be there, every refresh renders and paints.
-    const bool still = m.PointerState == StateIdle && m.LocatorCount == 0;
+    const bool still = GlassIsStill(m);
     if (!still) m.WholeGlassDue = true;
     return Render(m, applyCorrection, drawCrossHair, samplePickedColor, still);
 }
@@ -493,9 +503,8 @@ bool RenderChangedView(Magnifier& m, bool applyCorrection, bool drawCrossHair, b
 // while it was not still (the refresh that follows that paints the whole glass once more).
 Rect RefreshedGlassArea(Magnifier& m) {
     const Rect whole{0, 0, WindowWidth(m), WindowHeight(m)};
-    const bool still = m.PointerState == StateIdle && m.LocatorCount == 0;
-    const bool lensOnly = still && !m.WholeGlassDue && !m.PaintedFrameDoubtful && !IsRectangleEmpty(m.ScaledSkinLens) &&
-                          m.ScaledSkinRuns.Fits(whole.right, whole.bottom) && m.PaintedFrame == CurrentFrame(m);
+    const bool still = GlassIsStill(m);
+    const bool lensOnly = still && !m.WholeGlassDue && FrameAsPainted(m, whole.right, whole.bottom);
     m.WholeGlassDue = !still;
     if (lensOnly) return m.ScaledSkinLens;
     m.PaintedFrameDoubtful = false;
@@ -520,9 +529,7 @@ void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
         const int32_t w = WindowWidth(m);
         const int32_t h = WindowHeight(m);
         // The paint a refresh asked for: the lens alone, over the skin and dot that the window keeps.
-        if (paint.kept && !IsRectangleEmpty(m.ScaledSkinLens) && paint.paintRect == m.ScaledSkinLens &&
-            !m.PaintedFrameDoubtful && m.PaintedFrame == CurrentFrame(m) && m.ViewBitmap &&
-            m.ScaledSkinRuns.Fits(w, h)) {
+        if (paint.kept && paint.paintRect == m.ScaledSkinLens && m.ViewBitmap && FrameAsPainted(m, w, h)) {
             const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
             const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
             const bool drawn =
