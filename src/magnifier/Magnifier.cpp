@@ -212,6 +212,11 @@ DrawLock::~DrawLock() {
 StateLockGuard::StateLockGuard(Magnifier& m) : m_(m) { EnterLock(&m_.StateLock); }
 StateLockGuard::~StateLockGuard() { LeaveLock(&m_.StateLock); }
 
+void RepaintOtherWindows(const Magnifier& m, Window dragged) {
+    for (Window other : {m.MagnifierWindow, m.ColorPickerWindow, m.TapeWindow})
+        if (other != dragged) InvalidateWindowRect(other, nullptr, false);
+}
+
 bool GetExecutableFolder(Module instance, char16_t (&folder)[260]) {
     folder[0] = 0;
     // A larger buffer than the result can hold, so that a path that does not fit is noticed.

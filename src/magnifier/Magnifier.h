@@ -200,3 +200,7 @@ private:
 // The executable's folder: its full path cut at the last backslash. Returns false when the path does
 // not fit a buffer of 260 characters.
 bool GetExecutableFolder(platform::Module instance, char16_t (&folder)[260]);
+// After a drag's frame is erased from the screen: a window of the program other than the one dragged
+// that painted itself over the frame during the drag (raised by the focus, say) got the frame's pixels
+// inverted by the erase, so each of them paints itself again.
+void RepaintOtherWindows(const Magnifier& m, platform::Window dragged);

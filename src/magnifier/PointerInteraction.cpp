@@ -267,10 +267,7 @@ void FinishMoveOrResize(Magnifier& m, bool resized) {
         FinishToolWindow(m, m.TapeWindow, m.Settings.TapeRect, m.Settings.ShowTape);
         UpdateTapeToolRect(m);
     }
-    // A tool window lying over the glass's frame that painted itself during the drag (raised above the
-    // glass, say) got the frame's pixels inverted by the erase: the tool windows paint themselves again.
-    platform::InvalidateWindowRect(m.ColorPickerWindow, nullptr, false);
-    platform::InvalidateWindowRect(m.TapeWindow, nullptr, false);
+    RepaintOtherWindows(m, m.MagnifierWindow);
 }
 
 void ReturnToIdle(Magnifier& m) {

@@ -90,10 +90,7 @@ void EndToolMove(Magnifier& m, const ToolWindowMove& tool) {
     const platform::Rect& r = tool.rect;
     platform::DrawFocusRectangle(m.ScreenDC, &r);
     platform::MoveWindowTo(tool.window, r.left, r.top, r.right - r.left, r.bottom - r.top, true);
-    // Another window of the program that painted itself over the frame during the drag (the glass raised
-    // by the focus, say) got the frame's pixels inverted by the erase: it paints itself again.
-    for (platform::Window other : {m.MagnifierWindow, m.ColorPickerWindow, m.TapeWindow})
-        if (other != tool.window) platform::InvalidateWindowRect(other, nullptr, false);
+    RepaintOtherWindows(m, tool.window);
 }
 
 void EndToolDrag(Magnifier& m) {
