@@ -47,6 +47,8 @@ TEST(StillView, TheRefreshPaintsTheGlassOnlyWhenItsPictureChanges) {
     const Case cases[] = {
         {"a still screen: no paint", "", [] {}, 0, false},
         {"a block under the glass: painted once, on the next refresh", "", [] { PaintMarker(-2, -2); }, 1, true},
+        // Near the source's right and bottom edges: the lens shows it there too, inset in the glass.
+        {"a block at the source's edge: painted once", "", [] { PaintMarker(6, 6); }, 1, true},
         {"a block beside the source: no paint", "", [] { PaintMarker(-60, 40); }, 0, false},
         // The ring comes on the tick after the request, after that tick's refresh.
         {"the locator flashing: every refresh after the ring came paints", "send magnifier 0x111 32773 0", [] {},
