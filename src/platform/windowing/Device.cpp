@@ -2,6 +2,7 @@
 // its clock and the count of every handle handed out.
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 #include "platform/windowing/DeviceState.h"
 
@@ -13,6 +14,8 @@ namespace {
 std::unique_ptr<DeviceState> device;
 // The input source outlives resets: whoever drives the device sets it, before or after a reset.
 InputSource* inputSource = nullptr;
+// So does the log's writer.
+LogWriter logWriter = nullptr;
 
 constexpr std::array<const char*, 15> CountedKinds = {
     "surfaces", "bitmaps", "brushes", "pens",    "fonts",  "cursors", "icons",    "menus",
@@ -47,6 +50,11 @@ DeviceState& Dev() {
 
 InputSource* CurrentInputSource() { return inputSource; }
 
+void Log(std::string_view line) {
+    if (logWriter) return logWriter(line);
+    std::fprintf(stderr, "%.*s\n", int(line.size()), line.data());
+}
+
 void CountObject(const char* kind, int delta) {
     if (!kind) return;
     Dev().counts[kind] += delta;
@@ -78,6 +86,8 @@ void ResetWindowSystem(const DeviceConfig& config) { ResetDeviceKeeping(config, 
 const DeviceConfig& Config() { return Dev().config; }
 
 void SetInputSource(InputSource* source) { inputSource = source; }
+
+void SetLogWriter(LogWriter writer) { logWriter = writer; }
 
 namespace {
 

@@ -48,6 +48,10 @@ public:
 void ResetWindowSystem(const DeviceConfig& config);
 const DeviceConfig& Config();
 void SetInputSource(InputSource* source);  // kept across resets; null: no input
+// Where the device writes what it tells whoever looks after it (a library or a registry file that
+// cannot be read): one line at a time, without its line end. Kept across resets; null: standard error.
+using LogWriter = void (*)(std::string_view line);
+void SetLogWriter(LogWriter writer);
 
 // Runs a program's entry point as a new process of the device and returns its exit code. At the end
 // of the process its windows are destroyed (silently, as the system does at process exit); every

@@ -72,6 +72,10 @@ namespace platform::sim::detail {
 // "processes".
 void CountObject(const char* kind, int delta);
 
+// ---- The device's log (Device.cpp) ----
+// One line to the log writer the host set (SetLogWriter), else to standard error.
+void Log(std::string_view line);
+
 // ---- Screen and windows (Screen.cpp) ----
 // The kept screen's pixels, composed (an empty picture on a host display).
 Image& ScreenImage();

@@ -519,13 +519,13 @@ void KeepAside(const std::string& path, const std::string& why) {
     std::error_code error;
     if (aside) std::filesystem::rename(path, *aside, error);
     if (!aside || error) {
-        std::fprintf(stderr, "registry: %s cannot be read (%s) and cannot be moved aside; it is left as it is and "
-                             "no settings are written this time\n", path.c_str(), why.c_str());
+        Log("registry: " + path + " cannot be read (" + why + ") and cannot be moved aside; it is left as it is " +
+            "and no settings are written this time");
         State().file.clear();
         return;
     }
-    std::fprintf(stderr, "registry: %s cannot be read (%s); it is kept as %s and a new registry is written "
-                         "in its place\n", path.c_str(), why.c_str(), aside->c_str());
+    Log("registry: " + path + " cannot be read (" + why + "); it is kept as " + *aside +
+        " and a new registry is written in its place");
 }
 
 void ReadFile(const std::string& path) {

@@ -2,7 +2,6 @@
 // built into it) and resource libraries loaded from device files in the same script form. Strings,
 // icons, cursors, accelerator tables and dialog templates are taken from them.
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
@@ -90,7 +89,7 @@ ScriptPointer ExecutableScript() {
         std::optional<sim::ResourceScript> parsed =
             sim::ParseResourceScript(resources::EmbeddedResourceScript(), includes, &error, "Vistrel.rc");
         if (!parsed) {
-            std::fprintf(stderr, "The program's resources cannot be read: %s\n", error.c_str());
+            sim::detail::Log("The program's resources cannot be read: " + error);
             return ScriptPointer();
         }
         return ScriptPointer(std::make_shared<const sim::ResourceScript>(std::move(*parsed)));
@@ -158,15 +157,14 @@ Module LoadResourceModule(const char16_t* path) {
     std::optional<std::string> text = sim::detail::ReadHostFile(sim::detail::HostPath(path), MaxResourceFileBytes, &why);
     if (!text) {
         // A missing library is the ordinary case; one that is there but cannot be read is told about.
-        if (!why.empty())
-            std::fprintf(stderr, "Resource library %s not loaded: %s\n", sim::detail::ToUtf8(path).c_str(), why.c_str());
+        if (!why.empty()) sim::detail::Log("Resource library " + sim::detail::ToUtf8(path) + " not loaded: " + why);
         return nullptr;
     }
     std::string error;
     ScriptPointer script = sim::ReadLibraryScript(*text, &error);
     if (!script) {
         // The program is told nothing (it falls back to its own texts); whoever writes the file is.
-        std::fprintf(stderr, "Resource library %s not loaded: %s\n", sim::detail::ToUtf8(path).c_str(), error.c_str());
+        sim::detail::Log("Resource library " + sim::detail::ToUtf8(path) + " not loaded: " + error);
         return nullptr;
     }
     auto module = std::make_unique<ModuleObject>();
