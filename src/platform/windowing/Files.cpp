@@ -54,16 +54,25 @@ std::vector<std::u16string> SplitPath(std::u16string_view path) {
     return parts;
 }
 
+struct Entry {
+    std::string name;   // empty: none
+    bool link = false;  // the entry is a symbolic link
+};
+
 // The entry of a host folder whose name equals name ignoring case: the exact name first, else the
-// first such entry in name order. Empty when there is none.
-std::string FindEntry(const fs::path& folder, const std::u16string& name) {
+// first such entry in name order.
+Entry FindEntry(const fs::path& folder, const std::u16string& name) {
     std::error_code error;
     std::string exact = ToUtf8(name);
-    if (fs::exists(fs::symlink_status(folder / exact, error))) return exact;
-    std::string found;
+    const fs::file_status status = fs::symlink_status(folder / exact, error);
+    if (fs::exists(status)) return Entry{exact, fs::is_symlink(status)};
+    Entry found;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         std::string entry = it->path().filename().string();
-        if (SameIgnoringCase(FromUtf8(entry), name) && (found.empty() || entry < found)) found = entry;
+        if (SameIgnoringCase(FromUtf8(entry), name) && (found.name.empty() || entry < found.name)) {
+            std::error_code linkError;
+            found = Entry{entry, it->is_symlink(linkError)};
+        }
     }
     return found;
 }
@@ -95,22 +104,25 @@ std::string HostPath(const char16_t* devicePath) {
     }
     // A translation's entry stands in the program's folder in place of one of the same name.
     const std::string& translation = Config().translation;
-    const bool translated = parts.size() > 2 && !translation.empty() && !FindEntry(translation, parts[2]).empty();
+    const bool translated = parts.size() > 2 && !translation.empty() && !FindEntry(translation, parts[2]).name.empty();
     const std::string& home = translated ? translation : Config().home;
     if (home.empty()) return std::string();
     fs::path path(home);
     bool existing = true;
+    bool throughLink = false;
     for (size_t i = 2; i < parts.size(); ++i) {
         if (parts[i] == u"." || parts[i] == u"..") return std::string();
-        std::string entry = existing ? FindEntry(path, parts[i]) : std::string();
-        if (entry.empty()) {
+        Entry entry = existing ? FindEntry(path, parts[i]) : Entry{};
+        if (entry.name.empty()) {
             existing = false;
-            entry = ToUtf8(parts[i]);
+            entry.name = ToUtf8(parts[i]);
         }
-        path /= entry;
+        throughLink = throughLink || entry.link;
+        path /= entry.name;
     }
-    // A link inside the home folder must not lead out of it.
-    if (!Inside(path, home)) return std::string();
+    // A link inside the home folder must not lead out of it. A path of plain entries (no "." or "..")
+    // stays inside as it is written.
+    if (throughLink && !Inside(path, home)) return std::string();
     return path.string();
 }
 
@@ -141,8 +153,10 @@ std::optional<std::string> ReadHostFile(const std::string& hostPath, size_t limi
     if (!why) why = &ignored;
     why->clear();
     std::error_code error;
-    if (hostPath.empty() || !fs::exists(hostPath, error)) return std::nullopt;
-    if (!fs::is_regular_file(hostPath, error)) {
+    if (hostPath.empty()) return std::nullopt;
+    const fs::file_status status = fs::status(hostPath, error);
+    if (!fs::exists(status)) return std::nullopt;
+    if (!fs::is_regular_file(status)) {
         *why = "it is not a file";
         return std::nullopt;
     }
