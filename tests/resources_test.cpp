@@ -56,6 +56,18 @@ void WithProgram(const std::string& home, std::function<void(Module)> body) {
     programBody = nullptr;
 }
 
+// Keeps what the device writes to its log while it lives, instead of standard error.
+struct LogKept {
+    static inline std::vector<std::string> lines;
+    LogKept() {
+        lines.clear();
+        sim::SetLogWriter([](std::string_view line) { lines.emplace_back(line); });
+    }
+    ~LogKept() { sim::SetLogWriter(nullptr); }
+    LogKept(const LogKept&) = delete;
+    LogKept& operator=(const LogKept&) = delete;
+};
+
 std::u16string Text(Module module, int id) {
     char16_t buffer[512];
     int count = LoadStringResource(module, id, buffer, 512);
@@ -148,6 +160,7 @@ TEST(TranslationLibrary, MalformedFilesAreRefusedWhole) {
         const char* what;
         std::string text;
         bool loads;
+        std::string why = {};  // what the device's log says of a refused file; empty: the reader's message
     };
     const std::vector<Case> cases = {
         {"the good file", good, true},
@@ -172,11 +185,14 @@ TEST(TranslationLibrary, MalformedFilesAreRefusedWhole) {
         {"an include of the script itself", "#include \"Vistrel.rc\"\n", false},
         {"expression nested too deeply", "STRINGTABLE { " + std::string(200, '(') + "1" + std::string(200, ')') + ", \"x\" }\n", false},
         {"a text longer than allowed", "STRINGTABLE { 1, \"" + std::string(5000, 'a') + "\" }\n", false},
-        {"too large a file", "//" + std::string(sim::MaxScriptBytes, 'x') + "\n", false},
+        {"too large a file", "//" + std::string(sim::MaxScriptBytes, 'x') + "\n", false, "it is larger than 1 MiB"},
     };
     fs::path home = TestFolder("malformed");
+    const LogKept log;
     for (const Case& c : cases) {
         WriteFile(home / "Localize.dll", c.text);
+        LogKept::lines.clear();
+        std::string readerError;
         WithProgram(home.string(), [&](Module) {
             Module library = LoadResourceModule(LibraryPath);
             EXPECT_EQ(library != nullptr, c.loads) << c.what;
@@ -184,7 +200,15 @@ TEST(TranslationLibrary, MalformedFilesAreRefusedWhole) {
             if (library) {
                 EXPECT_TRUE(FreeResourceModule(library));
             }
+            sim::ReadLibraryScript(c.text, &readerError);
         });
+        // Whoever writes the file is told why it was refused, once; a library that loads is not mentioned.
+        std::vector<std::string> told;
+        if (!c.loads) told.push_back("Resource library \\Program Files\\Vistrel\\Localize.dll not loaded: " + (c.why.empty() ? readerError : c.why));
+        EXPECT_EQ(LogKept::lines, told) << c.what;
+        if (!c.loads) {
+            EXPECT_FALSE(told.back().ends_with(": ")) << c.what;
+        }
     }
 }
 
@@ -224,6 +248,51 @@ TEST(TranslationLibrary, MissingOrOutsideFilesDoNotLoad) {
         EXPECT_EQ(LoadResourceModule(nullptr), nullptr);
         EXPECT_EQ(Count("modules"), 1);
     });
+}
+
+// A symbolic link below the program's folder is followed while it leads to a place inside the folder;
+// one that leads out of it (to a file or a folder) is as if there were nothing.
+TEST(TranslationLibrary, ALinkLoadsOnlyWhileItStaysInTheProgramFolder) {
+    struct Case {
+        const char* what;
+        const char16_t* path;
+        const char* link;    // below the program's folder
+        std::string target;  // where it points ("@" stands for the test's folder, outside the program's)
+        bool loads;
+    };
+    const std::vector<Case> cases = {
+        {"a plain file", LibraryPath, nullptr, "", true},
+        {"a file linked to a file inside", LibraryPath, "Localize.dll", "inside/Localize.dll", true},
+        {"a file linked to a file outside", LibraryPath, "Localize.dll", "../Localize.dll", false},
+        {"a file linked to an outside file by its whole path", LibraryPath, "Localize.dll", "@/Localize.dll", false},
+        {"a file linked out, found ignoring case", u"\\Program Files\\Vistrel\\localize.dll", "LOCALIZE.DLL",
+         "../Localize.dll", false},
+        {"a folder linked to a folder inside", u"\\Program Files\\Vistrel\\Linked\\Localize.dll", "Linked", "inside", true},
+        {"a folder linked out", u"\\Program Files\\Vistrel\\Away\\Localize.dll", "Away", "..", false},
+        {"a folder linked out, found ignoring case", u"\\Program Files\\Vistrel\\away\\Localize.dll", "AWAY", "..",
+         false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const fs::path root = TestFolder("links/" + std::to_string(++n));
+        const fs::path home = root / "home";
+        WriteFile(root / "Localize.dll", GoodLibrary);
+        WriteFile(home / "inside" / "Localize.dll", GoodLibrary);
+        if (c.link) {
+            std::string target = c.target;
+            if (target.starts_with("@")) target = root.string() + target.substr(1);
+            fs::create_symlink(target, home / c.link);
+        } else {
+            WriteFile(home / "Localize.dll", GoodLibrary);
+        }
+        WithProgram(home.string(), [&](Module) {
+            Module library = LoadResourceModule(c.path);
+            EXPECT_EQ(library != nullptr, c.loads) << c.what;
+            if (library) {
+                EXPECT_TRUE(FreeResourceModule(library));
+            }
+        });
+    }
 }
 
 }  // namespace
