@@ -27,6 +27,11 @@ constexpr size_t MaxDialogsShown = 16;  // keeps each run fast
 
 std::string_view currentInput;
 
+// What the device told its log while the input ran: it tells whoever writes the file why a library is
+// refused, one line per refusal.
+std::vector<std::string> logLines;
+void KeepLogLine(std::string_view line) { logLines.emplace_back(line); }
+
 int64_t Count(const char* kind) { return sim::ObjectCount(kind); }
 
 intptr_t QuietProcedure(Window, uint32_t message, WParam, LParam) { return message == MsgInitDialog ? 1 : 0; }
@@ -65,11 +70,18 @@ int Program(Module) {
     // The resources the device will find in the library: the input read as the device reads a library.
     // The device keeps the last text it read with what it gave, so its own reading of the file finds
     // this one when the file holds the input's bytes (and reads them anew when it does not).
-    const std::shared_ptr<const sim::ResourceScript> script = sim::ReadLibraryScript(currentInput, nullptr);
+    std::string error;
+    const std::shared_ptr<const sim::ResourceScript> script = sim::ReadLibraryScript(currentInput, &error);
     const int64_t windows = Count("windows");
     Module library = LoadResourceModule(LibraryPath);
     FUZZ_CHECK((script != nullptr) == (library != nullptr));
-    if (!library) return 0;
+    if (!library) {
+        // Refused with the reader's own words, once.
+        FUZZ_CHECK(logLines.size() == 1);
+        FUZZ_CHECK_MSG(logLines[0] == "Resource library \\Program Files\\Vistrel\\Localize.dll not loaded: " + error, logLines[0]);
+        return 0;
+    }
+    FUZZ_CHECK(logLines.empty());
     CheckTexts(library, *script);
     for (const auto& [id, table] : script->accelerators) FUZZ_CHECK(LoadAcceleratorResource(library, id) != nullptr);
     ShowDialogs(library, *script);
@@ -105,6 +117,8 @@ void FreshDevice() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string libraryFile = [] {
         std::filesystem::create_directories(fuzz::Scratch().File("home"));
+        sim::SetLogWriter(KeepLogLine);  // checked for every input, so not written out
+        logLines.reserve(4);
         FreshDevice();  // the first input's device
         return fuzz::Scratch().File("home/Localize.dll");
     }();
@@ -114,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim::RunProgram(Program);
     // The program has ended: the dialogs made and freed every handle they took.
     for (const auto& [kind, count] : sim::ObjectCounts()) FUZZ_CHECK_MSG(count == 0, kind);
+    logLines.clear();
     FreshDevice();
     return 0;
 }
