@@ -2,9 +2,12 @@
 // device's home); the device's file system ignores letter case, so every name below it is matched
 // against the host folder's entries without regard to case. Nothing outside that folder (and the
 // translation's folder, whose entries stand in it) is reachable.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <system_error>
@@ -87,6 +90,17 @@ bool Inside(const fs::path& path, const fs::path& folder) {
     return mismatch.first == base.end();
 }
 
+// A file descriptor of the host, closed when the object goes.
+struct HostFile {
+    explicit HostFile(int d) : descriptor(d) {}
+    ~HostFile() {
+        if (descriptor >= 0) ::close(descriptor);
+    }
+    HostFile(const HostFile&) = delete;
+    HostFile& operator=(const HostFile&) = delete;
+    const int descriptor;
+};
+
 void Fill(const FindObject& find, size_t index, FindData* data) {
     const std::u16string& name = find.names[index];
     std::fill(std::begin(data->name), std::end(data->name), u'\0');
@@ -160,15 +174,23 @@ std::optional<std::string> ReadHostFile(const std::string& hostPath, size_t limi
         *why = "it is not a file";
         return std::nullopt;
     }
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) {
+    // Read with the system's own calls: a file stream would allocate a buffer and a record of its own.
+    const HostFile in(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.descriptor < 0) {
         *why = "it cannot be opened";
         return std::nullopt;
     }
     std::string bytes;
     char buffer[8192];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.append(buffer, size_t(in.gcount()));
+    while (true) {
+        const ssize_t count = ::read(in.descriptor, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            *why = "reading it failed";
+            return std::nullopt;
+        }
+        if (count == 0) return bytes;
+        bytes.append(buffer, size_t(count));
         if (bytes.size() > limit) {
             constexpr size_t MiB = size_t(1) << 20;
             *why = "it is larger than " +
@@ -176,11 +198,6 @@ std::optional<std::string> ReadHostFile(const std::string& hostPath, size_t limi
             return std::nullopt;
         }
     }
-    if (in.bad()) {
-        *why = "reading it failed";
-        return std::nullopt;
-    }
-    return bytes;
 }
 
 void ResetFindHandles() {
