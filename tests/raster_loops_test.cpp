@@ -176,6 +176,14 @@ TEST(RasterLoops, APictureUnderAKeyedOverlayInOnePassEqualsTheTwoCopies) {
                                              overlay.canvas, runs));
                 EXPECT_EQ(once.bytes, expected.bytes)
                     << c.name << ", format " << int(to) << ", overlay " << int(overlayFormat);
+                // Without a picture only the overlay's opaque pixels are copied: a keyed copy of it alone.
+                Storage keyedOnly = MakeStorage(to, 90, 80, 11, key), overlayOnly = MakeStorage(to, 90, 80, 11, key);
+                StretchBlock(keyedOnly.canvas, c.area.left, c.area.top, Width(c.area), Height(c.area), overlay.canvas,
+                             0, 0, Width(c.area), Height(c.area), StretchFilter::Nearest, &key);
+                ASSERT_TRUE(CopyUnderOverlay(overlayOnly.canvas, c.area, Canvas{}, c.pictureArea, c.pictureAt,
+                                             overlay.canvas, runs));
+                EXPECT_EQ(overlayOnly.bytes, keyedOnly.bytes)
+                    << c.name << " without a picture, format " << int(to) << ", overlay " << int(overlayFormat);
                 // Without an overlay the runs keep the destination's pixels, the rest is as above, and
                 // every pixel that changed lies in the rectangle told as written.
                 const Storage original = MakeStorage(to, 90, 80, 11, key);
