@@ -118,15 +118,12 @@ count_frames() {
   "$@" >/dev/null 2>&1 &
   local pid=$!
   sleep 2
-  if [ "${DELAY_KEYS:-0}" -gt 0 ]; then
-    local keys
-    keys=$(timeout 5 xdotool search --name '^xzoom' 2>/dev/null | head -1)
-    for _ in $(seq "$DELAY_KEYS"); do timeout 5 xdotool key --window "$keys" d 2>/dev/null; done
-  fi
-  sleep 1
   local window
   # shellcheck disable=SC2086  # WINDOW holds several arguments
   window=$(timeout 5 xdotool search --onlyvisible $WINDOW 2>/dev/null | head -1)
+  # (xzoom's 'd' key puts the delay in its title, so its window is found first)
+  for _ in $(seq "${DELAY_KEYS:-0}"); do timeout 5 xdotool key --window "$window" d 2>/dev/null; done
+  sleep 1
   if [ -n "$window" ]; then python3 scripts/count-frames.py "$window" "${FRAME_SECONDS:-10}" || echo "-"; else echo "-"; fi
   kill $pid 2>/dev/null; wait $pid 2>/dev/null
   sleep 1
