@@ -14,7 +14,14 @@
 #   bash scripts/bench-x11.sh [SECONDS]     (default 20)
 # PROGRAMS="vistrel xzoom kmag" (the default) chooses the programs, SIZES="160 499" the glass sizes,
 # SCREENS="still changing" (the default) the screens, RUNS the runs per row, VISTREL the program
-# (build/vistrel).
+# (build/vistrel). VISTRELS="NAME=PATH ..." measures several builds of it side by side in one run, each
+# row named by its NAME (for instance VISTRELS="before=/tmp/vistrel-old vistrel=build/vistrel").
+# FRAMES=1 adds two columns: the frames per second the program's window really showed (counted by
+# scripts/count-frames.py through the X server's DAMAGE reports, in a run of its own of FRAME_SECONDS,
+# default 10, after the measured runs, since counting costs the server a little), and the CPU of client
+# and X server per frame shown: 10 x (client % + server %) / (frames per second) milliseconds. A glass
+# that finds the screen under it unchanged shows no new frame, so on a changing screen this is the cost
+# per frame that changed.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 SECONDS_PER_RUN=${1:-20}
@@ -27,7 +34,11 @@ if [ ${#need[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
 fi
+VISTRELS=${VISTRELS:-vistrel=$VISTREL}
 [ -x "$VISTREL" ] || cmake --build build --target vistrel -j2 >/dev/null || exit 1
+for build in $VISTRELS; do
+  [ -x "${build#*=}" ] || { echo "no program at ${build#*=}" >&2; exit 1; }
+done
 
 WORK=$(mktemp -d)
 PIDS=()
@@ -101,7 +112,42 @@ settings() {  # size smoothing bright contrast shown
   # Without a tray the glass comes up at start; a tray host keeps it hidden (idle).
   [ "$show" = 1 ] || { command -v trayer >/dev/null && trayer >/dev/null 2>&1 & }
 }
-row() { printf '| %s | %s | %s |\n' "$1" "$2" "$(echo "$3" | awk '{printf "%s | %s | %s", $1, $2, $3}')"; }
+# Frames per second the program's window shows (FRAMES=1): the program runs as in measure_once, and
+# the first shown window that xdotool finds by the search arguments in WINDOW is watched.
+count_frames() {
+  "$@" >/dev/null 2>&1 &
+  local pid=$!
+  sleep 2
+  local window
+  # shellcheck disable=SC2086  # WINDOW holds several arguments
+  window=$(timeout 5 xdotool search --onlyvisible $WINDOW 2>/dev/null | head -1)
+  # (xzoom's 'd' key puts the delay in its title, so its window is found first)
+  for _ in $(seq "${DELAY_KEYS:-0}"); do timeout 5 xdotool key --window "$window" d 2>/dev/null; done
+  sleep 1
+  if [ -n "$window" ]; then python3 scripts/count-frames.py "$window" "${FRAME_SECONDS:-10}" || echo "-"; else echo "-"; fi
+  kill $pid 2>/dev/null; wait $pid 2>/dev/null
+  sleep 1
+}
+# A row: name, glass, "client server peak" and, with FRAMES=1, the frames per second (or "-").
+row() {
+  local measured
+  measured=$(echo "$3" | awk '{printf "%s | %s | %s", $1, $2, $3}')
+  if [ "${FRAMES:-0}" = 1 ]; then
+    measured="$measured | $(echo "$3 ${4:--}" | awk '{if ($4 == "-") printf "- | -"; else if ($4 + 0 <= 0) printf "%s | -", $4
+      else printf "%s | %.2f", $4, 10 * ($1 + $2) / $4}')"
+  fi
+  printf '| %s | %s | %s |\n' "$1" "$2" "$measured"
+}
+# measure, then (FRAMES=1) count_frames, as a row: name, glass, window search, command.
+measured_row() {
+  local name=$1 size=$2
+  WINDOW=$3
+  shift 3
+  local measured frames=-
+  measured=$(measure "$@")
+  [ "${FRAMES:-0}" = 1 ] && frames=$(count_frames "$@")
+  row "$name" "$size" "$measured" "$frames"
+}
 
 SERVER_IDLE=$(RUNS=1 measure sleep $((SECONDS_PER_RUN + 5)))
 start_changes
@@ -109,8 +155,13 @@ SERVER_CHANGING=$(RUNS=1 measure sleep $((SECONDS_PER_RUN + 5)))
 stop_changes
 echo "Xvfb 1024 x 768 x 24, $SECONDS_PER_RUN s per run, median of $RUNS runs, $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg) at the start, $(date -u '+%Y-%m-%d %H:%M') UTC"
 echo
-echo "| program | glass | client CPU % | X server CPU % | peak RSS MB |"
-echo "|---|---|---|---|---|"
+if [ "${FRAMES:-0}" = 1 ]; then
+  echo "| program | glass | client CPU % | X server CPU % | peak RSS MB | frames/s (counted) | ms a frame, client + server |"
+  echo "|---|---|---|---|---|---|---|"
+else
+  echo "| program | glass | client CPU % | X server CPU % | peak RSS MB |"
+  echo "|---|---|---|---|---|"
+fi
 row "(nothing: the X server alone)" "-" "$(echo "$SERVER_IDLE" | awk '{print $1, $2, "-"}')"
 row "(nothing: the X server with the screen changing)" "-" "$(echo "$SERVER_CHANGING" | awk '{print $1, $2, "-"}')"
 PROGRAMS=${PROGRAMS:-vistrel xzoom kmag}
@@ -119,27 +170,35 @@ has() { [[ " $PROGRAMS " == *" $1 "* ]]; }
 on() { [[ " $SCREENS " == *" $1 "* ]]; }
 for size in ${SIZES:-160 499}; do
   if has vistrel && on still; then
-    settings $size 0 3f000000 3f000000 1; row "vistrel, smoothing off" "$size" "$(measure "$VISTREL")"
-    settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on" "$size" "$(measure "$VISTREL")"
-    settings $size 1 3f19999a 3f333333 1; row "vistrel, smoothing and correction" "$size" "$(measure "$VISTREL")"
+    for build in $VISTRELS; do
+      name=${build%%=*} program=${build#*=}
+      settings $size 0 3f000000 3f000000 1; measured_row "$name, smoothing off" "$size" "--class vistrel" "$program"
+      settings $size 1 3f000000 3f000000 1; measured_row "$name, smoothing on" "$size" "--class vistrel" "$program"
+      settings $size 1 3f19999a 3f333333 1; measured_row "$name, smoothing and correction" "$size" "--class vistrel" "$program"
+    done
   fi
   src=$((size / 4))
   xzoom=(xzoom -mag 4 -source ${src}x${src}+$((600 - src / 2))+$((300 - src / 2)))
   if has xzoom && on still; then
-    row "xzoom -mag 4, 200 ms" "$size" "$(measure "${xzoom[@]}")"
-    row "xzoom -mag 4, 100 ms" "$size" "$(DELAY_KEYS=1 measure "${xzoom[@]}")"
+    measured_row "xzoom -mag 4, 200 ms" "$size" "--name ^xzoom" "${xzoom[@]}"
+    DELAY_KEYS=1 measured_row "xzoom -mag 4, 100 ms" "$size" "--name ^xzoom" "${xzoom[@]}"
   fi
-  has kmag && on still && row "kmag (its own zoom and refresh)" "$size" "$(measure kmag -qwindowgeometry ${size}x${size}+600+100)"
+  has kmag && on still && measured_row "kmag (its own zoom and refresh)" "$size" "--class kmag" kmag -qwindowgeometry ${size}x${size}+600+100
   on changing || continue
   start_changes
   if has vistrel; then
-    settings $size 0 3f000000 3f000000 1; row "vistrel, smoothing off, screen changing" "$size" "$(measure "$VISTREL")"
-    settings $size 1 3f000000 3f000000 1; row "vistrel, smoothing on, screen changing" "$size" "$(measure "$VISTREL")"
+    for build in $VISTRELS; do
+      name=${build%%=*} program=${build#*=}
+      settings $size 0 3f000000 3f000000 1; measured_row "$name, smoothing off, screen changing" "$size" "--class vistrel" "$program"
+      settings $size 1 3f000000 3f000000 1; measured_row "$name, smoothing on, screen changing" "$size" "--class vistrel" "$program"
+    done
   fi
-  has xzoom && row "xzoom -mag 4, 100 ms, screen changing" "$size" "$(DELAY_KEYS=1 measure "${xzoom[@]}")"
+  has xzoom && DELAY_KEYS=1 measured_row "xzoom -mag 4, 100 ms, screen changing" "$size" "--name ^xzoom" "${xzoom[@]}"
   stop_changes
 done
 if has vistrel && on still && command -v trayer >/dev/null; then
   trayer >/dev/null 2>&1 & TRAY=$!; PIDS+=($TRAY); sleep 1
-  settings 160 0 3f000000 3f000000 0; row "vistrel, glass hidden (idle)" "-" "$(measure "$VISTREL")"
+  for build in $VISTRELS; do
+    settings 160 0 3f000000 3f000000 0; row "${build%%=*}, glass hidden (idle)" "-" "$(measure "${build#*=}")"
+  done
 fi

@@ -58,6 +58,9 @@ struct Copy {
 std::vector<uint8_t> CopyWith(const Copy& c, PixelFormat from, PixelFormat to, bool specialised) {
     constexpr ColorRef key = 0x00FF00FF;
     Storage source = MakeStorage(from, 60, 50, 7, key);
+    // The unused byte of a 32-bit source pixel holds whatever the screen left there: no copy keeps it.
+    if (from != PixelFormat::Bgr24)
+        for (size_t i = 3; i < source.bytes.size(); i += 4) source.bytes[i] = uint8_t(0xA5 ^ i);
     Storage destination = MakeStorage(to, 90, 80, 11, key);
     UseSpecialisedLoops(specialised);
     if (c.width == c.sourceWidth && c.height == c.sourceHeight && !c.keyed)
@@ -77,6 +80,7 @@ TEST(RasterLoops, EverySpecialisedLoopGivesWhatTheGeneralPathGives) {
         {"plain copy", 5, 6, 40, 30, 3, 4, 40, 30, false, false},
         {"plain copy clipped at both canvases", -7, 70, 60, 30, 20, -5, 60, 30, false, false},
         {"enlargement by 3", 0, 0, 90, 75, 10, 10, 30, 25, false, false},
+        {"enlargement by 4 clipped at the destination", -6, 3, 120, 100, 20, 20, 30, 25, false, false},
         {"enlargement by 2.5 partly outside the source", 0, 0, 90, 80, 40, 30, 36, 32, false, false},
         {"reduction", 2, 2, 25, 20, 0, 0, 60, 50, false, false},
         {"colour key without scaling", 10, 10, 50, 45, 0, 0, 50, 45, false, true},
@@ -176,6 +180,14 @@ TEST(RasterLoops, APictureUnderAKeyedOverlayInOnePassEqualsTheTwoCopies) {
                                              overlay.canvas, runs));
                 EXPECT_EQ(once.bytes, expected.bytes)
                     << c.name << ", format " << int(to) << ", overlay " << int(overlayFormat);
+                // Without a picture only the overlay's opaque pixels are copied: a keyed copy of it alone.
+                Storage keyedOnly = MakeStorage(to, 90, 80, 11, key), overlayOnly = MakeStorage(to, 90, 80, 11, key);
+                StretchBlock(keyedOnly.canvas, c.area.left, c.area.top, Width(c.area), Height(c.area), overlay.canvas,
+                             0, 0, Width(c.area), Height(c.area), StretchFilter::Nearest, &key);
+                ASSERT_TRUE(CopyUnderOverlay(overlayOnly.canvas, c.area, Canvas{}, c.pictureArea, c.pictureAt,
+                                             overlay.canvas, runs));
+                EXPECT_EQ(overlayOnly.bytes, keyedOnly.bytes)
+                    << c.name << " without a picture, format " << int(to) << ", overlay " << int(overlayFormat);
                 // Without an overlay the runs keep the destination's pixels, the rest is as above, and
                 // every pixel that changed lies in the rectangle told as written.
                 const Storage original = MakeStorage(to, 90, 80, 11, key);
@@ -208,4 +220,33 @@ TEST(RasterLoops, APictureUnderAKeyedOverlayInOnePassEqualsTheTwoCopies) {
                           everyPixel)
                     << c.name;
             }
+}
+
+// A fill gives every pixel of the rectangle that the canvas holds the colour, in each format, with and
+// without an owner map (where it gives only the pixels the canvas's window owns), and leaves the rest.
+TEST(RasterLoops, AFillTakesEveryPixelOfItsRectangleAndNoOther) {
+    constexpr ColorRef colour = 0x00123456;
+    const Rect rect{-4, 7, 30, 99};
+    const PixelFormat formats[] = {PixelFormat::Color32, PixelFormat::Bgr24, PixelFormat::Bgrx32};
+    for (PixelFormat format : formats)
+        for (bool owned : {false, true}) {
+            Storage storage = MakeStorage(format, 40, 60, 3, 0x00FF00FF);
+            const Storage original = MakeStorage(format, 40, 60, 3, 0x00FF00FF);
+            std::vector<Window> owners(40 * 60, nullptr);
+            const Window mine = reinterpret_cast<Window>(uintptr_t(1));
+            for (size_t i = 0; i < owners.size(); ++i)
+                if (i % 7 != 0) owners[i] = mine;
+            if (owned) {
+                storage.canvas.owners = owners.data();
+                storage.canvas.ownerStride = 40;
+                storage.canvas.owner = mine;
+            }
+            FillBlock(storage.canvas, rect, colour);
+            for (int32_t y = 0; y < 60; ++y)
+                for (int32_t x = 0; x < 40; ++x) {
+                    const bool filled = PointInRectangle(rect, Point{x, y}) && (!owned || owners[size_t(y * 40 + x)] == mine);
+                    ASSERT_EQ(ReadPixel(storage.canvas, x, y), filled ? colour : ReadPixel(original.canvas, x, y))
+                        << "format " << int(format) << ", owned " << owned << ", at " << x << "," << y;
+                }
+        }
 }

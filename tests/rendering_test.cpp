@@ -299,7 +299,9 @@ TEST(RenderView, TheDotTravelsWithTheZoomAndTheGeometryFollowsTheSize) {
     });
 }
 
-// The source area holds the glass and a 10-pixel strip of the desktop left of and above it.
+// The source area holds the glass and a 10-pixel strip of the desktop left of and above it. The skin
+// goes over the capture along its opaque runs, or, where those are not at hand, as a keyed copy: the
+// view is the same.
 TEST(RenderView, TheGlassSeesItselfAsANavyLensUnderItsSkin) {
     Options options;
     options.width = 1000;
@@ -307,31 +309,36 @@ TEST(RenderView, TheGlassSeesItselfAsANavyLensUnderItsSkin) {
     options.desktop = CoordinateDesktop(1000, 1000);
     const Image skin = SkinFrame();
     const ColorRef key = skin.At(175, 175);
-    RunWithGlass(options, [&](Magnifier& m) {
-        glass_test::PlaceGlass(m, Rect{300, 300, 650, 650});
-        m.Settings.SmoothImg = 0;
-        ShowWindowAs(m.MagnifierWindow, ShowNormal);
-        UpdateWindowNow(m.MagnifierWindow);
-        SetZoom(m, 1.0f, {465, 465});
-        RenderView(m, true, false, false);  // moves the dot to zoom 1's place
-        RenderView(m, true, false, false);
-        ASSERT_EQ(m.SourceRect, (Rect{290, 290, 640, 640}));
-        const Image view = glass_test::ReadView(m);
-        const int32_t dotLeft = int32_t(m.DialDot.x - m.DialDotRadius) + 10;
-        const int32_t dotTop = int32_t(m.DialDot.y - m.DialDotRadius) + 10;
-        const Rect dot{dotLeft, dotTop, dotLeft + 9, dotTop + 9};
-        EXPECT_EQ(view.At(int32_t(m.DialDot.x) + 10, int32_t(m.DialDot.y) + 10), 0x00FFFFFFu);  // the dot's white fill
-        for (int32_t y = 0; y < 350; ++y)
-            for (int32_t x = 0; x < 350; ++x) {
-                if (PointInRectangle(dot, {x, y})) continue;
-                ColorRef expected = options.desktop->At(290 + x, 290 + y);
-                if (x >= 10 && y >= 10) {
-                    const ColorRef frame = skin.At(x - 10, y - 10);
-                    expected = frame == key ? 0x00301000u : frame;
+    for (bool runs : {true, false}) {
+        SCOPED_TRACE(runs ? "along the skin's runs" : "as a keyed copy");
+        RunWithGlass(options, [&](Magnifier& m) {
+            glass_test::PlaceGlass(m, Rect{300, 300, 650, 650});
+            m.Settings.SmoothImg = 0;
+            ShowWindowAs(m.MagnifierWindow, ShowNormal);
+            UpdateWindowNow(m.MagnifierWindow);
+            SetZoom(m, 1.0f, {465, 465});
+            RenderView(m, true, false, false);  // moves the dot to zoom 1's place
+            ASSERT_TRUE(m.ScaledSkinRuns.Fits(350, 350));
+            if (!runs) m.ScaledSkinRuns = RowRuns{};
+            RenderView(m, true, false, false);
+            ASSERT_EQ(m.SourceRect, (Rect{290, 290, 640, 640}));
+            const Image view = glass_test::ReadView(m);
+            const int32_t dotLeft = int32_t(m.DialDot.x - m.DialDotRadius) + 10;
+            const int32_t dotTop = int32_t(m.DialDot.y - m.DialDotRadius) + 10;
+            const Rect dot{dotLeft, dotTop, dotLeft + 9, dotTop + 9};
+            EXPECT_EQ(view.At(int32_t(m.DialDot.x) + 10, int32_t(m.DialDot.y) + 10), 0x00FFFFFFu);  // the dot's fill
+            for (int32_t y = 0; y < 350; ++y)
+                for (int32_t x = 0; x < 350; ++x) {
+                    if (PointInRectangle(dot, {x, y})) continue;
+                    ColorRef expected = options.desktop->At(290 + x, 290 + y);
+                    if (x >= 10 && y >= 10) {
+                        const ColorRef frame = skin.At(x - 10, y - 10);
+                        expected = frame == key ? 0x00301000u : frame;
+                    }
+                    ASSERT_EQ(view.At(x, y), expected) << x << "," << y;
                 }
-                ASSERT_EQ(view.At(x, y), expected) << x << "," << y;
-            }
-    });
+        });
+    }
 }
 
 TEST(RenderView, OddInputsNeverFault) {

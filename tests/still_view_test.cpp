@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
 #include "platform/raster/Canvas.h"
 #include "platform/sim/Simulation.h"
+#include "magnifier/Rendering.h"
 #include "platform/windowing/HostDisplay.h"
 
 namespace sim = platform::sim;
@@ -144,6 +147,95 @@ TEST(StillView, ARefreshPaintsTheLensAloneWhileTheFrameIsAsPainted) {
                     if (x != glass.left + corner.x || y != glass.top + corner.y) {
                         ASSERT_EQ(now.At(x, y), fresh.At(x, y)) << "at " << x << "," << y;
                     }
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
+}
+
+namespace {
+
+constexpr platform::ColorRef Planted = 0x00654321;
+
+// The leftmost pixel of the lens's middle row that shows the view rather than the skin (window
+// coordinates), one pixel in.
+platform::Point LensLeftEdge() {
+    const Magnifier& m = Glass();
+    const Rect& lens = m.ScaledSkinLens;
+    const int32_t y = (lens.top + lens.bottom) / 2;
+    const platform::RowRuns& runs = m.ScaledSkinRuns;
+    int32_t x = lens.left;
+    for (uint32_t i = runs.rowFirst[size_t(y)]; i < runs.rowFirst[size_t(y) + 1]; ++i)
+        if (runs.runs[i].begin <= x && x < runs.runs[i].end) x = runs.runs[i].end;
+    return platform::Point{x + 1, y};
+}
+
+// The view's pixels under the lens's box.
+std::vector<platform::ColorRef> LensOfView() {
+    const Magnifier& m = Glass();
+    const sim::Image view = glass_test::ReadView(m);
+    const int32_t ix = int32_t(m.ViewInset.x), iy = int32_t(m.ViewInset.y);
+    std::vector<platform::ColorRef> pixels;
+    const Rect& lens = m.ScaledSkinLens;
+    for (int32_t y = lens.top + iy; y < lens.bottom + iy; ++y)
+        for (int32_t x = lens.left + ix; x < lens.right + ix; ++x) pixels.push_back(view.At(x, y));
+    return pixels;
+}
+
+}  // namespace
+
+// Where only part of the source changed, a refresh enlarges and paints only the part of the lens whose
+// pixels depend on it: a pixel planted in the lens's far side stays, while the view under the lens is
+// what a whole render of the screen gives (nearest or smoothed, corrected or not) and the screen what a
+// fresh paint gives. A change across the whole source paints the whole lens.
+TEST(StillView, ARefreshRedrawsOnlyThePartOfTheLensThatAChangeReaches) {
+    struct Case {
+        const char* name;
+        int smooth;
+        float bright;
+        std::function<void()> change;
+        bool plantKept;
+    } cases[] = {
+        {"a block right of the centre", 0, 0.5f, [] { PaintMarker(6, -2); }, true},
+        {"the same, smoothed", 1, 0.5f, [] { PaintMarker(6, -2); }, true},
+        {"the same, smoothed and brightened", 1, 0.7f, [] { PaintMarker(6, -2); }, true},
+        {"the same, brightened", 0, 0.7f, [] { PaintMarker(6, -2); }, true},
+        {"two blocks, at the bottom edge", 1, 0.5f, [] { PaintMarker(6, 6), PaintMarker(-8, 6); }, true},
+        {"the whole source: the whole lens", 1, 0.5f, [] { sim::PaintDesktop(Glass().SourceRect, Marker); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimSession s;
+        platform::raster::Canvas picture;
+        platform::Point plant;
+        s.Do(ShowGlass).Check([&] {
+            // Below the glass, with stripes under the source, so that a smoothed view blends across edges.
+            Glass().Settings.ZoomPnt = {120, 240};
+            const Rect r = SourceRectangle(80, 80, Glass().Settings.ZoomX, {120, 240}, 240, 320);
+            for (int32_t x = r.left; x < r.right; x += 3) sim::PaintDesktop(Rect{x, r.top, x + 1, r.bottom}, 0x00A0C0E0);
+            Glass().Settings.SmoothImg = c.smooth;
+            Glass().Settings.Bright = c.bright;
+        });
+        s.Do("wait 360").Check([&] {
+            picture = sim::WindowPicture(Shell().MagnifierWindow, nullptr);
+            ASSERT_TRUE(picture.Usable());
+            plant = LensLeftEdge();
+            platform::raster::FillBlock(picture, Rect{plant.x, plant.y, plant.x + 1, plant.y + 1}, Planted);
+            c.change();
+        });
+        s.Do("wait 480").Check([&] {
+            EXPECT_EQ(platform::raster::ReadPixel(picture, plant.x, plant.y) == Planted, c.plantKept);
+            if (c.bright == 0.5f) EXPECT_GT(MarkerPixelsOnGlass(), 1);
+            const Rect glass = MagnifierWindowRect();
+            const sim::Image now = sim::Screen();
+            const sim::Image fresh = sim::FreshRepaint();
+            for (int32_t y = 0; y < now.height; ++y)
+                for (int32_t x = 0; x < now.width; ++x)
+                    if (x != glass.left + plant.x || y != glass.top + plant.y) {
+                        ASSERT_EQ(now.At(x, y), fresh.At(x, y)) << "at " << x << "," << y;
+                    }
+            const std::vector<platform::ColorRef> refreshed = LensOfView();
+            RenderView(Glass(), true, false, false);
+            EXPECT_EQ(refreshed, LensOfView());
         });
         EXPECT_EQ(s.Start(), 0);
     }

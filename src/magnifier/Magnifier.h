@@ -92,8 +92,10 @@ struct Magnifier {
     GlassFrame PaintedFrame;
     bool PaintedFrameDoubtful = true;
     bool WholeGlassDue = true;
-    // The source area as captured for the last render, with what else that render was made from.
+    // The source area as captured for the last render, with what else that render was made from, and
+    // the part of the view that render drew (view coordinates).
     ViewSource SourceCapture;
+    platform::Rect RenderedViewPart;
     platform::Brush BlackBrush = nullptr;
     platform::Brush WhiteBrush = nullptr;
     platform::Brush BackgroundBrush = nullptr;

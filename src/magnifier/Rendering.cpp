@@ -161,11 +161,13 @@ void CorrectRow32(const ByteTable& table, uint8_t* p, int32_t w) {
     }
 }
 
-// The correction pass over the w x h window area, in place, as far as the view reaches.
-void ApplyCorrection(Magnifier& m, int32_t w, int32_t h) {
-    if (!m.ViewBits) return;
-    CorrectPixels(m.ViewBits, m.ViewWidth * 4, std::min(w, m.ViewWidth), std::min(h, m.ViewHeight), m.Settings.Bright,
-                  m.Settings.Contrast);
+// The correction pass over the enlarged part of the view, in place, as far as the view reaches: a
+// pixel enlarged earlier is corrected already.
+void ApplyCorrection(Magnifier& m, const Rect& enlarged) {
+    Rect area;
+    if (!m.ViewBits || !IntersectRectangles(&area, enlarged, Rect{0, 0, m.ViewWidth, m.ViewHeight})) return;
+    CorrectPixels(m.ViewBits + ptrdiff_t(area.top) * m.ViewWidth * 4 + ptrdiff_t(area.left) * 4, m.ViewWidth * 4,
+                  Width(area), Height(area), m.Settings.Bright, m.Settings.Contrast);
 }
 
 // ---- Capture ----
@@ -208,9 +210,11 @@ public:
     SourceCopy& operator=(const SourceCopy&) = delete;
 
     Surface Pixels() const { return surface_; }
-    // Whether the capture and the inputs are those of the last render (recorded as the last when not).
-    bool Unchanged(const ViewInputs& inputs, int32_t sw, int32_t sh) {
-        if (kept_) return SameAsLastRender(m_.SourceCapture, inputs, sw, sh);
+    // Whether the capture and the inputs are those of the last render (recorded as the last when not);
+    // *changed receives the source pixels that differ (all of them unless only pixels changed).
+    bool Unchanged(const ViewInputs& inputs, int32_t sw, int32_t sh, Rect* changed) {
+        *changed = Rect{0, 0, sw, sh};
+        if (kept_) return SameAsLastRender(m_.SourceCapture, inputs, sw, sh, changed);
         ForgetLastRender(m_.SourceCapture);
         return false;
     }
@@ -319,6 +323,22 @@ bool PaintViewUnderSkin(Magnifier& m, Surface target, int32_t x, int32_t y, int3
     return done;
 }
 
+// The glass as a capture of the screen sees it, laid at (x, y) of the target: the background colour
+// where the view would show, the scaled skin's opaque runs over it (the skin's keyed copy, without a
+// pixel compared). False, leaving the skin to be laid otherwise, when that cannot be done.
+bool LayFootprint(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!m.ScaledSkinRuns.Fits(w, h)) return false;
+    Surface skin = CreateMemorySurface(target);
+    if (!skin) return false;
+    const Bitmap skinPrevious = SelectBitmapInto(skin, m.ScaledSkinBitmap);
+    const Rect footprint{x, y, x + w, y + h};
+    FillRectangle(target, &footprint, m.BackgroundBrush);
+    const bool done = CopyUnderOverlay(target, footprint, nullptr, Rect{}, Point{}, skin, m.ScaledSkinRuns);
+    SelectBitmapInto(skin, skinPrevious);
+    DeleteMemorySurface(skin);
+    return done;
+}
+
 Rect DialDotBox(const Magnifier& m, int32_t x, int32_t y) {
     const int32_t left = Trunc((m.DialDot.x - m.DialDotRadius) + x);
     const int32_t top = Trunc((m.DialDot.y - m.DialDotRadius) + y);
@@ -341,8 +361,32 @@ bool FrameAsPainted(const Magnifier& m, int32_t w, int32_t h) {
            m.PaintedFrame == CurrentFrame(m);
 }
 
+// Whether the area is part of the lens's box (and not empty).
+bool InsideLens(const Magnifier& m, const Rect& area) {
+    Rect common;
+    return IntersectRectangles(&common, area, m.ScaledSkinLens) && common == area;
+}
+
 // Nothing may be drawn on the screen over the glass: no drag's outline, no locator ring.
 bool GlassIsStill(const Magnifier& m) { return m.PointerState == StateIdle && m.LocatorCount == 0; }
+
+// The view's pixels (of w x h) whose value may depend on the source pixels in `part` (of sw x sh): a
+// nearest-pixel enlargement takes each view pixel from one source pixel, a bilinear one from that and
+// its neighbours, so the part is widened by a pixel of the source and one of the view on each side.
+Rect ViewPartOf(const Rect& part, int32_t sw, int32_t sh, int32_t w, int32_t h) {
+    auto low = [](int64_t source, int64_t side, int64_t sourceSide) {
+        const int64_t v = source - 1;
+        return v <= 0 ? int64_t(0) : v * side / sourceSide - 1;
+    };
+    auto high = [](int64_t source, int64_t side, int64_t sourceSide) {
+        return ((source + 1) * side + sourceSide - 1) / sourceSide + 1;
+    };
+    const Rect wide{int32_t(std::clamp<int64_t>(low(part.left, w, sw), 0, w)),
+                    int32_t(std::clamp<int64_t>(low(part.top, h, sh), 0, h)),
+                    int32_t(std::clamp<int64_t>(high(part.right, w, sw), 0, w)),
+                    int32_t(std::clamp<int64_t>(high(part.bottom, h, sh), 0, h))};
+    return wide;
+}
 
 // The render of RenderView; with skipUnchanged, nothing is drawn when the captured source and every
 // other input are those of the last such render (the view holds that picture already). Returns whether
@@ -383,37 +427,43 @@ bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sampleP
     m.SourceRect = source;
     // Only the timed refresh, which asks for the paint of what it rendered, keeps a record to compare
     // with; any other render is followed by a timed one that renders and paints.
+    Rect changed{0, 0, sw, sh};
     if (!skipUnchanged) ForgetLastRender(m.SourceCapture);
-    else if (capture.Unchanged(inputs, sw, sh)) return false;
+    else if (capture.Unchanged(inputs, sw, sh, &changed)) return false;
 
     // The correction rides on the stretch, each row corrected while it is at hand, unless the colour
     // must first be sampled from the uncorrected view (or the view has no pixels of its own).
     const ByteTable* correction = correct && !samplePickedColor && m.ViewBits ? &CorrectionTable(s.Bright, s.Contrast)
                                                                                : nullptr;
     SetStretchMode(m.MemoryDC, s.SmoothImg ? StretchBilinear : StretchColorOnColor);
-    Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
     // A timed refresh enlarges only the part of the view that a paint shows through the skin's gaps
     // (and the sampled pixel); the rest keeps what an earlier render left there, which no paint shows.
-    Rect shown;
+    // Where only some source pixels changed (and no cross-hair or sample is drawn over the view), only
+    // the view's pixels that depend on them: the others hold this picture already.
+    Rect drawn{0, 0, w, h};
     const bool limited = skipUnchanged && !IsRectangleEmpty(m.ScaledSkinLens) && m.ScaledSkinRuns.Fits(w, h);
     if (limited) {
         const int32_t ix = Trunc(m.ViewInset.x), iy = Trunc(m.ViewInset.y);
         const Rect& lens = m.ScaledSkinLens;
-        shown = Rect{lens.left + ix, lens.top + iy, lens.right + ix, lens.bottom + iy};
+        drawn = Rect{lens.left + ix, lens.top + iy, lens.right + ix, lens.bottom + iy};
         if (samplePickedColor) {
             const int32_t x = std::clamp(cx, 0, w - 1), y = std::clamp(cy, 0, h - 1);
-            shown = Rect{std::min(shown.left, x), std::min(shown.top, y), std::max(shown.right, x + 1),
-                         std::max(shown.bottom, y + 1)};
+            drawn = Rect{std::min(drawn.left, x), std::min(drawn.top, y), std::max(drawn.right, x + 1),
+                         std::max(drawn.bottom, y + 1)};
         }
-        LimitDrawing(m.MemoryDC, &shown);
+        const bool partChanged = changed != Rect{0, 0, sw, sh} && !drawCrossHair && !samplePickedColor;
+        if (partChanged && !IntersectRectangles(&drawn, drawn, ViewPartOf(changed, sw, sh, w, h))) return false;
     }
+    m.RenderedViewPart = drawn;
+    Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    if (limited) LimitDrawing(m.MemoryDC, &drawn);
     const bool corrected = Enlarge(m.MemoryDC, w, h, capture.Pixels(), 0, 0, sw, sh, correction);
     if (limited) LimitDrawing(m.MemoryDC, nullptr);
     if (samplePickedColor) {
         m.PickedColor = SampleView(m, cx, cy, w, h);
         UpdateColorPickerText(m);
     }
-    if (correct && !corrected) ApplyCorrection(m, w, h);
+    if (correct && !corrected) ApplyCorrection(m, drawn);
     if (drawCrossHair) DrawCrossHair(m, cx, cy, arm);
     SelectBitmapInto(m.MemoryDC, previous);
     return true;
@@ -506,7 +556,16 @@ Rect RefreshedGlassArea(Magnifier& m) {
     const bool still = GlassIsStill(m);
     const bool lensOnly = still && !m.WholeGlassDue && FrameAsPainted(m, whole.right, whole.bottom);
     m.WholeGlassDue = !still;
-    if (lensOnly) return m.ScaledSkinLens;
+    if (lensOnly) {
+        // The lens's part that the render drew (the view lies shifted up and left by the inset).
+        const Rect& part = m.RenderedViewPart;
+        const int32_t ix = Trunc(m.ViewInset.x), iy = Trunc(m.ViewInset.y);
+        Rect area;
+        if (IntersectRectangles(&area, m.ScaledSkinLens,
+                                Rect{part.left - ix, part.top - iy, part.right - ix, part.bottom - iy}))
+            return area;
+        return m.ScaledSkinLens;
+    }
     m.PaintedFrameDoubtful = false;
     return whole;
 }
@@ -529,7 +588,7 @@ void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
         const int32_t w = WindowWidth(m);
         const int32_t h = WindowHeight(m);
         // The paint a refresh asked for: the lens alone, over the skin and dot that the window keeps.
-        if (paint.kept && paint.paintRect == m.ScaledSkinLens && m.ViewBitmap && FrameAsPainted(m, w, h)) {
+        if (paint.kept && InsideLens(m, paint.paintRect) && m.ViewBitmap && FrameAsPainted(m, w, h)) {
             const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
             const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
             const bool drawn =
@@ -559,6 +618,10 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
         m.PaintedFrame = frame;
     }
     if (windowPaint && scaled && PaintViewUnderSkin(m, target, x, y, w, h)) {
+        DrawDialDot(m, target, x, y);
+        return;
+    }
+    if (!windowPaint && scaled && LayFootprint(m, target, x, y, w, h)) {
         DrawDialDot(m, target, x, y);
         return;
     }

@@ -1,7 +1,10 @@
 // The kept capture of the view's source and the record of the last render.
 #include "magnifier/ViewSource.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/Geometry.h"
 
 using namespace platform;
 
@@ -15,6 +18,43 @@ void FreeSection(ViewSource& v) {
     v.Bits = nullptr;
     v.Width = 0;
     v.Height = 0;
+}
+
+// Row y of the capture, width pixels.
+const uint8_t* CapturedRow(const ViewSource& v, int32_t y) { return v.Bits + size_t(y) * size_t(v.Width) * 4; }
+
+uint32_t* RecordedRow(ViewSource& v, int32_t width, int32_t y) { return v.RenderedPixels.data() + size_t(y) * size_t(width); }
+
+bool SamePixel(const uint32_t* recorded, const uint8_t* captured, int32_t x) {
+    uint32_t now;
+    std::memcpy(&now, captured + size_t(x) * 4, 4);
+    return recorded[x] == now;
+}
+
+// The smallest rectangle holding every pixel of the capture that differs from the recorded one (both
+// width x height); empty when none does.
+Rect ChangedPixels(ViewSource& v, int32_t width, int32_t height) {
+    Rect box{width, height, 0, 0};
+    for (int32_t y = 0; y < height; ++y) {
+        const uint32_t* recorded = RecordedRow(v, width, y);
+        const uint8_t* captured = CapturedRow(v, y);
+        if (std::memcmp(recorded, captured, size_t(width) * 4) == 0) continue;
+        // Only pixels outside the box so far can widen it; where those are the same, the row's
+        // change lies within it.
+        int32_t left = box.left;
+        if (left > 0 && std::memcmp(recorded, captured, size_t(left) * 4) != 0)
+            for (left = 0; SamePixel(recorded, captured, left); ++left) {}
+        int32_t right = box.right;
+        if (right < width && std::memcmp(recorded + right, captured + size_t(right) * 4, size_t(width - right) * 4) != 0)
+            for (right = width; SamePixel(recorded, captured, right - 1); --right) {}
+        box = Rect{std::min(box.left, left), std::min(box.top, y), std::max(box.right, right), y + 1};
+    }
+    return IsRectangleEmpty(box) ? Rect{} : box;
+}
+
+// Rows [top, bottom) of the capture become those of the record.
+void RecordRows(ViewSource& v, int32_t width, int32_t top, int32_t bottom) {
+    for (int32_t y = top; y < bottom; ++y) std::memcpy(RecordedRow(v, width, y), CapturedRow(v, y), size_t(width) * 4);
 }
 
 }  // namespace
@@ -47,22 +87,22 @@ Surface SourceCaptureSurface(ViewSource& v, Surface compatibleWith, int32_t widt
     return v.Surface;
 }
 
-bool SameAsLastRender(ViewSource& v, const ViewInputs& inputs, int32_t width, int32_t height) {
+bool SameAsLastRender(ViewSource& v, const ViewInputs& inputs, int32_t width, int32_t height, Rect* changed) {
+    if (changed) *changed = Rect{0, 0, width, height};
     if (!v.Bits || width <= 0 || height <= 0 || width > v.Width || height > v.Height) {
         ForgetLastRender(v);
         return false;
     }
-    const size_t rowPixels = size_t(width);
-    const size_t stride = size_t(v.Width) * 4;
-    const size_t count = rowPixels * size_t(height);
-    bool same = v.Recorded && v.RenderedInputs == inputs && v.RenderedPixels.size() == count;
-    for (int32_t y = 0; same && y < height; ++y)
-        same = std::memcmp(v.RenderedPixels.data() + size_t(y) * rowPixels, v.Bits + size_t(y) * stride,
-                           rowPixels * 4) == 0;
-    if (same) return true;
+    const size_t count = size_t(width) * size_t(height);
+    if (v.Recorded && v.RenderedInputs == inputs && v.RenderedPixels.size() == count) {
+        const Rect box = ChangedPixels(v, width, height);
+        if (IsRectangleEmpty(box)) return true;
+        if (changed) *changed = box;
+        RecordRows(v, width, box.top, box.bottom);
+        return false;
+    }
     v.RenderedPixels.resize(count);
-    for (int32_t y = 0; y < height; ++y)
-        std::memcpy(v.RenderedPixels.data() + size_t(y) * rowPixels, v.Bits + size_t(y) * stride, rowPixels * 4);
+    RecordRows(v, width, 0, height);
     v.RenderedInputs = inputs;
     v.Recorded = true;
     return false;

@@ -42,7 +42,10 @@ struct ViewSource {
 platform::Surface SourceCaptureSurface(ViewSource& source, platform::Surface compatibleWith, int32_t width,
                                        int32_t height);
 // Whether the width x height pixels now in the capture surface and the inputs are those of the last
-// render; when not, they are recorded as the last render.
-bool SameAsLastRender(ViewSource& source, const ViewInputs& inputs, int32_t width, int32_t height);
+// render; when not, they are recorded as the last render, and *changed (when given) receives what
+// differs: the smallest rectangle holding every changed pixel where the inputs are those of the last
+// render, else the whole width x height area.
+bool SameAsLastRender(ViewSource& source, const ViewInputs& inputs, int32_t width, int32_t height,
+                      platform::Rect* changed = nullptr);
 void ForgetLastRender(ViewSource& source);
 void ReleaseViewSource(ViewSource& source);

@@ -108,8 +108,9 @@ bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_
 // FindOpaqueRuns) and the picture's elsewhere, pictureArea's top-left landing on pictureAt; pixels
 // neither reaches are kept. The same as CopyBits of the picture then TransparentCopy of the overlay,
 // without their intermediate picture. A null overlay leaves the destination's pixels on the runs (the
-// overlay is there already): only the picture is copied, between them. False, drawing nothing, when the
-// surfaces or runs do not allow it.
+// overlay is there already): only the picture is copied, between them; a null picture leaves them
+// between the runs: only the overlay's opaque pixels are copied, as by TransparentCopy alone. False,
+// drawing nothing, when the surfaces or runs do not allow it (or both are null).
 bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
                       Point pictureAt, Surface overlay, const RowRuns& opaque);
 

@@ -3,6 +3,7 @@
 // the surface as it was.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/raster/Canvas.h"
 
@@ -142,8 +143,19 @@ void FillBlock(const Canvas& canvas, const Rect& rect, ColorRef color) {
     const Rect area = VisiblePart(canvas, rect);
     if (IsRectangleEmpty(area)) return;
     std::vector<ColorRef> row(size_t(Width(area)), color & 0xFFFFFF);
-    for (int32_t y = area.top; y < area.bottom; ++y)
-        WriteRow(canvas, area.left + canvas.origin.x, y + canvas.origin.y, Width(area), row.data(), nullptr);
+    const int32_t gx = area.left + canvas.origin.x, top = area.top + canvas.origin.y;
+    const int32_t height = Height(area);
+    if (canvas.owners) {
+        for (int32_t y = 0; y < height; ++y) WriteRow(canvas, gx, top + y, Width(area), row.data(), nullptr);
+        return;
+    }
+    // Without an owner map every further row takes the bytes of the first.
+    WriteRow(canvas, gx, top, Width(area), row.data(), nullptr);
+    const ptrdiff_t bytes = canvas.format == PixelFormat::Bgr24 ? 3 : 4;
+    const uint8_t* first = canvas.row0 + ptrdiff_t(top) * canvas.stride + ptrdiff_t(gx) * bytes;
+    for (int32_t y = 1; y < height; ++y)
+        std::memcpy(canvas.row0 + ptrdiff_t(top + y) * canvas.stride + ptrdiff_t(gx) * bytes, first,
+                    size_t(Width(area)) * size_t(bytes));
 }
 
 }  // namespace platform::raster

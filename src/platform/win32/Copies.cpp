@@ -127,9 +127,10 @@ bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_
 bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
                       Point pictureAt, Surface overlay, const RowRuns& opaque) {
     const int32_t w = Width(area), h = Height(area);
-    if (!destination || !picture || w <= 0 || h <= 0 || !opaque.Fits(w, h)) return false;
+    if (!destination || (!picture && !overlay) || w <= 0 || h <= 0 || !opaque.Fits(w, h)) return false;
     raster::Canvas under, over, into;
-    if (!win32::MemoryCanvas(ToNative(picture), &under) || (overlay && !win32::MemoryCanvas(ToNative(overlay), &over)))
+    if ((picture && !win32::MemoryCanvas(ToNative(picture), &under)) ||
+        (overlay && !win32::MemoryCanvas(ToNative(overlay), &over)))
         return false;
     HDC to = ToNative(destination);
     if (win32::DrawingCanvas(to, &into))

@@ -109,15 +109,16 @@ bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_
 bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
                       Point pictureAt, Surface overlay, const RowRuns& opaque) {
     SurfaceObject* to = FindSurface(destination);
-    SurfaceObject* under = FindSurface(picture);
+    SurfaceObject* under = picture ? FindSurface(picture) : nullptr;
     SurfaceObject* over = overlay ? FindSurface(overlay) : nullptr;
-    if (!to || !under || (overlay && !over)) return false;
+    if (!to || (!picture && !overlay) || (picture && !under) || (overlay && !over)) return false;
     const Rect overlayArea{0, 0, Width(area), Height(area)};
     const Canvas target = CanvasOf(to);
     Rect written;
     const bool copied =
-        platform::raster::CopyUnderOverlay(target, area, SourceCanvasOf(under, pictureArea), pictureArea, pictureAt,
-                                           over ? SourceCanvasOf(over, overlayArea) : Canvas{}, opaque, &written);
+        platform::raster::CopyUnderOverlay(target, area, under ? SourceCanvasOf(under, pictureArea) : Canvas{},
+                                           pictureArea, pictureAt, over ? SourceCanvasOf(over, overlayArea) : Canvas{},
+                                           opaque, &written);
     if (copied && !IsRectangleEmpty(written)) NoteDrawn(to, target, written);
     return copied;
 }

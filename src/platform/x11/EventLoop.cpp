@@ -47,6 +47,10 @@ void EventLoop::PassTime() {
     last_ += std::chrono::milliseconds(ms);
 }
 
+// Each turn reads the connection once before it sleeps (XPending: the requests go out, and what came
+// in is read) and once more only if the server woke it; every event read is handled before time passes.
+// Each read that finds nothing is a system call for nothing, and a refresh of the glass makes few
+// calls of its own.
 bool EventLoop::RunNext() {
     Connection& x = X();
     if (SessionEnding()) return EndSession();
@@ -58,8 +62,9 @@ bool EventLoop::RunNext() {
         if (timeout != 0) poll(fds, 2, timeout);
         if (SessionEnding()) return EndSession();
         if (fds[0].revents & (POLLHUP | POLLERR)) return EndSession();  // the display went away
+        if (fds[0].revents & POLLIN) XEventsQueued(x.display, QueuedAfterReading);
     }
-    while (XPending(x.display)) {
+    while (XEventsQueued(x.display, QueuedAlready) > 0) {
         XEvent event;
         XNextEvent(x.display, &event);
         Handle(event);
@@ -83,8 +88,7 @@ void EventLoop::Reconcile() {
     FollowFocus();
     FollowHotKeys();
     FollowCursor();
-    services_.Follow();
-    XFlush(X().display);
+    services_.Follow();  // the requests of all these go out with the next read of the connection
 }
 
 // A capture outside a press (the program follows the pointer until the next tap) takes the pointer

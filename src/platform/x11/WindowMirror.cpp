@@ -117,7 +117,6 @@ void WindowMirror::Sync() {
         const Rect damage = sim::TakeWindowDamage(window);
         if (mirror.mapped && !IsRectangleEmpty(damage)) Put(window, mirror, damage);
     }
-    XFlush(x.display);
 }
 
 void WindowMirror::Repaint(::Window xid, const Rect& part) {

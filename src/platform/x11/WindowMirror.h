@@ -16,7 +16,8 @@ class WindowMirror {
 public:
     explicit WindowMirror(RootScreen& screen);
     ~WindowMirror();
-    // Brings the X windows in line with the program's windows and puts every pixel changed since.
+    // Brings the X windows in line with the program's windows and puts every pixel changed since (the
+    // requests go out with the event loop's next read of the connection).
     void Sync();
     // The X server lost part of a window's picture: put it again (client coordinates).
     void Repaint(::Window xid, const Rect& part);
