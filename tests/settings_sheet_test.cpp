@@ -83,8 +83,9 @@ int CountPixels(const Rect& r, Test test) {
 
 bool Chromatic(ColorRef c) { return RedOf(c) != GreenOf(c) || GreenOf(c) != BlueOf(c); }
 
-// A home folder with the project's skins, a skin too small to use, a folder that looks like a skin and
-// two long names: one that fits SkinName with ".bmp" (123 characters) and one that does not (124).
+// A home folder with the project's skins, a skin too small to use, a folder that looks like a skin, a
+// file that is no skin and two long names: one that fits SkinName with ".bmp" (123 characters) and one
+// that does not (124).
 const std::string& SkinHome() {
     static const std::string home = [] {
         namespace fs = std::filesystem;
@@ -95,6 +96,7 @@ const std::string& SkinHome() {
         for (const char* name : {"VezoZevode.bmp", "Square.bmp"})
             fs::copy_file(fs::path(DefaultHomeFolder()) / "Skins" / name, folder / "Skins" / name, ec);
         sim::WriteBmpFile(sim::Image(100, 100, 0x00FF00), (folder / "Skins" / "Tiny.bmp").string());
+        sim::WriteBmpFile(sim::Image(4, 4, 0), (folder / "Skins" / "Notes.txt").string());
         for (size_t length : {123u, 124u})
             sim::WriteBmpFile(sim::Image(4, 4, 0), (folder / "Skins" / (std::string(length, 'L') + ".bmp")).string());
         return folder.string();
