@@ -306,20 +306,28 @@ bool PrepareScaledSkin(Magnifier& m, int32_t w, int32_t h) {
     return true;
 }
 
-// The view under the scaled skin straight into the target, in one pass: the skin where it is opaque,
-// the view (shifted up and left by the inset) everywhere else. False when that cannot be done.
-bool PaintViewUnderSkin(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w, int32_t h) {
+// The scaled skin's opaque runs into the w x h area at (x, y) of the target, and between them the
+// picture (its top-left at pictureAt), or nothing with none. False when that cannot be done.
+bool CopyUnderScaledSkin(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w, int32_t h, Surface picture,
+                         Point pictureAt) {
     if (!m.ScaledSkinRuns.Fits(w, h)) return false;
     Surface skin = CreateMemorySurface(target);
     if (!skin) return false;
     const Bitmap skinPrevious = SelectBitmapInto(skin, m.ScaledSkinBitmap);
-    const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
-    const Point at{x - Trunc(m.ViewInset.x), y - Trunc(m.ViewInset.y)};
     const bool done =
-        CopyUnderOverlay(target, Rect{x, y, x + w, y + h}, m.MemoryDC, Rect{0, 0, w, h}, at, skin, m.ScaledSkinRuns);
-    SelectBitmapInto(m.MemoryDC, viewPrevious);
+        CopyUnderOverlay(target, Rect{x, y, x + w, y + h}, picture, Rect{0, 0, w, h}, pictureAt, skin, m.ScaledSkinRuns);
     SelectBitmapInto(skin, skinPrevious);
     DeleteMemorySurface(skin);
+    return done;
+}
+
+// The view under the scaled skin straight into the target, in one pass: the skin where it is opaque,
+// the view (shifted up and left by the inset) everywhere else. False when that cannot be done.
+bool PaintViewUnderSkin(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w, int32_t h) {
+    const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    const Point at{x - Trunc(m.ViewInset.x), y - Trunc(m.ViewInset.y)};
+    const bool done = CopyUnderScaledSkin(m, target, x, y, w, h, m.MemoryDC, at);
+    SelectBitmapInto(m.MemoryDC, viewPrevious);
     return done;
 }
 
@@ -328,15 +336,9 @@ bool PaintViewUnderSkin(Magnifier& m, Surface target, int32_t x, int32_t y, int3
 // pixel compared). False, leaving the skin to be laid otherwise, when that cannot be done.
 bool LayFootprint(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w, int32_t h) {
     if (!m.ScaledSkinRuns.Fits(w, h)) return false;
-    Surface skin = CreateMemorySurface(target);
-    if (!skin) return false;
-    const Bitmap skinPrevious = SelectBitmapInto(skin, m.ScaledSkinBitmap);
     const Rect footprint{x, y, x + w, y + h};
     FillRectangle(target, &footprint, m.BackgroundBrush);
-    const bool done = CopyUnderOverlay(target, footprint, nullptr, Rect{}, Point{}, skin, m.ScaledSkinRuns);
-    SelectBitmapInto(skin, skinPrevious);
-    DeleteMemorySurface(skin);
-    return done;
+    return CopyUnderScaledSkin(m, target, x, y, w, h, nullptr, Point{});
 }
 
 Rect DialDotBox(const Magnifier& m, int32_t x, int32_t y) {
