@@ -242,3 +242,22 @@ TEST(StillView, ARefreshRedrawsOnlyThePartOfTheLensThatAChangeReaches) {
         EXPECT_EQ(s.Start(), 0);
     }
 }
+
+// A refresh that samples the picked colour (the picker's aim) enlarges the whole lens and corrects the
+// pixels where it enlarged them: the view under the lens is what a whole render gives.
+TEST(StillView, ARefreshThatSamplesTheColourCorrectsWhereItEnlarged) {
+    SimSession s;
+    s.Do(ShowGlass).Check([] {
+        Glass().Settings.ZoomPnt = {120, 240};
+        Glass().Settings.Bright = 0.7f;
+    });
+    s.Do("wait 360").Check([] {
+        PaintMarker(6, -2);
+        Magnifier& m = Glass();
+        ASSERT_TRUE(RenderChangedView(m, true, true, true));
+        const std::vector<platform::ColorRef> refreshed = LensOfView();
+        RenderView(m, true, true, true);
+        EXPECT_EQ(refreshed, LensOfView());
+    });
+    EXPECT_EQ(s.Start(), 0);
+}
