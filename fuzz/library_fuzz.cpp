@@ -4,6 +4,7 @@
 // a dialog with its controls and painted on the screen. Nothing of that may fail hard, a text never
 // overruns its buffer, and freeing the library and destroying the dialogs leaves no window or module
 // behind (nor any other handle once the program has ended).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -37,9 +38,10 @@ int64_t Count(const char* kind) { return sim::ObjectCount(kind); }
 intptr_t QuietProcedure(Window, uint32_t message, WParam, LParam) { return message == MsgInitDialog ? 1 : 0; }
 
 void CheckTexts(Module library, const sim::ResourceScript& script) {
+    static std::vector<char16_t> buffer(4097 + 1);  // one buffer for every text; filled anew for each read
     for (const auto& [id, text] : script.strings) {
         for (int capacity : {1, 2, 16, 4097}) {
-            std::vector<char16_t> buffer(size_t(capacity) + 1, u'\xABCD');
+            std::fill(buffer.begin(), buffer.begin() + capacity + 1, u'\xABCD');
             const int length = LoadStringResource(library, id, buffer.data(), capacity);
             const size_t expected = text.size() < size_t(capacity - 1) ? text.size() : size_t(capacity - 1);
             FUZZ_CHECK(length == int(expected));

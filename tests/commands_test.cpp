@@ -68,7 +68,7 @@ TEST(Commands, MenuChecksWhatIsOn) {
         s.Do(std::string(row.commands) + "tray double\nmenu none");
         s.Check([&row] {
             EXPECT_EQ(MenuCheckMarks(), row.checked) << row.commands;
-            EXPECT_EQ(sim::ObjectCounts()["menus"], 1) << "the last menu is kept, the earlier ones destroyed";
+            EXPECT_EQ(sim::ObjectCount("menus"), 1) << "the last menu is kept, the earlier ones destroyed";
         });
     }
     EXPECT_EQ(s.Start(), 0);
@@ -175,7 +175,7 @@ TEST(Commands, AcceleratorsWorkFromEveryWindow) {
         s.Do("wait 40\nchar z");  // without Alt, z is no accelerator
         s.Check([] { EXPECT_FALSE(Glass().LocatorRequest); });
         EXPECT_EQ(s.Start(), 0);
-        EXPECT_EQ(sim::ObjectCounts()["processes"], 0) << "help's process handles stay open";
+        EXPECT_EQ(sim::ObjectCount("processes"), 0) << "help's process handles stay open";
     }
 }
 

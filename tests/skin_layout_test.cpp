@@ -116,7 +116,7 @@ TEST(LoadSkin, SkinsTooSmallOrUnreadableGiveTheFallbackFrame) {
 TEST(LayoutWindows, LoadsTheSkinOnlyWhenItsNameChanges) {
     RunWithGlass({}, [](Magnifier& m) {
         const Bitmap first = m.SkinBitmap;
-        const int64_t bitmaps = sim::ObjectCounts()["bitmaps"];
+        const int64_t bitmaps = sim::ObjectCount("bitmaps");
         LayoutWindows(m);
         LayoutWindows(m);
         EXPECT_EQ(m.SkinBitmap, first);
@@ -127,7 +127,7 @@ TEST(LayoutWindows, LoadsTheSkinOnlyWhenItsNameChanges) {
         int32_t w = 0, h = 0;
         ASSERT_TRUE(GetBitmapSize(m.SkinBitmap, &w, &h));
         EXPECT_EQ(h, 450);  // the device's file names ignore letter case
-        EXPECT_EQ(sim::ObjectCounts()["bitmaps"], bitmaps);  // the old skin was released
+        EXPECT_EQ(sim::ObjectCount("bitmaps"), bitmaps);  // the old skin was released
     });
 }
 

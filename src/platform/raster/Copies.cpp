@@ -13,6 +13,7 @@
 #endif
 
 #include "platform/raster/Canvas.h"
+#include "platform/raster/Reused.h"
 
 namespace platform::raster {
 
@@ -21,13 +22,6 @@ namespace {
 __extension__ typedef __int128 Wide;
 
 bool specialisedLoops = true;
-
-// A buffer kept between calls (one per slot), so that copies do not allocate once it has grown.
-template <class T, int Slot>
-std::vector<T>& Reused() {
-    thread_local std::vector<T> buffer;
-    return buffer;
-}
 
 // ---- Pixels of each format, for the specialised loops ----
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/raster/Canvas.h"
+#include "platform/raster/Reused.h"
 
 namespace platform::raster {
 
@@ -39,20 +40,20 @@ void ApplyFigure(const Canvas& canvas, const FigureMask& mask, ColorRef outlineI
     if (IsRectangleEmpty(box)) return;
     const int32_t count = Width(box);
     const size_t maskWidth = size_t(Width(mask.box));
-    std::vector<ColorRef> row(static_cast<size_t>(count));
-    std::vector<uint8_t> keep(static_cast<size_t>(count));
+    ColorRef* row = ReusedRow<ColorRef, 0>(size_t(count));
+    uint8_t* keep = ReusedRow<uint8_t, 1>(size_t(count));
     for (int32_t y = box.top; y < box.bottom; ++y) {
         const uint8_t* cells = mask.cells.data() + size_t(y - mask.box.top) * maskWidth + size_t(box.left - mask.box.left);
         if (std::none_of(cells, cells + count, [](uint8_t c) { return c != FigureMask::None; })) continue;
         const int32_t gx = box.left + canvas.origin.x, gy = y + canvas.origin.y;
-        ReadRow(canvas, gx, gy, count, row.data());
+        ReadRow(canvas, gx, gy, count, row);
         for (int32_t i = 0; i < count; ++i) {
-            keep[size_t(i)] = cells[i] != FigureMask::None;
-            if (!keep[size_t(i)]) continue;
+            keep[i] = cells[i] != FigureMask::None;
+            if (!keep[i]) continue;
             const ColorRef ink = cells[i] == FigureMask::Outline ? outlineInk : interiorInk;
-            row[size_t(i)] = ApplyLineMode(lineMode, ink & 0xFFFFFF, row[size_t(i)]);
+            row[i] = ApplyLineMode(lineMode, ink & 0xFFFFFF, row[i]);
         }
-        WriteRow(canvas, gx, gy, count, row.data(), keep.data());
+        WriteRow(canvas, gx, gy, count, row, keep);
     }
 }
 
@@ -142,15 +143,16 @@ void FillBlock(const Canvas& canvas, const Rect& rect, ColorRef color) {
     if (!canvas.Usable()) return;
     const Rect area = VisiblePart(canvas, rect);
     if (IsRectangleEmpty(area)) return;
-    std::vector<ColorRef> row(size_t(Width(area)), color & 0xFFFFFF);
+    ColorRef* row = ReusedRow<ColorRef, 0>(size_t(Width(area)));
+    std::fill(row, row + Width(area), color & 0xFFFFFF);
     const int32_t gx = area.left + canvas.origin.x, top = area.top + canvas.origin.y;
     const int32_t height = Height(area);
     if (canvas.owners) {
-        for (int32_t y = 0; y < height; ++y) WriteRow(canvas, gx, top + y, Width(area), row.data(), nullptr);
+        for (int32_t y = 0; y < height; ++y) WriteRow(canvas, gx, top + y, Width(area), row, nullptr);
         return;
     }
     // Without an owner map every further row takes the bytes of the first.
-    WriteRow(canvas, gx, top, Width(area), row.data(), nullptr);
+    WriteRow(canvas, gx, top, Width(area), row, nullptr);
     const ptrdiff_t bytes = canvas.format == PixelFormat::Bgr24 ? 3 : 4;
     const uint8_t* first = canvas.row0 + ptrdiff_t(top) * canvas.stride + ptrdiff_t(gx) * bytes;
     for (int32_t y = 1; y < height; ++y)

@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "platform/raster/Canvas.h"
+#include "platform/raster/Reused.h"
 
 #ifndef VISTREL_FONT_DIRS
 #define VISTREL_FONT_DIRS "/usr/share/wine/fonts:/usr/share/fonts/truetype/dejavu"
@@ -286,27 +287,27 @@ private:
         const int64_t y0 = std::max<int64_t>(top, clip.top), y1 = std::min<int64_t>(top + glyph.rows, clip.bottom);
         if (x0 >= x1 || y0 >= y1) return;
         const int32_t count = int32_t(x1 - x0);
-        std::vector<ColorRef> row(static_cast<size_t>(count));
-        std::vector<uint8_t> keep(static_cast<size_t>(count));
+        ColorRef* row = ReusedRow<ColorRef, 0>(size_t(count));
+        uint8_t* keep = ReusedRow<uint8_t, 1>(size_t(count));
         for (int64_t y = y0; y < y1; ++y) {
             const uint8_t* coverage = glyph.coverage.data() + size_t(y - top) * size_t(glyph.width) + size_t(x0 - left);
             const int32_t gx = int32_t(x0 + canvas.origin.x), gy = int32_t(y + canvas.origin.y);
-            ReadRow(canvas, gx, gy, count, row.data());
+            ReadRow(canvas, gx, gy, count, row);
             for (int32_t i = 0; i < count; ++i) {
                 const uint32_t a = coverage[i];
                 if (plain_) {
-                    keep[size_t(i)] = a >= 128;
-                    row[size_t(i)] = color;
+                    keep[i] = a >= 128;
+                    row[i] = color;
                     continue;
                 }
-                keep[size_t(i)] = a != 0;
+                keep[i] = a != 0;
                 if (!a) continue;
-                const ColorRef d = row[size_t(i)];
+                const ColorRef d = row[i];
                 auto mix = [a](uint32_t ink, uint32_t under) { return (ink * a + under * (255 - a) + 127) / 255; };
-                row[size_t(i)] = mix(RedOf(color), RedOf(d)) | mix(GreenOf(color), GreenOf(d)) << 8 |
+                row[i] = mix(RedOf(color), RedOf(d)) | mix(GreenOf(color), GreenOf(d)) << 8 |
                                  mix(BlueOf(color), BlueOf(d)) << 16;
             }
-            WriteRow(canvas, gx, gy, count, row.data(), keep.data());
+            WriteRow(canvas, gx, gy, count, row, keep);
         }
     }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/windowing/Internal.h"
+#include "platform/windowing/RasterInternal.h"
 
 namespace platform::sim::controls {
 namespace {
@@ -81,10 +82,7 @@ void Invalidate(Window window) { InvalidateWindowRect(window, nullptr, false); }
 // ---- Drawing helpers ----
 
 void FillColor(Surface surface, const Rect& rect, ColorRef color) {
-    if (IsRectangleEmpty(rect)) return;
-    Brush brush = CreateSolidBrushOf(color);
-    FillRectangle(surface, &rect, brush);
-    DeleteBrushObject(brush);
+    if (!IsRectangleEmpty(rect)) raster::FillRectangleWithColor(surface, rect, color);
 }
 
 // A one-pixel frame with its own colour for the top-left and the bottom-right sides.

@@ -148,7 +148,7 @@ uint32_t Clock() {
     return uint32_t(uint64_t(dev.config.clockStart) + dev.elapsed);
 }
 
-std::map<std::string, int64_t> ObjectCounts() { return Dev().counts; }
+const std::map<std::string, int64_t>& ObjectCounts() { return Dev().counts; }
 
 int64_t ObjectCount(std::string_view kind) {
     for (const auto& [name, count] : Dev().counts)

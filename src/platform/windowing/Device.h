@@ -160,7 +160,9 @@ void SetRegistryValue(const std::u16string& key, const std::u16string& name, con
 // Value names compared while looking values up, since the process began: the reader's work per value.
 uint64_t RegistryNameComparisons();
 
-std::map<std::string, int64_t> ObjectCounts();  // live handles by kind: "surfaces", "bitmaps" ...
+// Live handles by kind ("surfaces", "bitmaps" ...), every kind listed (0 when none is live); the
+// reference holds until the device is reset.
+const std::map<std::string, int64_t>& ObjectCounts();
 int64_t ObjectCount(std::string_view kind);      // live handles of one kind (0 for a kind never counted)
 
 // ---- The open settings sheet (a modal dialog) ----

@@ -149,6 +149,9 @@ Canvas SourceCanvasOf(SurfaceObject* surface, Rect area);
 // Whether a figure can be drawn through the canvas (on a host display, the whole-screen surface's
 // figures go to the host's screen).
 bool CanDrawFigure(const SurfaceObject* surface, const Canvas& canvas);
+// Fills the rectangle with one colour, as FillRectangle with a solid brush of that colour (no brush
+// is made).
+bool FillRectangleWithColor(Surface surface, const Rect& rect, ColorRef color);
 // Draws a figure on the surface: on a host display, figures on the whole-screen surface go to the
 // real screen.
 void DrawFigure(SurfaceObject* surface, const Canvas& canvas, const FigureMask& mask, ColorRef outlineInk,

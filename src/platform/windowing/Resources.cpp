@@ -190,12 +190,13 @@ bool FreeResourceModule(Module module) {
 
 int LoadStringResource(Module module, int id, char16_t* buffer, int capacity) {
     ModuleObject* target = Resolve(module);
-    const std::u16string* text = nullptr;
+    static const std::u16string none;
+    const std::u16string* text = &none;
     if (target) {
         auto found = target->script->strings.find(id);
         if (found != target->script->strings.end()) text = &found->second;
     }
-    return CopyText(text ? *text : std::u16string(), buffer, capacity);
+    return CopyText(*text, buffer, capacity);
 }
 
 Icon LoadIconResource(Module module, int id) {

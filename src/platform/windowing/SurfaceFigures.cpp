@@ -21,14 +21,19 @@ int32_t ClampToInt32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MI
 
 }  // namespace
 
-bool FillRectangle(Surface surface, const Rect* rect, Brush brush) {
+bool sim::raster::FillRectangleWithColor(Surface surface, const Rect& rect, ColorRef color) {
     SurfaceObject* s = FindSurface(surface);
-    BrushObject* b = FindBrush(brush);
-    if (!s || !b || !rect) return false;
+    if (!s) return false;
     const Canvas canvas = CanvasOf(s);
-    FillBlock(canvas, *rect, b->color);
-    NoteDrawn(s, canvas, *rect);
+    FillBlock(canvas, rect, color);
+    NoteDrawn(s, canvas, rect);
     return true;
+}
+
+bool FillRectangle(Surface surface, const Rect* rect, Brush brush) {
+    BrushObject* b = FindBrush(brush);
+    if (!b || !rect) return false;
+    return FillRectangleWithColor(surface, *rect, b->color);
 }
 
 bool DrawEllipse(Surface surface, int32_t left, int32_t top, int32_t right, int32_t bottom) {

@@ -13,10 +13,10 @@ constexpr size_t MaxClassNameLength = 256;
 constexpr size_t MaxTitleLength = 32767;
 
 std::u16string CopyText(const char16_t* text, size_t limit) {
-    std::u16string out;
-    if (!text) return out;
-    while (out.size() < limit && text[out.size()] != 0) out.push_back(text[out.size()]);
-    return out;
+    if (!text) return {};
+    size_t length = 0;
+    while (length < limit && text[length] != 0) ++length;
+    return std::u16string(text, length);
 }
 
 char16_t FoldCase(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - u'a' + u'A') : c; }
