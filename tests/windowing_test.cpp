@@ -203,6 +203,56 @@ TEST_F(DeviceTest, TheWindowSystemAloneKeepsNoScreenUntilTheHandheldIsResetAgain
 // Drawing into a memory surface with a limit changes only the pixels inside it, exactly as the same
 // drawing without the limit does there; reading from the surface is not limited, and lifting the limit
 // lets drawing reach everything again.
+// A point moves between a window's client coordinates and the screen's by where the client area lies:
+// a popup's at its place, a framed window's inside its border, a child's inside its parent's client
+// area. The desktop's coordinates are the screen's; a point of a window that is gone, or no point, is
+// refused and left as it was.
+TEST_F(DeviceTest, APointMovesBetweenAWindowAndTheScreenByItsClientArea) {
+    PaintedClass white(White);
+    Window popup = nullptr, framed = nullptr, child = nullptr, gone = nullptr;
+    setup = [&](Module m) {
+        RegisterTestClass(m, u"W", 0, white.brush);
+        popup = MakeWindow(m, u"W", {30, 40, 130, 140});
+        framed = MakeWindow(m, u"W", {60, 70, 200, 220}, StylePopup | StyleBorder | StyleVisible);
+        child = MakeWindow(m, u"W", {10, 20, 50, 60}, StyleChild | StyleVisible, 0, framed, 1);
+        gone = MakeWindow(m, u"W", {0, 0, 10, 10});
+        DestroyWindowObject(gone);
+    };
+    script.Then([&] {
+        Rect framedRect, childRect;
+        ASSERT_TRUE(GetWindowRectangle(framed, &framedRect));
+        ASSERT_TRUE(GetWindowRectangle(child, &childRect));
+        Point framedClient{0, 0};
+        ASSERT_TRUE(ClientToScreenPoint(framed, &framedClient));
+        EXPECT_GT(framedClient.x, framedRect.left) << "the border lies outside the client area";
+        struct Case {
+            const char* what;
+            Window window;
+            Point client, screen;
+        } cases[] = {
+            {"popup", popup, {5, 6}, {35, 46}},
+            {"framed", framed, {0, 0}, framedClient},
+            {"child", child, {3, 4}, {childRect.left + 3, childRect.top + 4}},
+            {"child's place in its parent", framed, {10, 20}, {childRect.left, childRect.top}},
+            {"desktop", GetDesktop(), {7, 8}, {7, 8}},
+        };
+        for (const Case& c : cases) {
+            Point p = c.client;
+            EXPECT_TRUE(ClientToScreenPoint(c.window, &p)) << c.what;
+            EXPECT_EQ(p, c.screen) << c.what;
+            EXPECT_TRUE(ScreenToClientPoint(c.window, &p)) << c.what;
+            EXPECT_EQ(p, c.client) << c.what << ": and back";
+            EXPECT_FALSE(ClientToScreenPoint(c.window, nullptr)) << c.what;
+            EXPECT_FALSE(ScreenToClientPoint(c.window, nullptr)) << c.what;
+        }
+        Point p{7, 8};
+        EXPECT_FALSE(ClientToScreenPoint(gone, &p));
+        EXPECT_FALSE(ScreenToClientPoint(gone, &p));
+        EXPECT_EQ(p, (Point{7, 8})) << "a window that is gone moves no point";
+    });
+    RunTestProgram();
+}
+
 TEST(Windowing, ALimitKeepsDrawingInsideItAndLeavesReadingAlone) {
     sim::ResetDevice(sim::DeviceConfig{});
     constexpr int32_t W = 40, H = 30;
