@@ -182,9 +182,33 @@ bool Enlarge(Surface view, int32_t w, int32_t h, Surface from, int32_t sourceX, 
     return false;
 }
 
+bool LayCaptureFootprint(Magnifier& m, Surface capture, int32_t x, int32_t y);
+Rect DialDotBox(const Magnifier& m, int32_t x, int32_t y);
+
+// The frame of the glass as its footprint lays it at (x, y) of a capture.
+GlassFrame FootprintFrame(const Magnifier& m, int32_t x, int32_t y) {
+    return GlassFrame{m.ScaledSkinBitmap ? m.ScaledSkinGeneration : 0, DialDotBox(m, x, y)};
+}
+
+// The part of the source that the glass (its part `covered`) leaves uncovered, where that is one
+// rectangle (empty when the glass covers it all); else the whole source.
+Rect UncoveredSource(const Rect& source, const Rect& covered) {
+    const bool wide = covered.left == source.left && covered.right == source.right;
+    const bool high = covered.top == source.top && covered.bottom == source.bottom;
+    if (wide && high) return Rect{};
+    if (wide && covered.top == source.top) return Rect{source.left, covered.bottom, source.right, source.bottom};
+    if (wide && covered.bottom == source.bottom) return Rect{source.left, source.top, source.right, covered.top};
+    if (high && covered.left == source.left) return Rect{covered.right, source.top, source.right, source.bottom};
+    if (high && covered.right == source.right) return Rect{source.left, source.top, covered.left, source.bottom};
+    return source;
+}
+
 // The source area, unscaled, in a surface of its own: the kept section, or the scratch bitmap when that
 // cannot be made. Where the area contains the glass itself, the glass's footprint is painted over the
-// capture (navy lens, skin, dot) so that the view never shows its own content.
+// capture (navy lens, skin, dot) so that the view never shows its own content. In the kept section the
+// footprint stays from one capture to the next: while the glass, its frame and its place in the source
+// are those it was laid for, only the rest of the source is read from the screen, where that is one
+// rectangle, and the footprint is not laid again.
 class SourceCopy {
 public:
     SourceCopy(Magnifier& m, const Rect& source) : m_(m) {
@@ -196,10 +220,25 @@ public:
             surface_ = CreateMemorySurface(m.MemoryDC);
             scratchPrevious_ = SelectBitmapInto(surface_, Scratch(m, sw, sh));
         }
-        CopyBits(surface_, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
-        if (IntersectRectangles(nullptr, source, m.Settings.WindowRect))
-            ComposeMagnifier(m, surface_, m.Settings.WindowRect.left - source.left,
-                             m.Settings.WindowRect.top - source.top, false);
+        const Rect& glass = m.Settings.WindowRect;
+        Rect covered;
+        if (!IntersectRectangles(&covered, source, glass)) {
+            CopyBits(surface_, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
+            return;
+        }
+        const Rect at{glass.left - source.left, glass.top - source.top, glass.right - source.left,
+                      glass.bottom - source.top};
+        const CaptureFootprint footprint{kept_ ? m.SourceCapture.Section : 0, at, FootprintFrame(m, at.left, at.top)};
+        const bool laid = footprint.Section != 0 && footprint == m.LaidFootprint;
+        const Rect read = laid ? UncoveredSource(source, covered) : source;
+        if (!IsRectangleEmpty(read))
+            CopyBits(surface_, read.left - source.left, read.top - source.top, Width(read), Height(read), m.ScreenDC,
+                     read.left, read.top, RopSrcCopy);
+        if (laid && read != source) return;
+        const bool keptLaid = LayCaptureFootprint(m, surface_, at.left, at.top);
+        // The frame as laid: laying it may have made the scaled skin.
+        m.LaidFootprint = kept_ && keptLaid ? CaptureFootprint{footprint.Section, at, FootprintFrame(m, at.left, at.top)}
+                                            : CaptureFootprint{};
     }
     ~SourceCopy() {
         if (kept_) return;
@@ -339,6 +378,25 @@ bool LayFootprint(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w,
     const Rect footprint{x, y, x + w, y + h};
     FillRectangle(target, &footprint, m.BackgroundBrush);
     return CopyUnderScaledSkin(m, target, x, y, w, h, nullptr, Point{});
+}
+
+void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y);
+
+// The glass's footprint over the capture at (x, y), as ComposeMagnifier lays it. True when it was laid
+// along the scaled skin's runs (the same pixels for the same frame); false when otherwise or not at all.
+bool LayCaptureFootprint(Magnifier& m, Surface capture, int32_t x, int32_t y) {
+    {
+        DrawLock lock(m);
+        if (!lock.Held()) return false;
+        const int32_t w = WindowWidth(m);
+        const int32_t h = WindowHeight(m);
+        if (PrepareScaledSkin(m, w, h) && LayFootprint(m, capture, x, y, w, h)) {
+            DrawDialDot(m, capture, x, y);
+            return true;
+        }
+    }
+    ComposeMagnifier(m, capture, x, y, false);
+    return false;
 }
 
 Rect DialDotBox(const Magnifier& m, int32_t x, int32_t y) {
