@@ -108,6 +108,12 @@ struct Magnifier {
     ViewSource SourceCapture;
     CaptureFootprint LaidFootprint;
     platform::Rect RenderedViewPart;
+    // The part of the view (view coordinates) that lags behind the renders: a timed refresh whose lens
+    // alone is painted enlarges the capture straight into the window between the skin's runs, and the
+    // view takes those pixels only when something reads it (CatchUpView), from the capture as it is
+    // and with the inputs of the last such render. Empty while the view is up to date.
+    platform::Rect ViewBehind;
+    ViewInputs BehindInputs;
     platform::Brush BlackBrush = nullptr;
     platform::Brush WhiteBrush = nullptr;
     platform::Brush BackgroundBrush = nullptr;

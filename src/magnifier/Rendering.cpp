@@ -91,6 +91,7 @@ void FitView(Magnifier& m, int32_t w, int32_t h) {
         return;
     }
     if (m.ViewBitmap) DeleteBitmapObject(m.ViewBitmap);
+    m.ViewBehind = Rect{};  // nothing of the old view is kept
     // A glass of another size: the scratch bitmap is made again at the size then asked for.
     if (m.ScratchBitmap) DeleteBitmapObject(m.ScratchBitmap);
     m.ScratchBitmap = nullptr;
@@ -249,6 +250,8 @@ public:
     SourceCopy& operator=(const SourceCopy&) = delete;
 
     Surface Pixels() const { return surface_; }
+    // Whether the capture stays in the kept section after the render.
+    bool Kept() const { return kept_; }
     // Whether the capture and the inputs are those of the last render (recorded as the last when not);
     // *changed receives the source pixels that differ (all of them unless only pixels changed).
     bool Unchanged(const ViewInputs& inputs, int32_t sw, int32_t sh, Rect* changed) {
@@ -515,6 +518,18 @@ bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sampleP
         if (partChanged && !IntersectRectangles(&drawn, drawn, ViewPartOf(changed, sw, sh, w, h))) return false;
     }
     m.RenderedViewPart = drawn;
+    // A timed refresh of the lens alone leaves the enlargement to the paint, which lays it straight
+    // between the skin's runs; the view catches up when something reads it. The capture stays for both.
+    if (limited && !drawCrossHair && !samplePickedColor && capture.Kept()) {
+        m.ViewBehind = IsRectangleEmpty(m.ViewBehind)
+                           ? drawn
+                           : Rect{std::min(m.ViewBehind.left, drawn.left), std::min(m.ViewBehind.top, drawn.top),
+                                  std::max(m.ViewBehind.right, drawn.right), std::max(m.ViewBehind.bottom, drawn.bottom)};
+        m.BehindInputs = inputs;
+        return true;
+    }
+    // Every other render draws at least the lens's box: the view is up to date wherever a paint shows it.
+    m.ViewBehind = Rect{};
     Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
     if (limited) LimitDrawing(m.MemoryDC, &drawn);
     const bool corrected = Enlarge(m.MemoryDC, w, h, capture.Pixels(), 0, 0, sw, sh, correction);
@@ -633,12 +648,69 @@ Rect RefreshedGlassArea(Magnifier& m) {
 void UpdateScaledSkin(Magnifier& m) { PrepareScaledSkin(m, WindowWidth(m), WindowHeight(m)); }
 
 void ForgetScaledSkin(Magnifier& m) {
+    CatchUpView(m);  // the view's lens is laid under this skin until then
     if (m.ScaledSkinBitmap) DeleteBitmapObject(m.ScaledSkinBitmap);
     m.ScaledSkinBitmap = nullptr;
     m.ScaledSkinWidth = 0;
     m.ScaledSkinHeight = 0;
     m.ScaledSkinRuns = RowRuns{};
     m.ScaledSkinLens = Rect{};
+}
+
+namespace {
+
+// The correction table of a render's inputs; null without a correction.
+const ByteTable* CorrectionOf(const ViewInputs& inputs) {
+    return inputs.Correct ? &CorrectionTable(std::bit_cast<float>(inputs.BrightBits), std::bit_cast<float>(inputs.ContrastBits))
+                          : nullptr;
+}
+
+// Whether the capture still holds what the render whose view lags behind enlarged, for a view of w x h.
+bool BehindCaptureFits(const Magnifier& m, int32_t w, int32_t h) {
+    const ViewInputs& in = m.BehindInputs;
+    const ViewSource& capture = m.SourceCapture;
+    return Width(in.Window) == w && Height(in.Window) == h && capture.Surface && capture.Bits &&
+           Width(in.Source) <= capture.Width && Height(in.Source) <= capture.Height;
+}
+
+// The lens's paint straight from the capture: the enlargement the view lags behind, laid between the
+// skin's runs over the window's pixels. False, drawing nothing, when that cannot be done.
+bool LayLensFromCapture(Magnifier& m, Surface target, int32_t w, int32_t h) {
+    if (!BehindCaptureFits(m, w, h)) return false;
+    const ViewInputs& in = m.BehindInputs;
+    const ByteTable* correction = CorrectionOf(in);
+    const int previousMode = SetStretchMode(target, in.Smooth ? StretchBilinear : StretchColorOnColor);
+    const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
+    const bool drawn = StretchUnderOverlay(target, Rect{0, 0, w, h}, m.SourceCapture.Surface, 0, 0, Width(in.Source),
+                                           Height(in.Source), Rect{at.x, at.y, at.x + w, at.y + h},
+                                           correction ? correction->data() : nullptr, m.ScaledSkinRuns);
+    if (previousMode) SetStretchMode(target, previousMode);
+    return drawn;
+}
+
+}  // namespace
+
+void CatchUpView(Magnifier& m) {
+    if (IsRectangleEmpty(m.ViewBehind)) return;
+    DrawLock lock(m);
+    if (!lock.Held()) return;
+    Rect part = m.ViewBehind;
+    m.ViewBehind = Rect{};
+    if (!m.ViewBitmap || !BehindCaptureFits(m, m.ViewWidth, m.ViewHeight)) return;
+    const ViewInputs& in = m.BehindInputs;
+    const ByteTable* correction = m.ViewBits ? CorrectionOf(in) : nullptr;
+    SetStretchMode(m.MemoryDC, in.Smooth ? StretchBilinear : StretchColorOnColor);
+    const Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    LimitDrawing(m.MemoryDC, &part);
+    const bool corrected = Enlarge(m.MemoryDC, m.ViewWidth, m.ViewHeight, m.SourceCapture.Surface, 0, 0,
+                                   Width(in.Source), Height(in.Source), correction);
+    LimitDrawing(m.MemoryDC, nullptr);
+    SelectBitmapInto(m.MemoryDC, previous);
+    if (in.Correct && !corrected && m.ViewBits &&
+        IntersectRectangles(&part, part, Rect{0, 0, m.ViewWidth, m.ViewHeight}))
+        CorrectPixels(m.ViewBits + ptrdiff_t(part.top) * m.ViewWidth * 4 + ptrdiff_t(part.left) * 4, m.ViewWidth * 4,
+                      Width(part), Height(part), std::bit_cast<float>(in.BrightBits),
+                      std::bit_cast<float>(in.ContrastBits));
 }
 
 void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
@@ -649,6 +721,11 @@ void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
         const int32_t h = WindowHeight(m);
         // The paint a refresh asked for: the lens alone, over the skin and dot that the window keeps.
         if (paint.kept && InsideLens(m, paint.paintRect) && m.ViewBitmap && FrameAsPainted(m, w, h)) {
+            if (!IsRectangleEmpty(m.ViewBehind) && LayLensFromCapture(m, target, w, h)) {
+                DrawDialDot(m, target, 0, 0);
+                return;
+            }
+            CatchUpView(m);
             const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
             const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
             const bool drawn =
@@ -670,7 +747,10 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
     if (!lock.Held()) return;
     const int32_t w = WindowWidth(m);
     const int32_t h = WindowHeight(m);
-    if (windowPaint) FitView(m, w, h);
+    if (windowPaint) {
+        FitView(m, w, h);
+        CatchUpView(m);
+    }
     const bool scaled = PrepareScaledSkin(m, w, h);
     if (windowPaint) {
         const GlassFrame frame = CurrentFrame(m);
