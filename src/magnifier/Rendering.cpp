@@ -238,8 +238,9 @@ public:
         if (laid && read != source) return;
         const bool keptLaid = LayCaptureFootprint(m, surface_, at.left, at.top);
         // The frame as laid: laying it may have made the scaled skin.
-        m.LaidFootprint = kept_ && keptLaid ? CaptureFootprint{footprint.Section, at, FootprintFrame(m, at.left, at.top)}
-                                            : CaptureFootprint{};
+        m.LaidFootprint = kept_ && keptLaid
+                              ? CaptureFootprint{footprint.Section, at, FootprintFrame(m, at.left, at.top)}
+                              : CaptureFootprint{};
     }
     ~SourceCopy() {
         if (kept_) return;
@@ -524,7 +525,8 @@ bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sampleP
         m.ViewBehind = IsRectangleEmpty(m.ViewBehind)
                            ? drawn
                            : Rect{std::min(m.ViewBehind.left, drawn.left), std::min(m.ViewBehind.top, drawn.top),
-                                  std::max(m.ViewBehind.right, drawn.right), std::max(m.ViewBehind.bottom, drawn.bottom)};
+                                  std::max(m.ViewBehind.right, drawn.right),
+                                  std::max(m.ViewBehind.bottom, drawn.bottom)};
         m.BehindInputs = inputs;
         return true;
     }
@@ -661,7 +663,8 @@ namespace {
 
 // The correction table of a render's inputs; null without a correction.
 const ByteTable* CorrectionOf(const ViewInputs& inputs) {
-    return inputs.Correct ? &CorrectionTable(std::bit_cast<float>(inputs.BrightBits), std::bit_cast<float>(inputs.ContrastBits))
+    return inputs.Correct ? &CorrectionTable(std::bit_cast<float>(inputs.BrightBits),
+                                             std::bit_cast<float>(inputs.ContrastBits))
                           : nullptr;
 }
 

@@ -1026,7 +1026,8 @@ bool StretchUnderOverlay(const Canvas& destination, const Rect& area, const Canv
         StretchBlock(rows, picture.left, picture.top, width, height, source, sourceX, sourceY, sourceWidth,
                      sourceHeight, filter, nullptr, colorMap);
         Canvas into = destination;
-        const Rect bandGrid{int32_t(int64_t(part.left) + destination.origin.x), int32_t(int64_t(top) + destination.origin.y),
+        const Rect bandGrid{int32_t(int64_t(part.left) + destination.origin.x),
+                            int32_t(int64_t(top) + destination.origin.y),
                             int32_t(int64_t(part.right) + destination.origin.x),
                             int32_t(int64_t(bottom) + destination.origin.y)};
         if (!IntersectRectangles(&into.limit, destination.limit, bandGrid)) continue;
