@@ -2,9 +2,13 @@
 // figures there, each window draws in its own picture and tells what it drew, and the device keeps no
 // screen of its own.
 #include <cstring>
+#include <functional>
+#include <vector>
 
+#include "GlassFixture.h"
 #include "ProgramTestKit.h"
 #include "TestHarness.h"
+#include "magnifier/Rendering.h"
 #include "platform/windowing/HostDisplay.h"
 
 namespace {
@@ -52,6 +56,100 @@ TEST(HostDisplay, GlassShowsTheHostScreenAndDrawsItsFramesThere) {
     s.Do("up 160 130");
     s.Start();
     sim::SetHostDisplay(nullptr);
+}
+
+namespace {
+
+// A real screen in memory that records every rectangle read from it: a pattern, and red where the
+// glass lies (a real screen shows the glass's own picture there, which the view must never show).
+class ReadRecordingHost : public sim::HostDisplay {
+public:
+    raster::Canvas ReadScreen(const Rect& area) override {
+        reads.push_back(area);
+        pixels.resize(size_t(Width(area)) * size_t(Height(area)));
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x)
+                pixels[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)] =
+                    PointInRectangle(glass, Point{x, y}) ? Rgb(255, 0, 0) : Rgb(uint8_t(x * 7), uint8_t(y * 13), 90);
+        raster::Canvas canvas;
+        canvas.row0 = reinterpret_cast<uint8_t*>(pixels.data());
+        canvas.stride = ptrdiff_t(Width(area)) * 4;
+        canvas.origin = Point{-area.left, -area.top};
+        canvas.limit = Rect{0, 0, Width(area), Height(area)};
+        return canvas;
+    }
+    void DrawScreenFigure(const raster::FigureMask&, ColorRef, ColorRef, int) override {}
+    raster::PixelFormat PictureFormat() const override { return raster::PixelFormat::Bgrx32; }
+    std::vector<ColorRef> pixels;
+    std::vector<Rect> reads;
+    Rect glass;
+};
+
+// The captured source of the last render (sw x sh of the kept section).
+std::vector<uint32_t> CapturedSource(const Magnifier& m) {
+    const ViewSource& v = m.SourceCapture;
+    std::vector<uint32_t> out;
+    for (int32_t y = 0; y < Height(m.SourceRect); ++y)
+        for (int32_t x = 0; x < Width(m.SourceRect); ++x) {
+            uint32_t p;
+            std::memcpy(&p, v.Bits + (size_t(y) * size_t(v.Width) + size_t(x)) * 4, 4);
+            out.push_back(p & 0xFFFFFF);
+        }
+    return out;
+}
+
+}  // namespace
+
+// A capture whose source area the glass overlaps reads from the screen only the part the glass leaves,
+// where that is one rectangle, and keeps the glass's footprint laid over the capture from the last
+// time while the glass, its frame and its place in the source stay: the capture is what a fresh read
+// with the footprint laid anew gives. Anything that moves the footprint has it laid again over a whole read.
+TEST(HostDisplay, ACaptureReadsOnlyWhatTheGlassLeavesOfTheSource) {
+    const Rect glass{40, 40, 120, 120};  // 80 x 80 at zoom 4: a source of 20 x 20
+    const struct {
+        const char* name;
+        Point zoomPoint;
+        std::function<void(Magnifier&)> between;  // done between the first refresh and the second
+        Rect read;                                // what the second refresh reads (empty: nothing)
+    } cases[] = {
+        {"the glass on the source's left strip", {125, 80}, nullptr, {120, 70, 135, 90}},
+        {"the glass on the source's top strip", {80, 125}, nullptr, {70, 120, 90, 135}},
+        {"the glass over all of the source", {80, 80}, nullptr, {}},
+        {"the glass on a corner: all of it", {125, 125}, nullptr, {115, 115, 135, 135}},
+        {"the glass beside the source: all of it", {180, 200}, nullptr, {170, 190, 190, 210}},
+        {"a new scaled skin: laid again", {125, 80}, [](Magnifier& m) { ForgetScaledSkin(m), UpdateScaledSkin(m); },
+         {115, 70, 135, 90}},
+        {"another zoom: laid again", {125, 80}, [](Magnifier& m) { m.Settings.ZoomX = 3.0f; }, {112, 67, 138, 93}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReadRecordingHost host;
+        host.glass = glass;
+        sim::SetHostDisplay(&host);
+        SimSession s;
+        s.Do(program_test::ShowGlass).Check([&] {
+            Magnifier& m = program_test::Glass();
+            glass_test::PlaceGlass(m, glass);
+            m.Settings.ZoomX = 4.0f;
+            m.Settings.ZoomPnt = c.zoomPoint;
+            RenderView(m, true, false, false);  // lays the footprint
+            if (c.between) c.between(m);
+            host.reads.clear();
+            RenderChangedView(m, true, false, false);
+            const std::vector<Rect> expected = IsRectangleEmpty(c.read) ? std::vector<Rect>{} : std::vector<Rect>{c.read};
+            EXPECT_EQ(host.reads, expected);
+            const std::vector<uint32_t> kept = CapturedSource(m);
+            m.LaidFootprint = CaptureFootprint{};  // a whole read, the footprint laid anew
+            host.reads.clear();
+            RenderView(m, true, false, false);
+            ASSERT_EQ(host.reads.size(), 1u);
+            EXPECT_EQ(host.reads[0], m.SourceRect);
+            EXPECT_EQ(kept, CapturedSource(m));
+            for (uint32_t p : kept) ASSERT_TRUE(p != 0x0000FFu && p != 0xFF0000u) << "the glass's own pixels captured";
+        });
+        s.Start();
+        sim::SetHostDisplay(nullptr);
+    }
 }
 
 // Copies between two blue-first storages (32-bit sections; on a host, the windows' pictures and the

@@ -222,6 +222,94 @@ TEST(RasterLoops, APictureUnderAKeyedOverlayInOnePassEqualsTheTwoCopies) {
             }
 }
 
+// An enlargement laid straight under an overlay the destination holds gives what the stretch into a
+// 32-bit picture and the copy of that picture between the runs give, band after band of rows, however
+// the destination is clipped, and writes nothing where it cannot take every pixel from the source.
+TEST(RasterLoops, AnEnlargementUnderAKeptOverlayEqualsTheStretchThenTheCopy) {
+    constexpr ColorRef key = 0x00FF00FF;
+    struct Case {
+        const char* name;
+        Rect area;       // the overlay's area on the destination
+        Rect picture;    // where the enlargement lands
+        Rect source;     // the source's rectangle
+        Rect clip;       // the destination's limit
+        bool bilinear;
+        bool table;
+    } cases[] = {
+        {"by 4, shifted up and left", {10, 10, 210, 170}, {2, 3, 202, 163}, {5, 4, 50, 40}, {0, 0, 320, 240}, false, false},
+        {"by 4, smoothed, through a table", {10, 10, 210, 170}, {2, 3, 202, 163}, {5, 4, 50, 40}, {0, 0, 320, 240}, true, true},
+        {"by 4, a clip inside the lens", {10, 10, 210, 170}, {2, 3, 202, 163}, {5, 4, 50, 40}, {60, 40, 150, 131}, false, true},
+        {"smoothed, a clip inside the lens", {10, 10, 210, 170}, {2, 3, 202, 163}, {5, 4, 50, 40}, {60, 40, 150, 131}, true, false},
+        {"by 2.5, wide: many bands", {0, 0, 300, 220}, {-4, -6, 296, 214}, {0, 0, 120, 88}, {0, 0, 320, 240}, true, false},
+        {"by 1: a plain copy", {20, 20, 70, 60}, {18, 18, 68, 58}, {10, 10, 50, 40}, {0, 0, 320, 240}, false, true},
+        {"area partly off the destination", {250, 200, 400, 300}, {245, 195, 395, 295}, {0, 0, 30, 20}, {0, 0, 320, 240}, false, false},
+        {"picture beside the area: nothing", {10, 10, 60, 60}, {100, 100, 150, 150}, {0, 0, 10, 10}, {0, 0, 320, 240}, false, false},
+    };
+    const PixelFormat formats[] = {PixelFormat::Color32, PixelFormat::Bgr24, PixelFormat::Bgrx32};
+    uint8_t map[256];
+    for (int v = 0; v < 256; ++v) map[v] = uint8_t(std::clamp((v * 29 - 900) / 16, 40, 230));
+    for (const Case& c : cases)
+        for (PixelFormat to : formats)
+            for (PixelFormat from : {PixelFormat::Color32, PixelFormat::Bgrx32}) {
+                SCOPED_TRACE(std::string(c.name) + ", format " + std::to_string(int(to)) + " from " +
+                             std::to_string(int(from)));
+                const StretchFilter filter = c.bilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
+                const uint8_t* table = c.table ? map : nullptr;
+                Storage source = MakeStorage(from, 130, 100, 7, key);
+                Storage overlay = MakeStorage(PixelFormat::Bgr24, Width(c.area), Height(c.area), 5, key);
+                FillBlock(overlay.canvas, Rect{Width(c.area) / 5, Height(c.area) / 6, Width(c.area) * 4 / 5,
+                                               Height(c.area) * 5 / 6},
+                          key);  // the lens
+                RowRuns runs;
+                FindOpaqueRuns(overlay.canvas, 0, 0, Width(c.area), Height(c.area), key, &runs);
+                const Storage original = MakeStorage(to, 320, 240, 11, key);
+                Storage expected = original, laid = original;
+                expected.canvas.row0 += expected.bytes.data() - original.bytes.data();
+                laid.canvas.row0 += laid.bytes.data() - original.bytes.data();
+                expected.canvas.limit = laid.canvas.limit = c.clip;
+                Storage picture = MakeStorage(PixelFormat::Bgrx32, Width(c.picture), Height(c.picture), 3, key);
+                StretchBlock(picture.canvas, 0, 0, Width(c.picture), Height(c.picture), source.canvas, c.source.left,
+                             c.source.top, Width(c.source), Height(c.source), filter, nullptr, table);
+                ASSERT_TRUE(CopyUnderOverlay(expected.canvas, c.area, picture.canvas,
+                                             Rect{0, 0, Width(c.picture), Height(c.picture)},
+                                             Point{c.picture.left, c.picture.top}, Canvas{}, runs));
+                Rect written;
+                ASSERT_TRUE(StretchUnderOverlay(laid.canvas, c.area, source.canvas, c.source.left, c.source.top,
+                                                Width(c.source), Height(c.source), c.picture, filter, table, runs,
+                                                &written));
+                ASSERT_EQ(laid.bytes, expected.bytes);
+                for (int32_t y = 0; y < 240; ++y)
+                    for (int32_t x = 0; x < 320; ++x)
+                        if (ReadPixel(laid.canvas, x, y) != ReadPixel(original.canvas, x, y)) {
+                            ASSERT_TRUE(PointInRectangle(written, Point{x, y})) << "at " << x << "," << y;
+                        }
+            }
+    // What it refuses, drawing nothing.
+    Storage source = MakeStorage(PixelFormat::Bgrx32, 40, 30, 7, key);
+    Storage overlay = MakeStorage(PixelFormat::Bgr24, 50, 40, 5, key);
+    RowRuns runs;
+    FindOpaqueRuns(overlay.canvas, 0, 0, 50, 40, key, &runs);
+    const struct {
+        const char* name;
+        Rect area;
+        int32_t x, y, width, height;  // the source's rectangle
+        bool sameStorage;
+    } refused[] = {{"runs made for another area", {0, 0, 60, 40}, 0, 0, 10, 10, false},
+                   {"a source rectangle partly outside the source", {0, 0, 50, 40}, 35, 0, 10, 10, false},
+                   {"a source rectangle above the source", {0, 0, 50, 40}, 0, -2, 10, 10, false},
+                   {"an empty source rectangle", {0, 0, 50, 40}, 0, 0, 0, 10, false},
+                   {"the destination as its own source", {0, 0, 50, 40}, 0, 0, 10, 10, true}};
+    for (const auto& r : refused) {
+        Storage destination = MakeStorage(PixelFormat::Bgrx32, 60, 50, 11, key);
+        const std::vector<uint8_t> before = destination.bytes;
+        const Canvas& from = r.sameStorage ? destination.canvas : source.canvas;
+        EXPECT_FALSE(StretchUnderOverlay(destination.canvas, r.area, from, r.x, r.y, r.width, r.height, Rect{0, 0, 50, 40},
+                                         StretchFilter::Nearest, nullptr, runs))
+            << r.name;
+        EXPECT_EQ(destination.bytes, before) << r.name;
+    }
+}
+
 // A fill gives every pixel of the rectangle that the canvas holds the colour, in each format, with and
 // without an owner map (where it gives only the pixels the canvas's window owns), and leaves the rest.
 TEST(RasterLoops, AFillTakesEveryPixelOfItsRectangleAndNoOther) {

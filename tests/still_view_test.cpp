@@ -261,3 +261,56 @@ TEST(StillView, ARefreshThatSamplesTheColourCorrectsWhereItEnlarged) {
     });
     EXPECT_EQ(s.Start(), 0);
 }
+
+// A refresh that paints the lens alone lays the enlargement straight into the window between the
+// skin's runs and leaves the view behind; the screen is what a fresh paint gives all the same, and the
+// view, once brought up to date, is what a whole render gives. A refresh that samples the colour reads
+// the view, and so draws it at once.
+TEST(StillView, ALensOnlyRefreshLeavesTheViewBehindUntilItIsRead) {
+    const struct {
+        const char* name;
+        int smooth;
+        float bright;
+        bool sample;
+    } cases[] = {{"nearest", 0, 0.5f, false},
+                 {"smoothed and brightened", 1, 0.7f, false},
+                 {"sampling the colour: the view is drawn", 0, 0.5f, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimSession s;
+        s.Do(ShowGlass).Check([&] {
+            Glass().Settings.ZoomPnt = {120, 240};
+            Glass().Settings.SmoothImg = c.smooth;
+            Glass().Settings.Bright = c.bright;
+        });
+        s.Do("wait 360").Check([&] {
+            PaintMarker(6, -2);
+            Magnifier& m = Glass();
+            ASSERT_TRUE(RenderChangedView(m, true, c.sample, c.sample));
+            EXPECT_EQ(IsRectangleEmpty(m.ViewBehind), c.sample);
+            const Rect area = RefreshedGlassArea(m);
+            InvalidateWindowRect(Shell().MagnifierWindow, &area, false);
+        });
+        if (c.sample) {
+            EXPECT_EQ(s.Start(), 0);
+            continue;
+        }
+        s.Do("wait 40").Check([&] {
+            Magnifier& m = Glass();
+            EXPECT_FALSE(IsRectangleEmpty(m.ViewBehind));  // the paint did not read the view
+            if (c.bright == 0.5f) {
+                EXPECT_GT(MarkerPixelsOnGlass(), 1);
+            }
+            CatchUpView(m);
+            EXPECT_TRUE(IsRectangleEmpty(m.ViewBehind));
+            const std::vector<platform::ColorRef> caughtUp = LensOfView();
+            RenderView(m, true, false, false);
+            EXPECT_EQ(caughtUp, LensOfView());
+            const sim::Image now = sim::Screen();
+            const sim::Image fresh = sim::FreshRepaint();
+            for (int32_t y = 0; y < now.height; ++y)
+                for (int32_t x = 0; x < now.width; ++x) ASSERT_EQ(now.At(x, y), fresh.At(x, y)) << "at " << x << "," << y;
+        });
+        EXPECT_EQ(s.Start(), 0);
+    }
+}

@@ -48,6 +48,17 @@ struct GlassFrame {
     bool operator==(const GlassFrame&) const = default;
 };
 
+// The glass's footprint as last laid over the capture: the capture's section, where the glass lay in
+// it, the glass's size and frame. While all of these stay, the pixels are still there: a capture reads
+// from the screen only what lies outside the glass wherever that is one rectangle.
+struct CaptureFootprint {
+    uint32_t Section = 0;  // none laid while 0
+    platform::Rect Glass;   // in the section's coordinates
+    GlassFrame Frame;       // the dot as laid there
+
+    bool operator==(const CaptureFootprint&) const = default;
+};
+
 inline constexpr const char16_t* SingleInstanceMutexName = u"{8761552B-A74F-407f-8A32-BF9044D87793}";
 
 struct Magnifier {
@@ -95,7 +106,14 @@ struct Magnifier {
     // The source area as captured for the last render, with what else that render was made from, and
     // the part of the view that render drew (view coordinates).
     ViewSource SourceCapture;
+    CaptureFootprint LaidFootprint;
     platform::Rect RenderedViewPart;
+    // The part of the view (view coordinates) that lags behind the renders: a timed refresh whose lens
+    // alone is painted enlarges the capture straight into the window between the skin's runs, and the
+    // view takes those pixels only when something reads it (CatchUpView), from the capture as it is
+    // and with the inputs of the last such render. Empty while the view is up to date.
+    platform::Rect ViewBehind;
+    ViewInputs BehindInputs;
     platform::Brush BlackBrush = nullptr;
     platform::Brush WhiteBrush = nullptr;
     platform::Brush BackgroundBrush = nullptr;

@@ -91,6 +91,7 @@ void FitView(Magnifier& m, int32_t w, int32_t h) {
         return;
     }
     if (m.ViewBitmap) DeleteBitmapObject(m.ViewBitmap);
+    m.ViewBehind = Rect{};  // nothing of the old view is kept
     // A glass of another size: the scratch bitmap is made again at the size then asked for.
     if (m.ScratchBitmap) DeleteBitmapObject(m.ScratchBitmap);
     m.ScratchBitmap = nullptr;
@@ -182,9 +183,33 @@ bool Enlarge(Surface view, int32_t w, int32_t h, Surface from, int32_t sourceX, 
     return false;
 }
 
+bool LayCaptureFootprint(Magnifier& m, Surface capture, int32_t x, int32_t y);
+Rect DialDotBox(const Magnifier& m, int32_t x, int32_t y);
+
+// The frame of the glass as its footprint lays it at (x, y) of a capture.
+GlassFrame FootprintFrame(const Magnifier& m, int32_t x, int32_t y) {
+    return GlassFrame{m.ScaledSkinBitmap ? m.ScaledSkinGeneration : 0, DialDotBox(m, x, y)};
+}
+
+// The part of the source that the glass (its part `covered`) leaves uncovered, where that is one
+// rectangle (empty when the glass covers it all); else the whole source.
+Rect UncoveredSource(const Rect& source, const Rect& covered) {
+    const bool wide = covered.left == source.left && covered.right == source.right;
+    const bool high = covered.top == source.top && covered.bottom == source.bottom;
+    if (wide && high) return Rect{};
+    if (wide && covered.top == source.top) return Rect{source.left, covered.bottom, source.right, source.bottom};
+    if (wide && covered.bottom == source.bottom) return Rect{source.left, source.top, source.right, covered.top};
+    if (high && covered.left == source.left) return Rect{covered.right, source.top, source.right, source.bottom};
+    if (high && covered.right == source.right) return Rect{source.left, source.top, covered.left, source.bottom};
+    return source;
+}
+
 // The source area, unscaled, in a surface of its own: the kept section, or the scratch bitmap when that
 // cannot be made. Where the area contains the glass itself, the glass's footprint is painted over the
-// capture (navy lens, skin, dot) so that the view never shows its own content.
+// capture (navy lens, skin, dot) so that the view never shows its own content. In the kept section the
+// footprint stays from one capture to the next: while the glass, its frame and its place in the source
+// are those it was laid for, only the rest of the source is read from the screen, where that is one
+// rectangle, and the footprint is not laid again.
 class SourceCopy {
 public:
     SourceCopy(Magnifier& m, const Rect& source) : m_(m) {
@@ -196,10 +221,26 @@ public:
             surface_ = CreateMemorySurface(m.MemoryDC);
             scratchPrevious_ = SelectBitmapInto(surface_, Scratch(m, sw, sh));
         }
-        CopyBits(surface_, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
-        if (IntersectRectangles(nullptr, source, m.Settings.WindowRect))
-            ComposeMagnifier(m, surface_, m.Settings.WindowRect.left - source.left,
-                             m.Settings.WindowRect.top - source.top, false);
+        const Rect& glass = m.Settings.WindowRect;
+        Rect covered;
+        if (!IntersectRectangles(&covered, source, glass)) {
+            CopyBits(surface_, 0, 0, sw, sh, m.ScreenDC, source.left, source.top, RopSrcCopy);
+            return;
+        }
+        const Rect at{glass.left - source.left, glass.top - source.top, glass.right - source.left,
+                      glass.bottom - source.top};
+        const CaptureFootprint footprint{kept_ ? m.SourceCapture.Section : 0, at, FootprintFrame(m, at.left, at.top)};
+        const bool laid = footprint.Section != 0 && footprint == m.LaidFootprint;
+        const Rect read = laid ? UncoveredSource(source, covered) : source;
+        if (!IsRectangleEmpty(read))
+            CopyBits(surface_, read.left - source.left, read.top - source.top, Width(read), Height(read), m.ScreenDC,
+                     read.left, read.top, RopSrcCopy);
+        if (laid && read != source) return;
+        const bool keptLaid = LayCaptureFootprint(m, surface_, at.left, at.top);
+        // The frame as laid: laying it may have made the scaled skin.
+        m.LaidFootprint = kept_ && keptLaid
+                              ? CaptureFootprint{footprint.Section, at, FootprintFrame(m, at.left, at.top)}
+                              : CaptureFootprint{};
     }
     ~SourceCopy() {
         if (kept_) return;
@@ -210,6 +251,8 @@ public:
     SourceCopy& operator=(const SourceCopy&) = delete;
 
     Surface Pixels() const { return surface_; }
+    // Whether the capture stays in the kept section after the render.
+    bool Kept() const { return kept_; }
     // Whether the capture and the inputs are those of the last render (recorded as the last when not);
     // *changed receives the source pixels that differ (all of them unless only pixels changed).
     bool Unchanged(const ViewInputs& inputs, int32_t sw, int32_t sh, Rect* changed) {
@@ -341,6 +384,25 @@ bool LayFootprint(Magnifier& m, Surface target, int32_t x, int32_t y, int32_t w,
     return CopyUnderScaledSkin(m, target, x, y, w, h, nullptr, Point{});
 }
 
+void DrawDialDot(const Magnifier& m, Surface d, int32_t x, int32_t y);
+
+// The glass's footprint over the capture at (x, y), as ComposeMagnifier lays it. True when it was laid
+// along the scaled skin's runs (the same pixels for the same frame); false when otherwise or not at all.
+bool LayCaptureFootprint(Magnifier& m, Surface capture, int32_t x, int32_t y) {
+    {
+        DrawLock lock(m);
+        if (!lock.Held()) return false;
+        const int32_t w = WindowWidth(m);
+        const int32_t h = WindowHeight(m);
+        if (PrepareScaledSkin(m, w, h) && LayFootprint(m, capture, x, y, w, h)) {
+            DrawDialDot(m, capture, x, y);
+            return true;
+        }
+    }
+    ComposeMagnifier(m, capture, x, y, false);
+    return false;
+}
+
 Rect DialDotBox(const Magnifier& m, int32_t x, int32_t y) {
     const int32_t left = Trunc((m.DialDot.x - m.DialDotRadius) + x);
     const int32_t top = Trunc((m.DialDot.y - m.DialDotRadius) + y);
@@ -457,6 +519,19 @@ bool Render(Magnifier& m, bool applyCorrection, bool drawCrossHair, bool sampleP
         if (partChanged && !IntersectRectangles(&drawn, drawn, ViewPartOf(changed, sw, sh, w, h))) return false;
     }
     m.RenderedViewPart = drawn;
+    // A timed refresh of the lens alone leaves the enlargement to the paint, which lays it straight
+    // between the skin's runs; the view catches up when something reads it. The capture stays for both.
+    if (limited && !drawCrossHair && !samplePickedColor && capture.Kept()) {
+        m.ViewBehind = IsRectangleEmpty(m.ViewBehind)
+                           ? drawn
+                           : Rect{std::min(m.ViewBehind.left, drawn.left), std::min(m.ViewBehind.top, drawn.top),
+                                  std::max(m.ViewBehind.right, drawn.right),
+                                  std::max(m.ViewBehind.bottom, drawn.bottom)};
+        m.BehindInputs = inputs;
+        return true;
+    }
+    // Every other render draws at least the lens's box: the view is up to date wherever a paint shows it.
+    m.ViewBehind = Rect{};
     Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
     if (limited) LimitDrawing(m.MemoryDC, &drawn);
     const bool corrected = Enlarge(m.MemoryDC, w, h, capture.Pixels(), 0, 0, sw, sh, correction);
@@ -575,12 +650,70 @@ Rect RefreshedGlassArea(Magnifier& m) {
 void UpdateScaledSkin(Magnifier& m) { PrepareScaledSkin(m, WindowWidth(m), WindowHeight(m)); }
 
 void ForgetScaledSkin(Magnifier& m) {
+    CatchUpView(m);  // the view's lens is laid under this skin until then
     if (m.ScaledSkinBitmap) DeleteBitmapObject(m.ScaledSkinBitmap);
     m.ScaledSkinBitmap = nullptr;
     m.ScaledSkinWidth = 0;
     m.ScaledSkinHeight = 0;
     m.ScaledSkinRuns = RowRuns{};
     m.ScaledSkinLens = Rect{};
+}
+
+namespace {
+
+// The correction table of a render's inputs; null without a correction.
+const ByteTable* CorrectionOf(const ViewInputs& inputs) {
+    return inputs.Correct ? &CorrectionTable(std::bit_cast<float>(inputs.BrightBits),
+                                             std::bit_cast<float>(inputs.ContrastBits))
+                          : nullptr;
+}
+
+// Whether the capture still holds what the render whose view lags behind enlarged, for a view of w x h.
+bool BehindCaptureFits(const Magnifier& m, int32_t w, int32_t h) {
+    const ViewInputs& in = m.BehindInputs;
+    const ViewSource& capture = m.SourceCapture;
+    return Width(in.Window) == w && Height(in.Window) == h && capture.Surface && capture.Bits &&
+           Width(in.Source) <= capture.Width && Height(in.Source) <= capture.Height;
+}
+
+// The lens's paint straight from the capture: the enlargement the view lags behind, laid between the
+// skin's runs over the window's pixels. False, drawing nothing, when that cannot be done.
+bool LayLensFromCapture(Magnifier& m, Surface target, int32_t w, int32_t h) {
+    if (!BehindCaptureFits(m, w, h)) return false;
+    const ViewInputs& in = m.BehindInputs;
+    const ByteTable* correction = CorrectionOf(in);
+    const int previousMode = SetStretchMode(target, in.Smooth ? StretchBilinear : StretchColorOnColor);
+    const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
+    const bool drawn = StretchUnderOverlay(target, Rect{0, 0, w, h}, m.SourceCapture.Surface, 0, 0, Width(in.Source),
+                                           Height(in.Source), Rect{at.x, at.y, at.x + w, at.y + h},
+                                           correction ? correction->data() : nullptr, m.ScaledSkinRuns);
+    if (previousMode) SetStretchMode(target, previousMode);
+    return drawn;
+}
+
+}  // namespace
+
+void CatchUpView(Magnifier& m) {
+    if (IsRectangleEmpty(m.ViewBehind)) return;
+    DrawLock lock(m);
+    if (!lock.Held()) return;
+    Rect part = m.ViewBehind;
+    m.ViewBehind = Rect{};
+    if (!m.ViewBitmap || !BehindCaptureFits(m, m.ViewWidth, m.ViewHeight)) return;
+    const ViewInputs& in = m.BehindInputs;
+    const ByteTable* correction = m.ViewBits ? CorrectionOf(in) : nullptr;
+    SetStretchMode(m.MemoryDC, in.Smooth ? StretchBilinear : StretchColorOnColor);
+    const Bitmap previous = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
+    LimitDrawing(m.MemoryDC, &part);
+    const bool corrected = Enlarge(m.MemoryDC, m.ViewWidth, m.ViewHeight, m.SourceCapture.Surface, 0, 0,
+                                   Width(in.Source), Height(in.Source), correction);
+    LimitDrawing(m.MemoryDC, nullptr);
+    SelectBitmapInto(m.MemoryDC, previous);
+    if (in.Correct && !corrected && m.ViewBits &&
+        IntersectRectangles(&part, part, Rect{0, 0, m.ViewWidth, m.ViewHeight}))
+        CorrectPixels(m.ViewBits + ptrdiff_t(part.top) * m.ViewWidth * 4 + ptrdiff_t(part.left) * 4, m.ViewWidth * 4,
+                      Width(part), Height(part), std::bit_cast<float>(in.BrightBits),
+                      std::bit_cast<float>(in.ContrastBits));
 }
 
 void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
@@ -591,6 +724,11 @@ void PaintGlass(Magnifier& m, Surface target, const PaintInfo& paint) {
         const int32_t h = WindowHeight(m);
         // The paint a refresh asked for: the lens alone, over the skin and dot that the window keeps.
         if (paint.kept && InsideLens(m, paint.paintRect) && m.ViewBitmap && FrameAsPainted(m, w, h)) {
+            if (!IsRectangleEmpty(m.ViewBehind) && LayLensFromCapture(m, target, w, h)) {
+                DrawDialDot(m, target, 0, 0);
+                return;
+            }
+            CatchUpView(m);
             const Bitmap viewPrevious = SelectBitmapInto(m.MemoryDC, m.ViewBitmap);
             const Point at{-Trunc(m.ViewInset.x), -Trunc(m.ViewInset.y)};
             const bool drawn =
@@ -612,7 +750,10 @@ void ComposeMagnifier(Magnifier& m, Surface target, int32_t x, int32_t y, bool w
     if (!lock.Held()) return;
     const int32_t w = WindowWidth(m);
     const int32_t h = WindowHeight(m);
-    if (windowPaint) FitView(m, w, h);
+    if (windowPaint) {
+        FitView(m, w, h);
+        CatchUpView(m);
+    }
     const bool scaled = PrepareScaledSkin(m, w, h);
     if (windowPaint) {
         const GlassFrame frame = CurrentFrame(m);

@@ -18,6 +18,9 @@ platform::Rect RefreshedGlassArea(Magnifier& m);
 // last painted, the view alone, between the skin's opaque runs; else ComposeMagnifier.
 void PaintGlass(Magnifier& m, platform::Surface target, const platform::PaintInfo& paint);
 void ComposeMagnifier(Magnifier& m, platform::Surface target, int32_t x, int32_t y, bool windowPaint);
+// Brings the part of the view that lags behind the last render (ViewBehind) up to date: the view is
+// then what the renders since the last whole one would have left in it.
+void CatchUpView(Magnifier& m);
 void UpdateLensGeometry(Magnifier& m);
 // The skin scaled to the glass's size: made again for the current size and skin, or freed (the skin
 // is about to change or go).

@@ -84,6 +84,7 @@ Surface SourceCaptureSurface(ViewSource& v, Surface compatibleWith, int32_t widt
     v.Bits = bits;
     v.Width = w;
     v.Height = h;
+    ++v.Section;
     return v.Surface;
 }
 

@@ -31,6 +31,8 @@ struct ViewSource {
     uint8_t* Bits = nullptr;
     int32_t Width = 0;
     int32_t Height = 0;
+    // Counts the sections made: pixels laid in one section are gone once another is made.
+    uint32_t Section = 0;
     // The last render: its inputs and its source's pixels; none while Recorded is false.
     bool Recorded = false;
     ViewInputs RenderedInputs;

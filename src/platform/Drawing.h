@@ -113,6 +113,15 @@ bool FindOpaqueRuns(Surface surface, int32_t x, int32_t y, int32_t width, int32_
 // drawing nothing, when the surfaces or runs do not allow it (or both are null).
 bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, const Rect& pictureArea,
                       Point pictureAt, Surface overlay, const RowRuns& opaque);
+// The enlargement of the source's rectangle onto `picture` (destination coordinates), laid under an
+// overlay that the destination holds already: the same pixels as StretchBits (or, with a colorMap,
+// StretchBitsThroughTable) into a 32-bit bitmap of the picture's size followed by CopyUnderOverlay of it
+// with a null overlay, without that bitmap. The destination's stretch mode chooses the filter. False,
+// drawing nothing, where the backend cannot do that (or the source's rectangle is not wholly inside
+// the source); the caller then takes the two steps.
+bool StretchUnderOverlay(Surface destination, const Rect& area, Surface source, int32_t sourceX, int32_t sourceY,
+                         int32_t sourceWidth, int32_t sourceHeight, const Rect& picture, const uint8_t* colorMap,
+                         const RowRuns& opaque);
 
 // ---- Figures ----
 

@@ -109,6 +109,18 @@ void FindOpaqueRuns(const Canvas& canvas, int32_t x, int32_t y, int32_t width, i
 // written (may be null) receives the smallest rectangle (surface coordinates) holding every pixel written.
 bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
                       Point pictureAt, const Canvas& overlay, const RowRuns& opaque, Rect* written = nullptr);
+// The enlargement of the source's rectangle (sourceX, sourceY, sourceWidth x sourceHeight) onto
+// `picture` (surface coordinates), laid under an overlay that is there already: each pixel of the area
+// off the runs of `opaque` (made for the area) that the picture covers gets the enlargement's pixel;
+// the rest keep theirs. The same pixels as StretchBlock into a 32-bit picture followed by
+// CopyUnderOverlay of it without an overlay, without that picture: a few rows at a time are enlarged
+// into a small buffer and copied on. filter and colorMap as for StretchBlock. False, drawing nothing,
+// when the runs do not fit the area, the source's rectangle is not wholly inside the source, or the
+// source shares the destination's storage. written as for CopyUnderOverlay.
+bool StretchUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& source, int32_t sourceX,
+                         int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, const Rect& picture,
+                         StretchFilter filter, const uint8_t* colorMap, const RowRuns& opaque,
+                         Rect* written = nullptr);
 // Whether CopyUnderOverlay with these arguments writes every pixel of the area (as far as the
 // destination holds it).
 bool OverlayCoversArea(const Rect& area, const Canvas& picture, const Rect& pictureArea, Point pictureAt,

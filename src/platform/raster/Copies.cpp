@@ -981,6 +981,62 @@ bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas&
     return true;
 }
 
+bool StretchUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& source, int32_t sourceX,
+                         int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight, const Rect& picture,
+                         StretchFilter filter, const uint8_t* colorMap, const RowRuns& opaque, Rect* written) {
+    if (written) *written = Rect{};
+    const int32_t width = Width(picture), height = Height(picture);
+    if (IsRectangleEmpty(area) || IsRectangleEmpty(picture) || !opaque.Fits(Width(area), Height(area))) return false;
+    if (sourceWidth <= 0 || sourceHeight <= 0 || !destination.Usable() || !source.Usable()) return false;
+    if (SameStorage(destination, source)) return false;
+    // Every pixel of the enlargement must come from the source: the band holds no earlier picture.
+    const Span sourceColumns = OffsetsInside(int64_t(sourceX) + source.origin.x, sourceWidth, source.limit.left,
+                                             source.limit.right);
+    const Span sourceRows = OffsetsInside(int64_t(sourceY) + source.origin.y, sourceHeight, source.limit.top,
+                                          source.limit.bottom);
+    if (sourceColumns.begin != 0 || sourceColumns.end != sourceWidth || sourceRows.begin != 0 ||
+        sourceRows.end != sourceHeight)
+        return false;
+    // What is written, in surface coordinates: the area, as far as the destination shows it and the
+    // enlargement reaches.
+    Rect part = VisiblePart(destination, area);
+    if (!IntersectRectangles(&part, part, picture)) return true;
+    const int32_t columns = Width(part);
+    // Bands of rows small enough to stay in the nearest cache between their enlargement and their copy.
+    constexpr size_t BandBytes = 32 * 1024;
+    const int32_t bandRows = int32_t(std::max<size_t>(1, BandBytes / (size_t(columns) * 4)));
+    auto& band = Reused<uint8_t, 19>();
+    band.resize(size_t(columns) * size_t(std::min(bandRows, Height(part))) * 4);
+    Rect box;
+    for (int32_t top = part.top; top < part.bottom; top += bandRows) {
+        const int32_t bottom = std::min(part.bottom, top + bandRows);
+        // The band's grid is the surface's, shifted to the band's top-left.
+        Canvas rows;
+        rows.row0 = band.data();
+        rows.stride = ptrdiff_t(columns) * 4;
+        rows.format = destination.format == PixelFormat::Bgr24 ? PixelFormat::Bgrx32 : destination.format;
+        rows.origin = Point{-part.left, -top};
+        rows.limit = Rect{0, 0, columns, bottom - top};
+        StretchBlock(rows, picture.left, picture.top, width, height, source, sourceX, sourceY, sourceWidth,
+                     sourceHeight, filter, nullptr, colorMap);
+        Canvas into = destination;
+        const Rect bandGrid{int32_t(int64_t(part.left) + destination.origin.x),
+                            int32_t(int64_t(top) + destination.origin.y),
+                            int32_t(int64_t(part.right) + destination.origin.x),
+                            int32_t(int64_t(bottom) + destination.origin.y)};
+        if (!IntersectRectangles(&into.limit, destination.limit, bandGrid)) continue;
+        Rect drawn;
+        CopyUnderOverlay(into, area, rows, Rect{part.left, top, part.right, bottom}, Point{part.left, top}, Canvas{},
+                         opaque, &drawn);
+        if (!IsRectangleEmpty(drawn))
+            box = IsRectangleEmpty(box) ? drawn
+                                        : Rect{std::min(box.left, drawn.left), std::min(box.top, drawn.top),
+                                               std::max(box.right, drawn.right), std::max(box.bottom, drawn.bottom)};
+    }
+    if (written) *written = box;
+    return true;
+}
+
 bool OverlayCoversArea(const Rect& area, const Canvas& picture, const Rect& pictureArea, Point pictureAt,
                        const Canvas& overlay, const RowRuns& opaque) {
     if (IsRectangleEmpty(area) || !opaque.Fits(Width(area), Height(area))) return false;

@@ -148,6 +148,12 @@ bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, co
     return ::BitBlt(to, area.left, area.top, w, h, kept, 0, 0, SRCCOPY) != FALSE;
 }
 
+// A window's pixels are the screen's here: the glass's lens is never laid under a skin it keeps.
+bool StretchUnderOverlay(Surface, const Rect&, Surface, int32_t, int32_t, int32_t, int32_t, const Rect&,
+                         const uint8_t*, const RowRuns&) {
+    return false;
+}
+
 ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
     if (!surface) return CLR_INVALID;
     return ::GetPixel(ToNative(surface), x, y);

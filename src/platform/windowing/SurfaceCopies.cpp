@@ -123,6 +123,23 @@ bool CopyUnderOverlay(Surface destination, const Rect& area, Surface picture, co
     return copied;
 }
 
+bool StretchUnderOverlay(Surface destination, const Rect& area, Surface source, int32_t sourceX, int32_t sourceY,
+                         int32_t sourceWidth, int32_t sourceHeight, const Rect& picture, const uint8_t* colorMap,
+                         const RowRuns& opaque) {
+    SurfaceObject* to = FindSurface(destination);
+    SurfaceObject* from = FindSurface(source);
+    if (!to || !from) return false;
+    const StretchFilter filter = to->stretchMode == StretchBilinear ? StretchFilter::Bilinear : StretchFilter::Nearest;
+    Canvas canvas = SourceCanvasOf(from, Rect{sourceX, sourceY, sourceX + sourceWidth, sourceY + sourceHeight});
+    Canvas target = CanvasOf(to);
+    TakeSameLayout(&target, &canvas, nullptr);
+    Rect written;
+    const bool drawn = platform::raster::StretchUnderOverlay(target, area, canvas, sourceX, sourceY, sourceWidth,
+                                                             sourceHeight, picture, filter, colorMap, opaque, &written);
+    if (drawn && !IsRectangleEmpty(written)) NoteDrawn(to, target, written);
+    return drawn;
+}
+
 ColorRef GetPixelColor(Surface surface, int32_t x, int32_t y) {
     constexpr ColorRef invalid = 0xFFFFFFFF;
     SurfaceObject* s = FindSurface(surface);

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The changing screen of scripts/bench-x11.sh (Xvfb 1024 x 768 x 24, zoom 4, a window of the bench's own
+# changing colour ten times a second under the source area), measured in rounds: each round runs every
+# program once for SECONDS, one after the other, so that a change in the machine's load during the
+# measurement falls on all of them alike instead of on one row. The programs: each vistrel build of
+# VISTRELS="NAME=PATH ..." (default vistrel=build/vistrel), smoothing off (SMOOTH=1: on), and xzoom at 100 ms. Prints,
+# for each program, client + X server CPU (% of one core, from the scheduler's nanosecond count) of every
+# round, their median, and the median per refresh in milliseconds (10 x % / refreshes a second: 8.33 for
+# the glass at 120 ms, 10 for xzoom at 100 ms). Not a test.
+#
+#   bash scripts/bench-x11-rounds.sh [SECONDS]     (default 20; ROUNDS, default 5; SIZE, default 499)
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 1
+SECONDS_PER_RUN=${1:-20}
+ROUNDS=${ROUNDS:-5}
+SIZE=${SIZE:-499}
+SMOOTH=${SMOOTH:-0}
+VISTRELS=${VISTRELS:-vistrel=$PWD/build/vistrel}
+for build in $VISTRELS; do
+  [ -x "${build#*=}" ] || { echo "no program at ${build#*=}" >&2; exit 1; }
+done
+command -v xzoom >/dev/null || { echo "xzoom is not installed" >&2; exit 1; }
+
+WORK=$(mktemp -d)
+PIDS=()
+cleanup() { for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$WORK"; }
+trap cleanup EXIT
+N=81
+while [ -e /tmp/.X11-unix/X$N ] || [ -e /tmp/.X$N-lock ]; do N=$((N + 1)); done
+export DISPLAY=:$N
+Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB=$!
+PIDS+=($XVFB)
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+export XDG_CONFIG_HOME=$WORK/config HOME=$WORK/home
+mkdir -p "$XDG_CONFIG_HOME/vistrel" "$HOME"
+unset XDG_RUNTIME_DIR
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:3f000000\r\n"Contrast"=dword:3f000000\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
+  "$SIZE" "$SMOOTH" >"$XDG_CONFIG_HOME/vistrel/settings.reg"
+python3 -c '
+import tkinter as tk
+root = tk.Tk(); root.overrideredirect(True); root.geometry("120x120+600+240")
+colours = ["#203050", "#503020"]; turn = [0]
+def step():
+    turn[0] ^= 1; root.configure(bg=colours[turn[0]]); root.after(100, step)
+step(); root.mainloop()' >/dev/null 2>&1 &
+PIDS+=($!)
+sleep 1
+
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{t += $1} END{printf "%.0f", t}'; }
+# One measurement: the command for SECONDS_PER_RUN after 3 settling seconds; prints client + server %.
+once() {
+  local delay_keys=$1
+  shift
+  "$@" >/dev/null 2>&1 &
+  local pid=$!
+  sleep 2
+  if [ "$delay_keys" -gt 0 ]; then
+    local window
+    window=$(timeout 5 xdotool search --name '^xzoom' 2>/dev/null | head -1)
+    timeout 5 xdotool key --window "$window" d 2>/dev/null
+  fi
+  sleep 1
+  local c0 s0 c1 s1
+  c0=$(cpu_ns $pid); s0=$(cpu_ns $XVFB)
+  sleep "$SECONDS_PER_RUN"
+  c1=$(cpu_ns $pid); s1=$(cpu_ns $XVFB)
+  kill $pid 2>/dev/null; wait $pid 2>/dev/null
+  awk -v c=$((c1 - c0)) -v s=$((s1 - s0)) -v t="$SECONDS_PER_RUN" 'BEGIN{printf "%.3f", 100 * (c + s) / 1e9 / t}'
+  sleep 1
+}
+src=$((SIZE / 4))
+names=()
+for build in $VISTRELS; do names+=("${build%%=*}"); done
+names+=(xzoom)
+declare -A results
+for round in $(seq "$ROUNDS"); do
+  for build in $VISTRELS; do
+    results[${build%%=*}]+="$(once 0 "${build#*=}") "
+  done
+  results[xzoom]+="$(once 1 xzoom -mag 4 -source ${src}x${src}+$((600 - src / 2))+$((300 - src / 2))) "
+done
+echo "Glass $SIZE, smoothing $([ "$SMOOTH" = 0 ] && echo off || echo on), screen changing; $ROUNDS rounds of $SECONDS_PER_RUN s, $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg) at the end, $(date -u '+%Y-%m-%d %H:%M') UTC"
+echo
+echo "| program | client + X server CPU % by round | median | ms a refresh |"
+echo "|---|---|---|---|"
+for name in "${names[@]}"; do
+  rate=8.333
+  [ "$name" = xzoom ] && rate=10
+  echo "${results[$name]}" | awk -v n="$name" -v r="$rate" '{
+      for (i = 1; i <= NF; i++) a[i] = $i
+      for (x = 1; x <= NF; x++) for (y = x + 1; y <= NF; y++) if (a[y] + 0 < a[x] + 0) {t = a[x]; a[x] = a[y]; a[y] = t}
+      m = NF % 2 ? a[(NF + 1) / 2] : (a[NF / 2] + a[NF / 2 + 1]) / 2
+      line = $1; for (i = 2; i <= NF; i++) line = line " / " $i
+      printf "| %s | %s | %.3f | %.3f |\n", n, line, m, 10 * m / r}'
+done
