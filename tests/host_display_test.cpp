@@ -15,17 +15,22 @@ namespace {
 
 using namespace platform;
 
+// The canvas a host gives for `area` of its screen, over pixels held row by row.
+raster::Canvas ScreenCanvas(std::vector<ColorRef>& pixels, const Rect& area) {
+    raster::Canvas canvas;
+    canvas.row0 = reinterpret_cast<uint8_t*>(pixels.data());
+    canvas.stride = ptrdiff_t(Width(area)) * 4;
+    canvas.origin = Point{-area.left, -area.top};
+    canvas.limit = Rect{0, 0, Width(area), Height(area)};
+    return canvas;
+}
+
 // A real screen in memory, all blue, whose pictures keep blue first; it counts the figures drawn on it.
 class BlueHost : public sim::HostDisplay {
 public:
     raster::Canvas ReadScreen(const Rect& area) override {
         pixels.assign(size_t(Width(area)) * size_t(Height(area)), Rgb(0, 0, 255));
-        raster::Canvas canvas;
-        canvas.row0 = reinterpret_cast<uint8_t*>(pixels.data());
-        canvas.stride = ptrdiff_t(Width(area)) * 4;
-        canvas.origin = Point{-area.left, -area.top};
-        canvas.limit = Rect{0, 0, Width(area), Height(area)};
-        return canvas;
+        return ScreenCanvas(pixels, area);
     }
     void DrawScreenFigure(const raster::FigureMask& mask, ColorRef, ColorRef, int) override {
         figures += !mask.Empty();
@@ -71,12 +76,7 @@ public:
             for (int32_t x = area.left; x < area.right; ++x)
                 pixels[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)] =
                     PointInRectangle(glass, Point{x, y}) ? Rgb(255, 0, 0) : Rgb(uint8_t(x * 7), uint8_t(y * 13), 90);
-        raster::Canvas canvas;
-        canvas.row0 = reinterpret_cast<uint8_t*>(pixels.data());
-        canvas.stride = ptrdiff_t(Width(area)) * 4;
-        canvas.origin = Point{-area.left, -area.top};
-        canvas.limit = Rect{0, 0, Width(area), Height(area)};
-        return canvas;
+        return ScreenCanvas(pixels, area);
     }
     void DrawScreenFigure(const raster::FigureMask&, ColorRef, ColorRef, int) override {}
     raster::PixelFormat PictureFormat() const override { return raster::PixelFormat::Bgrx32; }
