@@ -21,20 +21,7 @@ for build in $VISTRELS; do
 done
 command -v xzoom >/dev/null || { echo "xzoom is not installed" >&2; exit 1; }
 
-WORK=$(mktemp -d)
-PIDS=()
-cleanup() { for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$WORK"; }
-trap cleanup EXIT
-N=81
-while [ -e /tmp/.X11-unix/X$N ] || [ -e /tmp/.X$N-lock ]; do N=$((N + 1)); done
-export DISPLAY=:$N
-Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB=$!
-PIDS+=($XVFB)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-export XDG_CONFIG_HOME=$WORK/config HOME=$WORK/home
-mkdir -p "$XDG_CONFIG_HOME/vistrel" "$HOME"
-unset XDG_RUNTIME_DIR
+. scripts/bench-x11-display.sh
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:3f000000\r\n"Contrast"=dword:3f000000\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
   "$SIZE" "$SMOOTH" >"$XDG_CONFIG_HOME/vistrel/settings.reg"
 python3 -c '
@@ -47,7 +34,6 @@ step(); root.mainloop()' >/dev/null 2>&1 &
 PIDS+=($!)
 sleep 1
 
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{t += $1} END{printf "%.0f", t}'; }
 # One measurement: the command for SECONDS_PER_RUN after 3 settling seconds; prints client + server %.
 once() {
   local delay_keys=$1

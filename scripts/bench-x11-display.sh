@@ -1,0 +1,28 @@
+# Sourced by the X11 benches: a work folder removed on exit with every process listed in PIDS, a
+# virtual display of its own (Xvfb 1024 x 768 x 24, its pid in XVFB) and an empty settings folder.
+WORK=$(mktemp -d)
+PIDS=()
+cleanup() { for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$WORK"; }
+trap cleanup EXIT
+N=81
+while [ -e /tmp/.X11-unix/X$N ] || [ -e /tmp/.X$N-lock ]; do N=$((N + 1)); done
+export DISPLAY=:$N
+Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB=$!
+PIDS+=($XVFB)
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+export XDG_CONFIG_HOME=$WORK/config HOME=$WORK/home
+mkdir -p "$XDG_CONFIG_HOME/vistrel" "$HOME"
+unset XDG_RUNTIME_DIR
+
+HZ=$(getconf CLK_TCK)
+# A process's time on a processor so far, in nanoseconds: the sum over its threads' schedstat, else its
+# clock ticks.
+cpu_ns() {
+  local total
+  total=$(cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{t += $1} END{if (NR) printf "%.0f", t}')
+  if [ -z "$total" ]; then
+    total=$(awk -v hz="$HZ" '{printf "%.0f", ($14 + $15) * 1e9 / hz}' "/proc/$1/stat" 2>/dev/null || echo 0)
+  fi
+  echo "${total:-0}"
+}
