@@ -948,6 +948,86 @@ void ForEachPiece(const OverlayPlan& plan, const RowRuns& opaque, int64_t r, Spa
     pictureBetween(position, within.end);
 }
 
+// StretchUnderOverlay's enlargement written straight into the destination's rows, piece by piece
+// between the runs, with no band between: each source row is read (and interpolated along x) once for
+// the whole part, and each written pixel is written once. Taken where the destination is 32-bit
+// without an owner map and the row loops give what StretchBlock gives: a nearest stretch between
+// storages of one layout, or a bilinear one whose colour table, if any, is a line. part is the area's
+// part to write (inside the destination's limit and the picture); the source's rectangle lies wholly
+// inside the source. False, writing nothing, where these loops do not apply.
+bool StretchStraightUnderRuns(const Canvas& destination, const Rect& area, const Rect& part, const Canvas& source,
+                              int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
+                              const Rect& picture, StretchFilter filter, const uint8_t* colorMap, const RowRuns& opaque,
+                              Rect* written) {
+    if (!specialisedLoops || destination.owners || destination.format == PixelFormat::Bgr24) return false;
+    const bool bilinear = filter == StretchFilter::Bilinear;
+#if !defined(__SSE2__)
+    if (bilinear) return false;
+#endif
+    const PlacedTable* placed = bilinear && colorMap ? &PlaceTable(colorMap, destination.format) : nullptr;
+    if (bilinear ? placed && !placed->straight : source.format != destination.format) return false;
+    const int32_t width = Width(picture), height = Height(picture), count = Width(part);
+    const int64_t sourceGridX = int64_t(sourceX) + source.origin.x, sourceGridY = int64_t(sourceY) + source.origin.y;
+    const int64_t firstColumn = int64_t(part.left) - picture.left;  // the enlargement's offset of the part's left
+    OverlayPlan plan;  // the picture's pieces of each row, in offsets from the area's top-left; no overlay
+    plan.pictureColumns = Span{int64_t(part.left) - area.left, int64_t(part.right) - area.left};
+    plan.pictureRows = Span{int64_t(part.top) - area.top, int64_t(part.bottom) - area.top};
+    plan.overlayRows = Span{};
+    Rect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};  // offsets from the area's top-left
+    // Calls write(to, c, n) for each piece of row y: n pixels at `to`, the part's columns c, c + 1, ...
+    auto eachPiece = [&](int32_t y, auto&& write) {
+        const int64_t r = int64_t(y) - area.top;
+        uint8_t* out = Address(destination, int64_t(area.left) + destination.origin.x, int64_t(y) + destination.origin.y);
+        ForEachPiece(plan, opaque, r, plan.pictureColumns, [&](int64_t begin, int64_t end, bool) {
+            box = Rect{std::min(box.left, int32_t(begin)), std::min(box.top, int32_t(r)),
+                       std::max(box.right, int32_t(end)), int32_t(r) + 1};
+            write(out + ptrdiff_t(begin) * 4, begin - plan.pictureColumns.begin, end - begin);
+        });
+    };
+    if (bilinear) {
+#if defined(__SSE2__)
+        auto& taps = Reused<Tap, 20>();
+        taps.resize(size_t(count));
+        for (int32_t c = 0; c < count; ++c) taps[size_t(c)] = BilinearTap(firstColumn + c, sourceWidth, width, Span{0, sourceWidth});
+        HorizontalRows rows(source, int32_t(sourceGridX), int32_t(sourceGridY), sourceWidth, taps);
+        const bool swapRedBlue = destination.format == PixelFormat::Bgrx32;
+        for (int32_t y = part.top; y < part.bottom; ++y) {
+            const Tap tap = BilinearTap(int64_t(y) - picture.top, sourceHeight, height, Span{0, sourceHeight});
+            const ColorRef* upper = rows.Get(tap.first, tap.second).pixels.data();
+            const ColorRef* lower = rows.Get(tap.second, tap.first).pixels.data();
+            eachPiece(y, [&](uint8_t* to, int64_t c, int64_t n) {
+                BlendInto32(to, upper + c, lower + c, tap.weight, size_t(n), placed, swapRedBlue);
+            });
+        }
+#endif
+    } else {
+        auto& columns = Reused<int32_t, 21>();  // byte offset of each column's source pixel in its row
+        columns.resize(size_t(count));
+        for (int32_t c = 0; c < count; ++c) columns[size_t(c)] = int32_t(NearestIndex(firstColumn + c, sourceWidth, width) * 4);
+        auto& mapped = Reused<uint8_t, 22>();
+        auto& enlarged = Reused<uint8_t, 23>();  // the part's row of the source row last read
+        enlarged.resize(size_t(count) * 4);
+        int64_t loaded = -1;
+        for (int32_t y = part.top; y < part.bottom; ++y) {
+            const int64_t s = NearestIndex(int64_t(y) - picture.top, sourceHeight, height);
+            if (s != loaded) {
+                const uint8_t* in = Address(source, sourceGridX, sourceGridY + s);
+                if (colorMap) {
+                    mapped.assign(in, in + ptrdiff_t(sourceWidth) * 4);
+                    MapPixels<PixelFormat::Color32>(mapped.data(), 0, sourceWidth, colorMap);
+                    in = mapped.data();
+                }
+                GatherWords(in, enlarged.data(), columns.data(), count);
+                loaded = s;
+            }
+            eachPiece(y, [&](uint8_t* to, int64_t c, int64_t n) { std::memcpy(to, enlarged.data() + c * 4, size_t(n) * 4); });
+        }
+    }
+    if (written && box.left < box.right)
+        *written = Rect{area.left + box.left, area.top + box.top, area.left + box.right, area.top + box.bottom};
+    return true;
+}
+
 }  // namespace
 
 bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
@@ -1001,6 +1081,9 @@ bool StretchUnderOverlay(const Canvas& destination, const Rect& area, const Canv
     // enlargement reaches.
     Rect part = VisiblePart(destination, area);
     if (!IntersectRectangles(&part, part, picture)) return true;
+    if (StretchStraightUnderRuns(destination, area, part, source, sourceX, sourceY, sourceWidth, sourceHeight, picture,
+                                 filter, colorMap, opaque, written))
+        return true;
     const int32_t columns = Width(part);
     // Bands of rows small enough to stay in the nearest cache between their enlargement and their copy.
     constexpr size_t BandBytes = 32 * 1024;
