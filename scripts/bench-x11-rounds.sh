@@ -3,10 +3,13 @@
 # changing colour ten times a second under the source area), measured in rounds: each round runs every
 # program once for SECONDS, one after the other, so that a change in the machine's load during the
 # measurement falls on all of them alike instead of on one row. The programs: each vistrel build of
-# VISTRELS="NAME=PATH ..." (default vistrel=build/vistrel), smoothing off (SMOOTH=1: on), and xzoom at 100 ms. Prints,
-# for each program, client + X server CPU (% of one core, from the scheduler's nanosecond count) of every
-# round, their median, and the median per refresh in milliseconds (10 x % / refreshes a second: 8.33 for
-# the glass at 120 ms, 10 for xzoom at 100 ms). Not a test.
+# VISTRELS="NAME=PATH ..." (default vistrel=build/vistrel), smoothing off (SMOOTH=1: on), and xzoom at 100 ms;
+# each round also measures the X server with the changing window alone. Prints, for each program, client
+# + X server CPU (% of one core, from the scheduler's nanosecond count) of every round, their median, the
+# median per refresh in milliseconds (10 x % / refreshes a second: 8.33 for the glass at 120 ms, 10 for
+# xzoom at 100 ms), and the same per refresh without the changing window's own share of the X server
+# (the median of the rounds' differences): that share is the same whatever magnifier runs, and dividing
+# it by each program's refreshes would charge the one that refreshes less often more of it. Not a test.
 #
 #   bash scripts/bench-x11-rounds.sh [SECONDS]     (default 20; ROUNDS, default 5; SIZE, default 499)
 set -uo pipefail
@@ -60,23 +63,28 @@ names=()
 for build in $VISTRELS; do names+=("${build%%=*}"); done
 names+=(xzoom)
 declare -A results
+alone=""
 for round in $(seq "$ROUNDS"); do
   for build in $VISTRELS; do
     results[${build%%=*}]+="$(once 0 "${build#*=}") "
   done
   results[xzoom]+="$(once 1 xzoom -mag 4 -source ${src}x${src}+$((600 - src / 2))+$((300 - src / 2))) "
+  alone+="$(once 0 sleep $((SECONDS_PER_RUN + 10))) "
 done
 echo "Glass $SIZE, smoothing $([ "$SMOOTH" = 0 ] && echo off || echo on), screen changing; $ROUNDS rounds of $SECONDS_PER_RUN s, $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg) at the end, $(date -u '+%Y-%m-%d %H:%M') UTC"
 echo
-echo "| program | client + X server CPU % by round | median | ms a refresh |"
-echo "|---|---|---|---|"
+echo "| program | client + X server CPU % by round | median | ms a refresh | ms a refresh, without the window's share |"
+echo "|---|---|---|---|---|"
 for name in "${names[@]}"; do
   rate=8.333
   [ "$name" = xzoom ] && rate=10
-  echo "${results[$name]}" | awk -v n="$name" -v r="$rate" '{
-      for (i = 1; i <= NF; i++) a[i] = $i
-      for (x = 1; x <= NF; x++) for (y = x + 1; y <= NF; y++) if (a[y] + 0 < a[x] + 0) {t = a[x]; a[x] = a[y]; a[y] = t}
-      m = NF % 2 ? a[(NF + 1) / 2] : (a[NF / 2] + a[NF / 2 + 1]) / 2
-      line = $1; for (i = 2; i <= NF; i++) line = line " / " $i
-      printf "| %s | %s | %.3f | %.3f |\n", n, line, m, 10 * m / r}'
+  printf '%s\n%s\n' "${results[$name]}" "$alone" | awk -v n="$name" -v r="$rate" '
+    function median(v, k,   x, y, t) {
+      for (x = 1; x <= k; x++) for (y = x + 1; y <= k; y++) if (v[y] + 0 < v[x] + 0) {t = v[x]; v[x] = v[y]; v[y] = t}
+      return k % 2 ? v[(k + 1) / 2] : (v[k / 2] + v[k / 2 + 1]) / 2
+    }
+    NR == 1 {k = NF; for (i = 1; i <= NF; i++) {a[i] = $i; line = i == 1 ? $i : line " / " $i}}
+    NR == 2 {for (i = 1; i <= k; i++) d[i] = a[i] - $i}
+    END {m = median(a, k); printf "| %s | %s | %.3f | %.3f | %.3f |\n", n, line, m, 10 * m / r, 10 * median(d, k) / r}'
 done
+echo "| changing window alone (X server) | $(echo $alone | sed 's/ / \/ /g') | | | |"

@@ -270,19 +270,16 @@ TEST(RasterLoops, AnEnlargementUnderAKeptOverlayEqualsTheStretchThenTheCopy) {
                 Storage picture = MakeStorage(PixelFormat::Bgrx32, Width(c.picture), Height(c.picture), 3, key);
                 StretchBlock(picture.canvas, 0, 0, Width(c.picture), Height(c.picture), source.canvas, c.source.left,
                              c.source.top, Width(c.source), Height(c.source), filter, nullptr, table);
+                Rect expectedWritten;
                 ASSERT_TRUE(CopyUnderOverlay(expected.canvas, c.area, picture.canvas,
                                              Rect{0, 0, Width(c.picture), Height(c.picture)},
-                                             Point{c.picture.left, c.picture.top}, Canvas{}, runs));
+                                             Point{c.picture.left, c.picture.top}, Canvas{}, runs, &expectedWritten));
                 Rect written;
                 ASSERT_TRUE(StretchUnderOverlay(laid.canvas, c.area, source.canvas, c.source.left, c.source.top,
                                                 Width(c.source), Height(c.source), c.picture, filter, table, runs,
                                                 &written));
                 ASSERT_EQ(laid.bytes, expected.bytes);
-                for (int32_t y = 0; y < 240; ++y)
-                    for (int32_t x = 0; x < 320; ++x)
-                        if (ReadPixel(laid.canvas, x, y) != ReadPixel(original.canvas, x, y)) {
-                            ASSERT_TRUE(PointInRectangle(written, Point{x, y})) << "at " << x << "," << y;
-                        }
+                EXPECT_EQ(written, expectedWritten);  // what the window system marks as drawn
             }
     // What it refuses, drawing nothing.
     Storage source = MakeStorage(PixelFormat::Bgrx32, 40, 30, 7, key);

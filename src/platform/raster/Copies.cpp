@@ -11,6 +11,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// The bilinear rows' blend also has a loop of 256-bit vectors, chosen when the processor has them.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define VISTREL_WIDE_BLEND 1
+#include <immintrin.h>
+#endif
 
 #include "platform/raster/Canvas.h"
 #include "platform/raster/Reused.h"
@@ -475,6 +480,62 @@ void BlendRows(const HorizontalRows::Slot& upper, const HorizontalRows::Slot& lo
     for (; t < count; ++t) out[t] = Blend(u[t], l[t], weight);
 }
 
+#if defined(VISTREL_WIDE_BLEND)
+// AlongLine on sixteen values.
+__attribute__((target("avx2"))) inline __m256i AlongLineWide(__m256i values, __m256i slope, __m256i offset,
+                                                             __m256i lowest, __m256i highest) {
+    const __m256i productLow = _mm256_mullo_epi16(values, slope), productHigh = _mm256_mulhi_epi16(values, slope);
+    __m256i first = _mm256_unpacklo_epi16(productLow, productHigh);
+    __m256i second = _mm256_unpackhi_epi16(productLow, productHigh);
+    first = _mm256_srai_epi32(_mm256_add_epi32(first, offset), LineShift);
+    second = _mm256_srai_epi32(_mm256_add_epi32(second, offset), LineShift);
+    return _mm256_min_epi16(_mm256_max_epi16(_mm256_packs_epi32(first, second), lowest), highest);
+}
+
+// BlendInto32's loop on eight pixels at a time (each 128-bit half as BlendInto32 does four); returns how
+// many pixels it wrote, from the first.
+__attribute__((target("avx2"))) size_t BlendInto32Wide(uint8_t* __restrict out, const ColorRef* __restrict u,
+                                                       const ColorRef* __restrict l, uint32_t weight, size_t count,
+                                                       const PlacedTable* table, bool swapRedBlue) {
+    const __m256i byte = _mm256_set1_epi16(0xFF), round = _mm256_set1_epi16(0x80);
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i wa = _mm256_set1_epi16(int16_t(256 - weight)), wb = _mm256_set1_epi16(int16_t(weight));
+    __m256i slope = _mm256_setzero_si256(), offset = slope, lowest = slope, highest = slope;
+    if (table) {
+        slope = _mm256_set1_epi16(int16_t(table->slope));
+        offset = _mm256_set1_epi32(table->offset);
+        lowest = _mm256_set1_epi16(table->lowest);
+        highest = _mm256_set1_epi16(table->highest);
+    }
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l + i));
+        __m256i even = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(a, byte), wa),
+                                                         _mm256_mullo_epi16(_mm256_and_si256(b, byte), wb)),
+                                        round);
+        __m256i odd = _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(a, 8), wa),
+                                                        _mm256_mullo_epi16(_mm256_srli_epi16(b, 8), wb)),
+                                       round);
+        even = _mm256_srli_epi16(even, 8);
+        odd = _mm256_srli_epi16(odd, 8);
+        if (table) {
+            even = AlongLineWide(even, slope, offset, lowest, highest);
+            odd = AlongLineWide(odd, slope, offset, lowest, highest);
+        }
+        if (swapRedBlue) even = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(even, 0xB1), 0xB1);
+        const __m256i pixels = _mm256_and_si256(_mm256_or_si256(even, _mm256_slli_epi16(odd, 8)), colour);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4), pixels);
+    }
+    return i;
+}
+
+bool WideBlendAvailable() {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+}
+#endif
+
 #if defined(__SSE2__)
 // Blends two interpolated rows (the lower one's weight 0..256) straight into a row of 32-bit storage:
 // each colour byte through the table's line when there is a table (which must have one), red and
@@ -491,6 +552,9 @@ void BlendInto32(uint8_t* __restrict out, const ColorRef* __restrict u, const Co
         highest = _mm_set1_epi16(table->highest);
     }
     size_t i = 0;
+#if defined(VISTREL_WIDE_BLEND)
+    if (WideBlendAvailable()) i = BlendInto32Wide(out, u, l, weight, count, table, swapRedBlue);
+#endif
     for (; i + 4 <= count; i += 4) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(l + i));
@@ -948,6 +1012,86 @@ void ForEachPiece(const OverlayPlan& plan, const RowRuns& opaque, int64_t r, Spa
     pictureBetween(position, within.end);
 }
 
+// StretchUnderOverlay's enlargement written straight into the destination's rows, piece by piece
+// between the runs, with no band between: each source row is read (and interpolated along x) once for
+// the whole part, and each written pixel is written once. Taken where the destination is 32-bit
+// without an owner map and the row loops give what StretchBlock gives: a nearest stretch between
+// storages of one layout, or a bilinear one whose colour table, if any, is a line. part is the area's
+// part to write (inside the destination's limit and the picture); the source's rectangle lies wholly
+// inside the source. False, writing nothing, where these loops do not apply.
+bool StretchStraightUnderRuns(const Canvas& destination, const Rect& area, const Rect& part, const Canvas& source,
+                              int32_t sourceX, int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
+                              const Rect& picture, StretchFilter filter, const uint8_t* colorMap, const RowRuns& opaque,
+                              Rect* written) {
+    if (!specialisedLoops || destination.owners || destination.format == PixelFormat::Bgr24) return false;
+    const bool bilinear = filter == StretchFilter::Bilinear;
+#if !defined(__SSE2__)
+    if (bilinear) return false;
+#endif
+    const PlacedTable* placed = bilinear && colorMap ? &PlaceTable(colorMap, destination.format) : nullptr;
+    if (bilinear ? placed && !placed->straight : source.format != destination.format) return false;
+    const int32_t width = Width(picture), height = Height(picture), count = Width(part);
+    const int64_t sourceGridX = int64_t(sourceX) + source.origin.x, sourceGridY = int64_t(sourceY) + source.origin.y;
+    const int64_t firstColumn = int64_t(part.left) - picture.left;  // the enlargement's offset of the part's left
+    OverlayPlan plan;  // the picture's pieces of each row, in offsets from the area's top-left; no overlay
+    plan.pictureColumns = Span{int64_t(part.left) - area.left, int64_t(part.right) - area.left};
+    plan.pictureRows = Span{int64_t(part.top) - area.top, int64_t(part.bottom) - area.top};
+    plan.overlayRows = Span{};
+    Rect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};  // offsets from the area's top-left
+    // Calls write(to, c, n) for each piece of row y: n pixels at `to`, the part's columns c, c + 1, ...
+    auto eachPiece = [&](int32_t y, auto&& write) {
+        const int64_t r = int64_t(y) - area.top;
+        uint8_t* out = Address(destination, int64_t(area.left) + destination.origin.x, int64_t(y) + destination.origin.y);
+        ForEachPiece(plan, opaque, r, plan.pictureColumns, [&](int64_t begin, int64_t end, bool) {
+            box = Rect{std::min(box.left, int32_t(begin)), std::min(box.top, int32_t(r)),
+                       std::max(box.right, int32_t(end)), int32_t(r) + 1};
+            write(out + ptrdiff_t(begin) * 4, begin - plan.pictureColumns.begin, end - begin);
+        });
+    };
+    if (bilinear) {
+#if defined(__SSE2__)
+        auto& taps = Reused<Tap, 20>();
+        taps.resize(size_t(count));
+        for (int32_t c = 0; c < count; ++c) taps[size_t(c)] = BilinearTap(firstColumn + c, sourceWidth, width, Span{0, sourceWidth});
+        HorizontalRows rows(source, int32_t(sourceGridX), int32_t(sourceGridY), sourceWidth, taps);
+        const bool swapRedBlue = destination.format == PixelFormat::Bgrx32;
+        for (int32_t y = part.top; y < part.bottom; ++y) {
+            const Tap tap = BilinearTap(int64_t(y) - picture.top, sourceHeight, height, Span{0, sourceHeight});
+            const ColorRef* upper = rows.Get(tap.first, tap.second).pixels.data();
+            const ColorRef* lower = rows.Get(tap.second, tap.first).pixels.data();
+            eachPiece(y, [&](uint8_t* to, int64_t c, int64_t n) {
+                BlendInto32(to, upper + c, lower + c, tap.weight, size_t(n), placed, swapRedBlue);
+            });
+        }
+#endif
+    } else {
+        auto& columns = Reused<int32_t, 21>();  // byte offset of each column's source pixel in its row
+        columns.resize(size_t(count));
+        for (int32_t c = 0; c < count; ++c) columns[size_t(c)] = int32_t(NearestIndex(firstColumn + c, sourceWidth, width) * 4);
+        auto& mapped = Reused<uint8_t, 22>();
+        auto& enlarged = Reused<uint8_t, 23>();  // the part's row of the source row last read
+        enlarged.resize(size_t(count) * 4);
+        int64_t loaded = -1;
+        for (int32_t y = part.top; y < part.bottom; ++y) {
+            const int64_t s = NearestIndex(int64_t(y) - picture.top, sourceHeight, height);
+            if (s != loaded) {
+                const uint8_t* in = Address(source, sourceGridX, sourceGridY + s);
+                if (colorMap) {
+                    mapped.assign(in, in + ptrdiff_t(sourceWidth) * 4);
+                    MapPixels<PixelFormat::Color32>(mapped.data(), 0, sourceWidth, colorMap);
+                    in = mapped.data();
+                }
+                GatherWords(in, enlarged.data(), columns.data(), count);
+                loaded = s;
+            }
+            eachPiece(y, [&](uint8_t* to, int64_t c, int64_t n) { std::memcpy(to, enlarged.data() + c * 4, size_t(n) * 4); });
+        }
+    }
+    if (written && box.left < box.right)
+        *written = Rect{area.left + box.left, area.top + box.top, area.left + box.right, area.top + box.bottom};
+    return true;
+}
+
 }  // namespace
 
 bool CopyUnderOverlay(const Canvas& destination, const Rect& area, const Canvas& picture, const Rect& pictureArea,
@@ -1001,6 +1145,9 @@ bool StretchUnderOverlay(const Canvas& destination, const Rect& area, const Canv
     // enlargement reaches.
     Rect part = VisiblePart(destination, area);
     if (!IntersectRectangles(&part, part, picture)) return true;
+    if (StretchStraightUnderRuns(destination, area, part, source, sourceX, sourceY, sourceWidth, sourceHeight, picture,
+                                 filter, colorMap, opaque, written))
+        return true;
     const int32_t columns = Width(part);
     // Bands of rows small enough to stay in the nearest cache between their enlargement and their copy.
     constexpr size_t BandBytes = 32 * 1024;
