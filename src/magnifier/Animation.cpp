@@ -281,6 +281,10 @@ void StepAnimation(Magnifier& m, bool finish) {
         if (!m.FirstSampleDone) {
             RenderView(m, true, false, true);
             m.FirstSampleDone = true;
+            // The sampling render corrects the view, which the animation's frames leave uncorrected: a
+            // shown glass paints it, as it paints every render, instead of keeping its last frame until
+            // the next refresh.
+            if (m.Visible) InvalidateWindowRect(m.MagnifierWindow, nullptr, false);
         }
         return;
     }
