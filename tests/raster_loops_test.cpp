@@ -305,6 +305,18 @@ TEST(RasterLoops, AnEnlargementUnderAKeptOverlayEqualsTheStretchThenTheCopy) {
             << r.name;
         EXPECT_EQ(destination.bytes, before) << r.name;
     }
+    // An overlay without a hole leaves nothing to enlarge into: nothing written, nothing marked drawn.
+    FillBlock(overlay.canvas, Rect{0, 0, 50, 40}, 0x00123456);
+    FindOpaqueRuns(overlay.canvas, 0, 0, 50, 40, key, &runs);
+    for (StretchFilter filter : {StretchFilter::Nearest, StretchFilter::Bilinear}) {
+        Storage destination = MakeStorage(PixelFormat::Bgrx32, 60, 50, 11, key);
+        const std::vector<uint8_t> before = destination.bytes;
+        Rect written{1, 1, 2, 2};
+        EXPECT_TRUE(StretchUnderOverlay(destination.canvas, Rect{0, 0, 50, 40}, source.canvas, 0, 0, 10, 10,
+                                        Rect{0, 0, 50, 40}, filter, nullptr, runs, &written));
+        EXPECT_EQ(destination.bytes, before);
+        EXPECT_EQ(written, Rect{});
+    }
 }
 
 // A fill gives every pixel of the rectangle that the canvas holds the colour, in each format, with and
