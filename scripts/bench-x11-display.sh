@@ -26,3 +26,20 @@ cpu_ns() {
   fi
   echo "${total:-0}"
 }
+
+# The changing screen: a window of the bench's own under the source area (120 x 120 at 600, 240) that
+# changes colour every 100 ms while CHANGER (its pid, also in PIDS) runs.
+CHANGER=""
+start_changes() {
+  python3 -c '
+import tkinter as tk
+root = tk.Tk(); root.overrideredirect(True); root.geometry("120x120+600+240")
+colours = ["#203050", "#503020"]; turn = [0]
+def step():
+    turn[0] ^= 1; root.configure(bg=colours[turn[0]]); root.after(100, step)
+step(); root.mainloop()' >/dev/null 2>&1 &
+  CHANGER=$!
+  PIDS+=($CHANGER)
+  sleep 1
+}
+stop_changes() { kill "$CHANGER" 2>/dev/null; wait "$CHANGER" 2>/dev/null; CHANGER=""; }

@@ -27,15 +27,7 @@ command -v xzoom >/dev/null || { echo "xzoom is not installed" >&2; exit 1; }
 . scripts/bench-x11-display.sh
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:3f000000\r\n"Contrast"=dword:3f000000\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
   "$SIZE" "$SMOOTH" >"$XDG_CONFIG_HOME/vistrel/settings.reg"
-python3 -c '
-import tkinter as tk
-root = tk.Tk(); root.overrideredirect(True); root.geometry("120x120+600+240")
-colours = ["#203050", "#503020"]; turn = [0]
-def step():
-    turn[0] ^= 1; root.configure(bg=colours[turn[0]]); root.after(100, step)
-step(); root.mainloop()' >/dev/null 2>&1 &
-PIDS+=($!)
-sleep 1
+start_changes
 
 # One measurement: the command for SECONDS_PER_RUN after 3 settling seconds; prints client + server %.
 once() {

@@ -75,22 +75,8 @@ measure() {
         for (x = 1; x <= n; x++) for (y = x + 1; y <= n; y++) if (a[y] + 0 < a[x] + 0) {t = a[x]; a[x] = a[y]; a[y] = t}
         printf "%s%s", a[int((n + 1) / 2)], i < 3 ? " " : "\n"}}'
 }
-# A window of the bench's own (Tk) over part of the source area, right of the glass, changing its colour
-# every 100 ms while CHANGER runs: almost every refresh of the glass finds the screen under it changed.
-CHANGER=""
-start_changes() {
-  python3 -c '
-import tkinter as tk
-root = tk.Tk(); root.overrideredirect(True); root.geometry("120x120+600+240")
-colours = ["#203050", "#503020"]; turn = [0]
-def step():
-    turn[0] ^= 1; root.configure(bg=colours[turn[0]]); root.after(100, step)
-step(); root.mainloop()' >/dev/null 2>&1 &
-  CHANGER=$!
-  PIDS+=($CHANGER)
-  sleep 1
-}
-stop_changes() { kill "$CHANGER" 2>/dev/null; wait "$CHANGER" 2>/dev/null; CHANGER=""; }
+# The changing window (start_changes, scripts/bench-x11-display.sh) lies over part of the source area,
+# right of the glass: almost every refresh of the glass finds the screen under it changed.
 settings() {  # size smoothing bright contrast shown
   local show=$5
   printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:%s\r\n"Contrast"=dword:%s\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
