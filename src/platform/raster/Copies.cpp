@@ -360,6 +360,47 @@ Tap BilinearTap(int64_t i, int64_t from, int64_t to, Span valid) {
     return tap;
 }
 
+// A run of destination offsets that all take one source offset.
+struct Repeat {
+    int32_t source = 0;
+    int32_t count = 0;
+};
+
+// Mappings of `count` destination offsets from `first` on an axis of `to` destination pixels over `from`
+// source pixels, kept for the next call with the same mapping, as one glass's refreshes make: the
+// nearest one as runs of offsets that repeat one source offset, the bilinear one as each offset's taps.
+template <int Slot>
+const std::vector<Repeat>& KeptNearest(int64_t first, int32_t count, int64_t from, int64_t to) {
+    thread_local struct {
+        int64_t first = 0, from = 0, to = 0;
+        int32_t count = -1;
+        std::vector<Repeat> repeats;
+    } kept;
+    if (kept.count == count && kept.first == first && kept.from == from && kept.to == to) return kept.repeats;
+    kept.repeats.clear();
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t s = int32_t(NearestIndex(first + i, from, to));
+        if (!kept.repeats.empty() && kept.repeats.back().source == s) ++kept.repeats.back().count;
+        else kept.repeats.push_back(Repeat{s, 1});
+    }
+    kept.first = first, kept.from = from, kept.to = to, kept.count = count;
+    return kept.repeats;
+}
+
+template <int Slot>
+const std::vector<Tap>& KeptTaps(int64_t first, int32_t count, int64_t from, int64_t to) {
+    thread_local struct {
+        int64_t first = 0, from = 0, to = 0;
+        int32_t count = -1;
+        std::vector<Tap> taps;
+    } kept;
+    if (kept.count == count && kept.first == first && kept.from == from && kept.to == to) return kept.taps;
+    kept.taps.resize(size_t(count));
+    for (int32_t i = 0; i < count; ++i) kept.taps[size_t(i)] = BilinearTap(first + i, from, to, Span{0, from});
+    kept.first = first, kept.from = from, kept.to = to, kept.count = count;
+    return kept.taps;
+}
+
 // Blends two colours with 8-bit weights (weight of b: 0..256), rounding to nearest. Red and blue
 // travel together in one word, green in another, so a blend costs four multiplications; each
 // channel's product stays below 2^16 and cannot spill into its neighbour.
@@ -412,9 +453,10 @@ public:
         row_.resize(size_t(spanWidth));
         firsts_.resize(taps.size());
         seconds_.resize(taps.size());
-        weights_.resize(taps.size());
-        for (auto& slot : slots_) slot.pixels.resize(taps.size());
+        weights_.assign(taps.size() + 3, 0);  // BlendRuns reads up to three beyond the last
+        for (auto& slot : slots_) slot.pixels.resize(taps.size() + 3);  // and writes as many
         for (size_t i = 0; i < taps.size(); ++i) weights_[i] = taps[i].weight * 0x10001u;
+        FindTapRuns();
     }
 
     struct Slot {
@@ -433,15 +475,56 @@ public:
     }
 
 private:
+    // A run of columns that blend the same two source pixels.
+    struct TapRun {
+        int32_t first = 0, second = 0;
+        int32_t begin = 0, end = 0;
+    };
+
+    // An enlargement's columns come in runs about as long as its zoom: where they average two or more,
+    // each run's two pixels are loaded once and blended four columns at a time.
+    void FindTapRuns() {
+        runs_.clear();
+#if defined(__GNUC__)
+        if (!specialisedLoops) return;
+        for (size_t i = 0; i < taps_.size(); ++i) {
+            const Tap& tap = taps_[i];
+            if (runs_.empty() || runs_.back().first != tap.first || runs_.back().second != tap.second)
+                runs_.push_back(TapRun{tap.first, tap.second, int32_t(i), int32_t(i)});
+            runs_.back().end = int32_t(i) + 1;
+        }
+        if (runs_.size() * 2 > taps_.size()) runs_.clear();
+#endif
+    }
+
     void Fill(Slot* slot, int64_t sourceRow) {
         ReadRow(source_, gridLeft_, int32_t(gridTop_ + sourceRow), spanWidth_, row_.data());
         const ColorRef* row = row_.data();
+        slot->sourceRow = sourceRow;
+#if defined(__GNUC__)
+        if (!runs_.empty()) {
+            typedef uint32_t Words __attribute__((vector_size(16)));
+            ColorRef* out = slot->pixels.data();
+            for (const TapRun& run : runs_) {
+                const Words first = Words{} + row[run.first], second = Words{} + row[run.second];
+                Lanes a, b;
+                std::memcpy(&a, &first, sizeof a);
+                std::memcpy(&b, &second, sizeof b);
+                for (int32_t c = run.begin; c < run.end; c += 4) {  // past the end: the next run writes again
+                    Lanes weight;
+                    std::memcpy(&weight, weights_.data() + c, sizeof weight);
+                    const Lanes mixed = BlendLanes(a, b, 256 - weight, weight);
+                    std::memcpy(out + c, &mixed, sizeof mixed);
+                }
+            }
+            return;
+        }
+#endif
         for (size_t i = 0; i < taps_.size(); ++i) {
             firsts_[i] = row[taps_[i].first];
             seconds_[i] = row[taps_[i].second];
         }
         BlendPairs(firsts_.data(), seconds_.data(), weights_.data(), taps_.size(), slot->pixels.data());
-        slot->sourceRow = sourceRow;
     }
 
     const Canvas& source_;
@@ -454,6 +537,7 @@ private:
     std::vector<ColorRef>& seconds_;
     std::vector<uint32_t>& weights_;  // the tap's weight in both halves
     Slot slots_[2];
+    std::vector<TapRun>& runs_ = Reused<TapRun, 24>();
 };
 
 // Blends two interpolated rows; weight (0..256) is that of the lower one.
@@ -494,14 +578,15 @@ __attribute__((target("avx2"))) inline __m256i AlongLineWide(__m256i values, __m
 
 // BlendInto32's loop on eight pixels at a time (each 128-bit half as BlendInto32 does four); returns how
 // many pixels it wrote, from the first.
-__attribute__((target("avx2"))) size_t BlendInto32Wide(uint8_t* __restrict out, const ColorRef* __restrict u,
-                                                       const ColorRef* __restrict l, uint32_t weight, size_t count,
-                                                       const PlacedTable* table, bool swapRedBlue) {
+template <bool Mapped, bool Swapped>
+__attribute__((target("avx2"))) size_t BlendInto32WideAs(uint8_t* __restrict out, const ColorRef* __restrict u,
+                                                         const ColorRef* __restrict l, uint32_t weight, size_t count,
+                                                         const PlacedTable* table) {
     const __m256i byte = _mm256_set1_epi16(0xFF), round = _mm256_set1_epi16(0x80);
     const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     const __m256i wa = _mm256_set1_epi16(int16_t(256 - weight)), wb = _mm256_set1_epi16(int16_t(weight));
     __m256i slope = _mm256_setzero_si256(), offset = slope, lowest = slope, highest = slope;
-    if (table) {
+    if constexpr (Mapped) {
         slope = _mm256_set1_epi16(int16_t(table->slope));
         offset = _mm256_set1_epi32(table->offset);
         lowest = _mm256_set1_epi16(table->lowest);
@@ -519,15 +604,24 @@ __attribute__((target("avx2"))) size_t BlendInto32Wide(uint8_t* __restrict out, 
                                        round);
         even = _mm256_srli_epi16(even, 8);
         odd = _mm256_srli_epi16(odd, 8);
-        if (table) {
+        if constexpr (Mapped) {
             even = AlongLineWide(even, slope, offset, lowest, highest);
             odd = AlongLineWide(odd, slope, offset, lowest, highest);
         }
-        if (swapRedBlue) even = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(even, 0xB1), 0xB1);
+        if constexpr (Swapped) even = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(even, 0xB1), 0xB1);
         const __m256i pixels = _mm256_and_si256(_mm256_or_si256(even, _mm256_slli_epi16(odd, 8)), colour);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i * 4), pixels);
     }
     return i;
+}
+
+__attribute__((target("avx2"))) size_t BlendInto32Wide(uint8_t* __restrict out, const ColorRef* __restrict u,
+                                                       const ColorRef* __restrict l, uint32_t weight, size_t count,
+                                                       const PlacedTable* table, bool swapRedBlue) {
+    if (table) return swapRedBlue ? BlendInto32WideAs<true, true>(out, u, l, weight, count, table)
+                                  : BlendInto32WideAs<true, false>(out, u, l, weight, count, table);
+    return swapRedBlue ? BlendInto32WideAs<false, true>(out, u, l, weight, count, table)
+                       : BlendInto32WideAs<false, false>(out, u, l, weight, count, table);
 }
 
 bool WideBlendAvailable() {
@@ -540,12 +634,13 @@ bool WideBlendAvailable() {
 // Blends two interpolated rows (the lower one's weight 0..256) straight into a row of 32-bit storage:
 // each colour byte through the table's line when there is a table (which must have one), red and
 // blue exchanged for BGRX storage. The same rounding as Blend, four pixels at a time.
-void BlendInto32(uint8_t* __restrict out, const ColorRef* __restrict u, const ColorRef* __restrict l,
-                 uint32_t weight, size_t count, const PlacedTable* table, bool swapRedBlue) {
+template <bool Mapped, bool Swapped>
+void BlendInto32As(uint8_t* __restrict out, const ColorRef* __restrict u, const ColorRef* __restrict l,
+                   uint32_t weight, size_t count, const PlacedTable* table) {
     const __m128i byte = _mm_set1_epi16(0xFF), round = _mm_set1_epi16(0x80), colour = _mm_set1_epi32(0x00FFFFFF);
     const __m128i wa = _mm_set1_epi16(int16_t(256 - weight)), wb = _mm_set1_epi16(int16_t(weight));
     __m128i slope = _mm_setzero_si128(), offset = slope, lowest = slope, highest = slope;
-    if (table) {
+    if constexpr (Mapped) {
         slope = _mm_set1_epi16(int16_t(table->slope));
         offset = _mm_set1_epi32(table->offset);
         lowest = _mm_set1_epi16(table->lowest);
@@ -553,7 +648,7 @@ void BlendInto32(uint8_t* __restrict out, const ColorRef* __restrict u, const Co
     }
     size_t i = 0;
 #if defined(VISTREL_WIDE_BLEND)
-    if (WideBlendAvailable()) i = BlendInto32Wide(out, u, l, weight, count, table, swapRedBlue);
+    if (WideBlendAvailable()) i = BlendInto32Wide(out, u, l, weight, count, table, Swapped);
 #endif
     for (; i + 4 <= count; i += 4) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
@@ -566,20 +661,32 @@ void BlendInto32(uint8_t* __restrict out, const ColorRef* __restrict u, const Co
             _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(a, 8), wa), _mm_mullo_epi16(_mm_srli_epi16(b, 8), wb)), round);
         even = _mm_srli_epi16(even, 8);
         odd = _mm_srli_epi16(odd, 8);
-        if (table) {
+        if constexpr (Mapped) {
             even = AlongLine(even, slope, offset, lowest, highest);
             odd = AlongLine(odd, slope, offset, lowest, highest);
         }
-        if (swapRedBlue) even = _mm_shufflehi_epi16(_mm_shufflelo_epi16(even, 0xB1), 0xB1);
+        if constexpr (Swapped) even = _mm_shufflehi_epi16(_mm_shufflelo_epi16(even, 0xB1), 0xB1);
         const __m128i pixels = _mm_and_si128(_mm_or_si128(even, _mm_slli_epi16(odd, 8)), colour);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), pixels);
     }
     for (; i < count; ++i) {
         const ColorRef c = Blend(u[i], l[i], weight);
-        const uint32_t v = table ? table->byte[0][c & 0xFF] | table->byte[1][(c >> 8) & 0xFF] |
-                                       table->byte[2][(c >> 16) & 0xFF]
-                                 : (swapRedBlue ? SwapRedBlue(c) : c);
+        const uint32_t v = Mapped ? table->byte[0][c & 0xFF] | table->byte[1][(c >> 8) & 0xFF] |
+                                        table->byte[2][(c >> 16) & 0xFF]
+                                  : (Swapped ? SwapRedBlue(c) : c);
         std::memcpy(out + i * 4, &v, 4);
+    }
+}
+
+// The loop above for the table and storage at hand.
+void BlendInto32(uint8_t* __restrict out, const ColorRef* __restrict u, const ColorRef* __restrict l,
+                 uint32_t weight, size_t count, const PlacedTable* table, bool swapRedBlue) {
+    if (table) {
+        if (swapRedBlue) BlendInto32As<true, true>(out, u, l, weight, count, table);
+        else BlendInto32As<true, false>(out, u, l, weight, count, table);
+    } else {
+        if (swapRedBlue) BlendInto32As<false, true>(out, u, l, weight, count, table);
+        else BlendInto32As<false, false>(out, u, l, weight, count, table);
     }
 }
 #endif
@@ -675,6 +782,25 @@ void GatherWords(const uint8_t* __restrict in, uint8_t* __restrict out, const in
         std::memcpy(&v, in + columns[c], 4);
         v &= 0x00FFFFFFu;
         std::memcpy(out + ptrdiff_t(c) * 4, &v, 4);
+    }
+}
+
+// A row of a nearest-pixel enlargement from a row of 32-bit words, each repeat's word with its fourth
+// byte cleared, written as many times as the repeat says, four at a time: the row's storage must have
+// room for three words beyond its end.
+void RepeatWords(const uint8_t* __restrict in, uint8_t* __restrict out, const std::vector<Repeat>& repeats) {
+    for (const Repeat& repeat : repeats) {
+        uint32_t v;
+        std::memcpy(&v, in + ptrdiff_t(repeat.source) * 4, 4);
+        v &= 0x00FFFFFFu;
+#if defined(__GNUC__)
+        typedef uint32_t Words __attribute__((vector_size(16)));
+        const Words four = Words{} + v;
+        for (int32_t k = 0; k < repeat.count; k += 4) std::memcpy(out + ptrdiff_t(k) * 4, &four, sizeof four);
+#else
+        for (int32_t k = 0; k < repeat.count; ++k) std::memcpy(out + ptrdiff_t(k) * 4, &v, 4);
+#endif
+        out += ptrdiff_t(repeat.count) * 4;
     }
 }
 
@@ -1048,15 +1174,15 @@ bool StretchStraightUnderRuns(const Canvas& destination, const Rect& area, const
             write(out + ptrdiff_t(begin) * 4, begin - plan.pictureColumns.begin, end - begin);
         });
     };
+    const int64_t firstRow = int64_t(part.top) - picture.top;  // the enlargement's offset of the part's top
     if (bilinear) {
 #if defined(__SSE2__)
-        auto& taps = Reused<Tap, 20>();
-        taps.resize(size_t(count));
-        for (int32_t c = 0; c < count; ++c) taps[size_t(c)] = BilinearTap(firstColumn + c, sourceWidth, width, Span{0, sourceWidth});
+        const std::vector<Tap>& taps = KeptTaps<0>(firstColumn, count, sourceWidth, width);
+        const std::vector<Tap>& rowTaps = KeptTaps<1>(firstRow, Height(part), sourceHeight, height);
         HorizontalRows rows(source, int32_t(sourceGridX), int32_t(sourceGridY), sourceWidth, taps);
         const bool swapRedBlue = destination.format == PixelFormat::Bgrx32;
         for (int32_t y = part.top; y < part.bottom; ++y) {
-            const Tap tap = BilinearTap(int64_t(y) - picture.top, sourceHeight, height, Span{0, sourceHeight});
+            const Tap tap = rowTaps[size_t(y - part.top)];
             const ColorRef* upper = rows.Get(tap.first, tap.second).pixels.data();
             const ColorRef* lower = rows.Get(tap.second, tap.first).pixels.data();
             eachPiece(y, [&](uint8_t* to, int64_t c, int64_t n) {
@@ -1065,26 +1191,21 @@ bool StretchStraightUnderRuns(const Canvas& destination, const Rect& area, const
         }
 #endif
     } else {
-        auto& columns = Reused<int32_t, 21>();  // byte offset of each column's source pixel in its row
-        columns.resize(size_t(count));
-        for (int32_t c = 0; c < count; ++c) columns[size_t(c)] = int32_t(NearestIndex(firstColumn + c, sourceWidth, width) * 4);
+        const std::vector<Repeat>& columns = KeptNearest<0>(firstColumn, count, sourceWidth, width);
         auto& mapped = Reused<uint8_t, 22>();
         auto& enlarged = Reused<uint8_t, 23>();  // the part's row of the source row last read
-        enlarged.resize(size_t(count) * 4);
-        int64_t loaded = -1;
-        for (int32_t y = part.top; y < part.bottom; ++y) {
-            const int64_t s = NearestIndex(int64_t(y) - picture.top, sourceHeight, height);
-            if (s != loaded) {
-                const uint8_t* in = Address(source, sourceGridX, sourceGridY + s);
-                if (colorMap) {
-                    mapped.assign(in, in + ptrdiff_t(sourceWidth) * 4);
-                    MapPixels<PixelFormat::Color32>(mapped.data(), 0, sourceWidth, colorMap);
-                    in = mapped.data();
-                }
-                GatherWords(in, enlarged.data(), columns.data(), count);
-                loaded = s;
+        enlarged.resize(size_t(count + 3) * 4);   // RepeatWords writes up to three words beyond
+        int32_t y = part.top;
+        for (const Repeat& row : KeptNearest<1>(firstRow, Height(part), sourceHeight, height)) {
+            const uint8_t* in = Address(source, sourceGridX, sourceGridY + row.source);
+            if (colorMap) {
+                mapped.assign(in, in + ptrdiff_t(sourceWidth) * 4);
+                MapPixels<PixelFormat::Color32>(mapped.data(), 0, sourceWidth, colorMap);
+                in = mapped.data();
             }
-            eachPiece(y, [&](uint8_t* to, int64_t c, int64_t n) { std::memcpy(to, enlarged.data() + c * 4, size_t(n) * 4); });
+            RepeatWords(in, enlarged.data(), columns);
+            for (int32_t k = 0; k < row.count; ++k, ++y)
+                eachPiece(y, [&](uint8_t* to, int64_t c, int64_t n) { std::memcpy(to, enlarged.data() + c * 4, size_t(n) * 4); });
         }
     }
     if (written && box.left < box.right)

@@ -124,10 +124,18 @@ void EventLoop::FollowCursor() {
     XChangeActivePointerGrab(X().display, PointerEvents, shape, CurrentTime);
 }
 
+// The program's hot keys are grabbed on the root window, by the key codes that give their keys now: the
+// grabs change when the program's hot keys change or the server's key map does.
 void EventLoop::FollowHotKeys() {
     Connection& x = X();
+    const std::vector<sim::HotKeyInfo> keys = sim::HotKeys();
+    std::vector<std::pair<uint32_t, uint32_t>> asked;
+    for (const sim::HotKeyInfo& key : keys) asked.emplace_back(key.virtualKey, key.modifiers);
+    if (asked == hotKeys_ && !keyboardChanged_) return;
+    hotKeys_ = asked;
+    keyboardChanged_ = false;
     std::set<std::pair<int, unsigned>> wanted;
-    for (const sim::HotKeyInfo& key : sim::HotKeys()) {
+    for (const sim::HotKeyInfo& key : keys) {
         const KeySym symbol = KeySymOf(key.virtualKey);
         const int code = symbol == NoSymbol ? 0 : XKeysymToKeycode(x.display, symbol);
         if (code) wanted.emplace(code, ModifierMaskOf(key.modifiers));
@@ -179,6 +187,10 @@ void EventLoop::Handle(XEvent& event) {
         if (event.xmap.window == screen_.Overlay().Xid()) break;
         if (!mirror_.WindowOf(event.xmap.window)) mirror_.KeepOnTop();  // another program's window came up
         screen_.Overlay().KeepOnTop();
+        break;
+    case MappingNotify:  // another keyboard layout: the key codes of keys change
+        XRefreshKeyboardMapping(&event.xmapping);
+        keyboardChanged_ = true;
         break;
     case ConfigureNotify:
         if (event.xconfigure.window != x.root && event.xconfigure.window != screen_.Overlay().Xid())

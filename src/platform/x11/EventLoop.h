@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/Types.h"
 #include "platform/windowing/Device.h"
@@ -49,6 +50,8 @@ private:
     ::Cursor cursor_ = None;
     platform::Window focus_ = nullptr;
     std::set<std::pair<int, unsigned>> grabbedKeys_;  // keycode and modifier mask
+    std::vector<std::pair<uint32_t, uint32_t>> hotKeys_;  // the keys grabbed for: virtual key, modifiers
+    bool keyboardChanged_ = true;                         // the server's key map changed since
     // The last press, to tell a double click.
     ::Window pressWindow_ = 0;
     ::Time pressTime_ = 0;
