@@ -1,5 +1,6 @@
 # Sourced by the X11 benches: a work folder removed on exit with every process listed in PIDS, a
-# virtual display of its own (Xvfb 1024 x 768 x 24, its pid in XVFB) and an empty settings folder.
+# virtual display of its own (Xvfb 1024 x 768 x 24, its pid in XVFB; started through the command in
+# XVFB_THROUGH when that is set) and an empty settings folder.
 WORK=$(mktemp -d)
 PIDS=()
 cleanup() { for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$WORK"; }
@@ -7,10 +8,10 @@ trap cleanup EXIT
 N=81
 while [ -e /tmp/.X11-unix/X$N ] || [ -e /tmp/.X$N-lock ]; do N=$((N + 1)); done
 export DISPLAY=:$N
-Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+${XVFB_THROUGH:-} Xvfb ":$N" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
 PIDS+=($XVFB)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 export XDG_CONFIG_HOME=$WORK/config HOME=$WORK/home
 mkdir -p "$XDG_CONFIG_HOME/vistrel" "$HOME"
 unset XDG_RUNTIME_DIR

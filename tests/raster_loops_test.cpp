@@ -86,6 +86,7 @@ TEST(RasterLoops, EverySpecialisedLoopGivesWhatTheGeneralPathGives) {
         {"colour key without scaling", 10, 10, 50, 45, 0, 0, 50, 45, false, true},
         {"colour key with scaling", 0, 0, 90, 80, 0, 0, 60, 50, false, true},
         {"bilinear enlargement", 0, 0, 90, 80, 5, 5, 30, 27, true, false},
+        {"bilinear enlargement by about 4 up to the source's far edges", 0, 0, 90, 80, 38, 30, 22, 20, true, false},
     };
     const PixelFormat formats[] = {PixelFormat::Color32, PixelFormat::Bgr24, PixelFormat::Bgrx32};
     const char* names[] = {"Color32", "Bgr24", "Bgrx32"};
