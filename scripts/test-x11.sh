@@ -261,6 +261,15 @@ ON_LINE=$(tape_line tape)
 check "the tape key fixes the first point and a line runs to the pointer ($ON_LINE of 9 points on it)" '[ "$ON_LINE" = 9 ]'
 check "while the tape aims, the X server shows its cursor, as drawn (the probe: $SHOTS/tape-cursor.txt)" \
   '[ -f "$SHOTS/tape-cursor-ok" ]'
+# Another keyboard layout puts F9 on another key: the tape key's grab follows it.
+xmodmap -pke >"$WORK/keymap"
+F9_CODE=$(awk '$4 == "F9" {print $2; exit}' "$WORK/keymap")
+xmodmap -e "keycode $F9_CODE = F13" -e "keycode 200 = F9"
+sleep 0.5
+ON_LINE=$(tape_line remapped-tape)
+xmodmap "$WORK/keymap"
+check "with F9 moved to another key by the key map, the tape key still fixes the first point ($ON_LINE of 9 points)" \
+  '[ "$ON_LINE" = 9 ]'
 xdotool mousemove --window "$ICON" 12 11 click 1  # hides the glass and its tools
 wait_until 5 '[ "$(window_state "$GLASS")" = IsUnMapped ]'
 sleep 0.5
