@@ -369,36 +369,37 @@ struct Repeat {
 // Mappings of `count` destination offsets from `first` on an axis of `to` destination pixels over `from`
 // source pixels, kept for the next call with the same mapping, as one glass's refreshes make: the
 // nearest one as runs of offsets that repeat one source offset, the bilinear one as each offset's taps.
-template <int Slot>
-const std::vector<Repeat>& KeptNearest(int64_t first, int32_t count, int64_t from, int64_t to) {
+template <class T, int Slot, class Make>
+const std::vector<T>& KeptMapping(int64_t first, int32_t count, int64_t from, int64_t to, Make&& make) {
     thread_local struct {
         int64_t first = 0, from = 0, to = 0;
         int32_t count = -1;
-        std::vector<Repeat> repeats;
+        std::vector<T> values;
     } kept;
-    if (kept.count == count && kept.first == first && kept.from == from && kept.to == to) return kept.repeats;
-    kept.repeats.clear();
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t s = int32_t(NearestIndex(first + i, from, to));
-        if (!kept.repeats.empty() && kept.repeats.back().source == s) ++kept.repeats.back().count;
-        else kept.repeats.push_back(Repeat{s, 1});
+    if (kept.count != count || kept.first != first || kept.from != from || kept.to != to) {
+        kept.values.clear();
+        make(&kept.values);
+        kept.first = first, kept.from = from, kept.to = to, kept.count = count;
     }
-    kept.first = first, kept.from = from, kept.to = to, kept.count = count;
-    return kept.repeats;
+    return kept.values;
+}
+
+template <int Slot>
+const std::vector<Repeat>& KeptNearest(int64_t first, int32_t count, int64_t from, int64_t to) {
+    return KeptMapping<Repeat, Slot>(first, count, from, to, [&](std::vector<Repeat>* repeats) {
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t s = int32_t(NearestIndex(first + i, from, to));
+            if (!repeats->empty() && repeats->back().source == s) ++repeats->back().count;
+            else repeats->push_back(Repeat{s, 1});
+        }
+    });
 }
 
 template <int Slot>
 const std::vector<Tap>& KeptTaps(int64_t first, int32_t count, int64_t from, int64_t to) {
-    thread_local struct {
-        int64_t first = 0, from = 0, to = 0;
-        int32_t count = -1;
-        std::vector<Tap> taps;
-    } kept;
-    if (kept.count == count && kept.first == first && kept.from == from && kept.to == to) return kept.taps;
-    kept.taps.resize(size_t(count));
-    for (int32_t i = 0; i < count; ++i) kept.taps[size_t(i)] = BilinearTap(first + i, from, to, Span{0, from});
-    kept.first = first, kept.from = from, kept.to = to, kept.count = count;
-    return kept.taps;
+    return KeptMapping<Tap, Slot>(first, count, from, to, [&](std::vector<Tap>* taps) {
+        for (int32_t i = 0; i < count; ++i) taps->push_back(BilinearTap(first + i, from, to, Span{0, from}));
+    });
 }
 
 // Blends two colours with 8-bit weights (weight of b: 0..256), rounding to nearest. Red and blue
