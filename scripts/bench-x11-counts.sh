@@ -68,6 +68,7 @@ programs+=("xzoom=$XZOOM")
   start_changes
   SETTLE=8
   last_dump() { ls -t "$1".* | head -1; }
+  sleep "$SETTLE"  # the server under valgrind is still busy with the window's start
   callgrind_control -z $XVFB >/dev/null 2>&1
   sleep "$SECONDS_PER_RUN"
   callgrind_control -d $XVFB >/dev/null 2>&1
