@@ -454,8 +454,8 @@ public:
         row_.resize(size_t(spanWidth));
         firsts_.resize(taps.size());
         seconds_.resize(taps.size());
-        weights_.assign(taps.size() + 3, 0);  // BlendRuns reads up to three beyond the last
-        for (auto& slot : slots_) slot.pixels.resize(taps.size() + 3);  // and writes as many
+        weights_.assign(taps.size() + 3, 0);  // a run blends up to three columns beyond its end
+        for (auto& slot : slots_) slot.pixels.resize(taps.size() + 3);  // (the next run writes them again)
         for (size_t i = 0; i < taps.size(); ++i) weights_[i] = taps[i].weight * 0x10001u;
         FindTapRuns();
     }
