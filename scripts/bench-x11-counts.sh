@@ -51,11 +51,6 @@ start() {
   echo $pid
 }
 
-settings() {
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:3f000000\r\n"Contrast"=dword:3f000000\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
-    "$SIZE" "$SMOOTH" >"$XDG_CONFIG_HOME/vistrel/settings.reg"
-}
-
 programs=()
 for build in $VISTRELS; do programs+=("${build%%=*}=${build#*=}"); done
 programs+=("xzoom=$XZOOM")
@@ -64,7 +59,7 @@ programs+=("xzoom=$XZOOM")
 (
   XVFB_THROUGH="valgrind --tool=callgrind --callgrind-out-file=$OUT/server.%p"
   . scripts/bench-x11-display.sh
-  settings
+  write_settings "$SIZE" "$SMOOTH"
   start_changes
   SETTLE=8
   last_dump() { ls -t "$1".* | head -1; }
@@ -95,7 +90,7 @@ programs+=("xzoom=$XZOOM")
 # System calls and sleeps, without valgrind. Writes NAME client-calls client-sleeps server-calls server-sleeps.
 (
   . scripts/bench-x11-display.sh
-  settings
+  write_settings "$SIZE" "$SMOOTH"
   start_changes
   SETTLE=2
   sleeps() { awk '/^voluntary_ctxt_switches/ {print $2}' /proc/"$1"/status; }

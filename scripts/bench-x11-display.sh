@@ -16,6 +16,13 @@ export XDG_CONFIG_HOME=$WORK/config HOME=$WORK/home
 mkdir -p "$XDG_CONFIG_HOME/vistrel" "$HOME"
 unset XDG_RUNTIME_DIR
 
+# The settings every bench starts the glass with: WindowSize $1 (the zoom point at (600, 300), zoom 4,
+# correction at its middle, no animation, no sound), SmoothImg $2.
+write_settings() {
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:3f000000\r\n"Contrast"=dword:3f000000\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
+  "$1" "$2" >"$XDG_CONFIG_HOME/vistrel/settings.reg"
+}
+
 HZ=$(getconf CLK_TCK)
 # A process's time on a processor so far, in nanoseconds: the sum over its threads' schedstat, else its
 # clock ticks.

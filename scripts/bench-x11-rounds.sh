@@ -25,8 +25,7 @@ done
 command -v xzoom >/dev/null || { echo "xzoom is not installed" >&2; exit 1; }
 
 . scripts/bench-x11-display.sh
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Orvane group\\Vistrel]\r\n"RectLU"=dword:00640064\r\n"WindowSize"=dword:%08x\r\n"ZoomX"=dword:40800000\r\n"ZoomPnt"=dword:012c0258\r\n"SmoothImg"=dword:%08x\r\n"Bright"=dword:3f000000\r\n"Contrast"=dword:3f000000\r\n"ShowAnim"=dword:00000000\r\n"PlaySound"=dword:00000000\r\n' \
-  "$SIZE" "$SMOOTH" >"$XDG_CONFIG_HOME/vistrel/settings.reg"
+write_settings "$SIZE" "$SMOOTH"
 start_changes
 
 # One measurement: the command for SECONDS_PER_RUN after 3 settling seconds; prints client + server %.
