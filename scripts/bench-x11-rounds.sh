@@ -9,7 +9,9 @@
 # median per refresh in milliseconds (10 x % / refreshes a second: 8.33 for the glass at 120 ms, 10 for
 # xzoom at 100 ms), and the same per refresh without the changing window's own share of the X server
 # (the median of the rounds' differences): that share is the same whatever magnifier runs, and dividing
-# it by each program's refreshes would charge the one that refreshes less often more of it. Not a test.
+# it by each program's refreshes would charge the one that refreshes less often more of it. Then each
+# glass's cost a refresh as a ratio to xzoom's, taken round by round, with and without that share. Not a
+# test.
 #
 #   bash scripts/bench-x11-rounds.sh [SECONDS]     (default 20; ROUNDS, default 5; SIZE, default 499)
 set -uo pipefail
@@ -50,6 +52,12 @@ once() {
   sleep 1
 }
 src=$((SIZE / 4))
+# An awk function: the median of v[1..k], leaving v sorted.
+MEDIAN='
+  function median(v, k,   x, y, t) {
+    for (x = 1; x <= k; x++) for (y = x + 1; y <= k; y++) if (v[y] + 0 < v[x] + 0) {t = v[x]; v[x] = v[y]; v[y] = t}
+    return k % 2 ? v[(k + 1) / 2] : (v[k / 2] + v[k / 2 + 1]) / 2
+  }'
 names=()
 for build in $VISTRELS; do names+=("${build%%=*}"); done
 names+=(xzoom)
@@ -69,13 +77,22 @@ echo "|---|---|---|---|---|"
 for name in "${names[@]}"; do
   rate=8.333
   [ "$name" = xzoom ] && rate=10
-  printf '%s\n%s\n' "${results[$name]}" "$alone" | awk -v n="$name" -v r="$rate" '
-    function median(v, k,   x, y, t) {
-      for (x = 1; x <= k; x++) for (y = x + 1; y <= k; y++) if (v[y] + 0 < v[x] + 0) {t = v[x]; v[x] = v[y]; v[y] = t}
-      return k % 2 ? v[(k + 1) / 2] : (v[k / 2] + v[k / 2 + 1]) / 2
-    }
+  printf '%s\n%s\n' "${results[$name]}" "$alone" | awk -v n="$name" -v r="$rate" "$MEDIAN"'
     NR == 1 {k = NF; for (i = 1; i <= NF; i++) {a[i] = $i; line = i == 1 ? $i : line " / " $i}}
     NR == 2 {for (i = 1; i <= k; i++) d[i] = a[i] - $i}
     END {m = median(a, k); printf "| %s | %s | %.3f | %.3f | %.3f |\n", n, line, m, 10 * m / r, 10 * median(d, k) / r}'
 done
 echo "| changing window alone (X server) | $(echo $alone | sed 's/ / \/ /g') | | | |"
+# The same comparison round by round: each round's glass and xzoom ran a minute apart at most, so their
+# ratio is spared most of the swings between rounds.
+echo
+echo "| program / xzoom, a refresh, round by round | median | lowest - highest | without the window's share: median | lowest - highest |"
+echo "|---|---|---|---|---|"
+for build in $VISTRELS; do
+  name=${build%%=*}
+  printf '%s\n%s\n%s\n' "${results[$name]}" "${results[xzoom]}" "$alone" | awk -v n="$name" "$MEDIAN"'
+    NR == 1 {k = NF; for (i = 1; i <= NF; i++) g[i] = $i}
+    NR == 2 {for (i = 1; i <= k; i++) z[i] = $i}
+    NR == 3 {for (i = 1; i <= k; i++) {r[i] = (g[i] / 8.333) / (z[i] / 10); d[i] = z[i] > $i ? ((g[i] - $i) / 8.333) / ((z[i] - $i) / 10) : 0}}
+    END {m = median(r, k); lo = r[1]; hi = r[k]; dm = median(d, k); printf "| %s | %.2f | %.2f - %.2f | %.2f | %.2f - %.2f |\n", n, m, lo, hi, dm, d[1], d[k]}'
+done
