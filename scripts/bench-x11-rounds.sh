@@ -11,7 +11,9 @@
 # (the median of the rounds' differences): that share is the same whatever magnifier runs, and dividing
 # it by each program's refreshes would charge the one that refreshes less often more of it. Then each
 # glass's cost a refresh as a ratio to xzoom's, taken round by round, with and without that share. Not a
-# test.
+# test. On a shared virtual machine the figures hold much stiller with the whole bench on one processor
+# (`taskset -c 1 bash scripts/bench-x11-rounds.sh`): the programs then no longer wake each other across
+# processors, which such machines charge dearly and unevenly.
 #
 #   bash scripts/bench-x11-rounds.sh [SECONDS]     (default 20; ROUNDS, default 5; SIZE, default 499)
 set -uo pipefail
@@ -70,7 +72,7 @@ for round in $(seq "$ROUNDS"); do
   results[xzoom]+="$(once 1 xzoom -mag 4 -source ${src}x${src}+$((600 - src / 2))+$((300 - src / 2))) "
   alone+="$(once 0 sleep $((SECONDS_PER_RUN + 10))) "
 done
-echo "Glass $SIZE, smoothing $([ "$SMOOTH" = 0 ] && echo off || echo on), screen changing; $ROUNDS rounds of $SECONDS_PER_RUN s, $(nproc) cores: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg) at the end, $(date -u '+%Y-%m-%d %H:%M') UTC"
+echo "Glass $SIZE, smoothing $([ "$SMOOTH" = 0 ] && echo off || echo on), screen changing; $ROUNDS rounds of $SECONDS_PER_RUN s, $(nproc --all) cores$([ "$(nproc)" != "$(nproc --all)" ] && echo ", the bench on $(nproc) of them"): $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load average $(cut -d' ' -f1-3 /proc/loadavg) at the end, $(date -u '+%Y-%m-%d %H:%M') UTC"
 echo
 echo "| program | client + X server CPU % by round | median | ms a refresh | ms a refresh, without the window's share |"
 echo "|---|---|---|---|---|"
