@@ -249,9 +249,16 @@ locator_ring() {  # label: Alt+z on the focused glass; prints the most pixels th
     changed=$(compare -metric AE "$SHOTS/$1-before.png" "$SHOTS/$1-during.png" null: 2>&1)
     [ "$changed" -gt "$ring" ] 2>/dev/null && ring=$changed
   done
-  sleep 2
-  shot "$1-after"
-  echo "$ring $(compare -metric AE "$SHOTS/$1-before.png" "$SHOTS/$1-after.png" null: 2>&1)"
+  # The flash ends after 29 ticks of the glass's 120 ms timer, later on a loaded machine: what is left
+  # is what still differs once it has had ten seconds to end.
+  local left
+  for n in $(seq 20); do
+    sleep 0.5
+    shot "$1-after"
+    left=$(compare -metric AE "$SHOTS/$1-before.png" "$SHOTS/$1-after.png" null: 2>&1)
+    [ "$left" = 0 ] && break
+  done
+  echo "$ring $left"
 }
 FRAME=$(move_drag move)
 read -r MX MY _ _ <<<"$(geometry "$GLASS")"
