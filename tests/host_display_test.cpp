@@ -40,6 +40,23 @@ public:
     int figures = 0;
 };
 
+// A host that lets real time pass before it asks how long to wait finds the glass's tick already due:
+// it is told to wait for nothing, not for ever.
+TEST(HostDisplay, ATimerAlreadyDueIsWaitedForNotAtAll) {
+    BlueHost host;
+    sim::SetHostDisplay(&host);
+    SimSession s;
+    s.Do(program_test::ShowGlass);
+    s.Check([] {
+        const std::optional<uint64_t> wait = sim::TimeToNextTimer();
+        ASSERT_TRUE(wait.has_value());  // the glass's tick
+        sim::PassRealTime(*wait + 1000);
+        EXPECT_EQ(sim::TimeToNextTimer(), std::optional<uint64_t>(0));
+    });
+    s.Start();
+    sim::SetHostDisplay(nullptr);
+}
+
 TEST(HostDisplay, GlassShowsTheHostScreenAndDrawsItsFramesThere) {
     BlueHost host;
     sim::SetHostDisplay(&host);

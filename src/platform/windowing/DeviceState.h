@@ -365,7 +365,8 @@ void ForgetWindowState(Window window, bool destroyed);
 
 // ---- Timers (Timers.cpp) ----
 std::optional<Message> TakeDueTimer(const Process& process);
-std::optional<uint64_t> NextTimerDue(const Process& process);
+std::optional<uint64_t> NextTimerDue(const Process& process);      // the first still to fall due
+std::optional<uint64_t> EarliestTimerDue(const Process& process);  // due ones included
 void RemoveTimersOf(Window window);
 bool TimerMessageStillValid(const Message& message);
 

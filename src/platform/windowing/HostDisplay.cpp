@@ -25,7 +25,9 @@ void PassRealTime(uint64_t ms) {
 
 std::optional<uint64_t> TimeToNextTimer() {
     const detail::DeviceState& dev = detail::Dev();
-    std::optional<uint64_t> due = detail::NextTimerDue(detail::CurrentProcess());
+    // A timer already due is waited for not at all: time may have passed since the program last
+    // looked at its timers.
+    std::optional<uint64_t> due = detail::EarliestTimerDue(detail::CurrentProcess());
     if (!due) return std::nullopt;
     return *due > dev.elapsed ? *due - dev.elapsed : 0;
 }

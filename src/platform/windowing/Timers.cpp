@@ -50,6 +50,13 @@ std::optional<Message> TakeDueTimer(const Process& process) {
     return m;
 }
 
+std::optional<uint64_t> EarliestTimerDue(const Process& process) {
+    std::optional<uint64_t> earliest;
+    for (const Timer& t : Dev().timers)
+        if (BelongsTo(t, process) && (!earliest || t.due < *earliest)) earliest = t.due;
+    return earliest;
+}
+
 std::optional<uint64_t> NextTimerDue(const Process& process) {
     const DeviceState& dev = Dev();
     std::optional<uint64_t> next;

@@ -56,6 +56,7 @@ bool EventLoop::RunNext() {
     if (SessionEnding()) return EndSession();
     Reconcile();
     if (!XPending(x.display)) {
+        PassTime();  // the turn's own work counts against the wait: a 120 ms timer fires every 120 ms
         std::optional<uint64_t> next = sim::TimeToNextTimer();
         const int timeout = next ? int(std::min<uint64_t>(*next, INT_MAX)) : -1;
         pollfd fds[2] = {{ConnectionNumber(x.display), POLLIN, 0}, {SessionEndFd(), POLLIN, 0}};
