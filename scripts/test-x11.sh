@@ -249,8 +249,8 @@ locator_ring() {  # label: Alt+z on the focused glass; prints the most pixels th
     changed=$(compare -metric AE "$SHOTS/$1-before.png" "$SHOTS/$1-during.png" null: 2>&1)
     [ "$changed" -gt "$ring" ] 2>/dev/null && ring=$changed
   done
-  # The flash ends after 29 ticks of the glass's 120 ms timer, later on a loaded machine: what is left
-  # is what still differs once it has had ten seconds to end.
+  # The flash ends after 29 ticks of the glass's 40 ms tick (about 1.2 s), later on a loaded machine:
+  # what is left is what still differs once it has had ten seconds to end.
   local left
   for n in $(seq 20); do
     sleep 0.5
