@@ -3,6 +3,7 @@
 // screen of its own.
 #include <cstring>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "GlassFixture.h"
@@ -55,6 +56,61 @@ TEST(HostDisplay, ATimerAlreadyDueIsWaitedForNotAtAll) {
     });
     s.Start();
     sim::SetHostDisplay(nullptr);
+}
+
+// A host follows the tray and the hot keys only when their counts of changes move, so every change
+// the program makes to either moves its count: the icon coming, its tip changed, its going; the tape's
+// key let go while the sheet runs, taken again after it, gone with the program.
+TEST(HostDisplay, EveryChangeToTheTrayOrTheHotKeysIsCounted) {
+    using TrayState = std::vector<std::tuple<uint32_t, std::u16string, uint32_t, platform::Window, Icon>>;
+    using HotKeyState = std::vector<std::tuple<int, uint32_t, uint32_t, platform::Window>>;
+    auto tray = [] {
+        TrayState out;
+        for (const sim::TrayInfo& t : sim::TrayIcons()) out.emplace_back(t.id, t.tip, t.callback, t.owner, t.icon);
+        return out;
+    };
+    auto hotKeys = [] {
+        HotKeyState out;
+        for (const sim::HotKeyInfo& h : sim::HotKeys()) out.emplace_back(h.id, h.modifiers, h.virtualKey, h.window);
+        return out;
+    };
+    TrayState trayFollowed;
+    HotKeyState keysFollowed;
+    uint64_t trayCount = 0, keysCount = 0;
+    int trayChanges = 0, keyChanges = 0;
+    auto follow = [&](const char* step) {
+        SCOPED_TRACE(step);
+        if (tray() != trayFollowed) {
+            EXPECT_NE(sim::TrayChanges(), trayCount) << "the tray changed unseen";
+            ++trayChanges;
+        }
+        if (hotKeys() != keysFollowed) {
+            EXPECT_NE(sim::HotKeyChanges(), keysCount) << "the hot keys changed unseen";
+            ++keyChanges;
+        }
+        trayFollowed = tray(), keysFollowed = hotKeys();
+        trayCount = sim::TrayChanges(), keysCount = sim::HotKeyChanges();
+    };
+    SimSession s;
+    s.Check([&] {
+        follow("started");
+        TrayIconRecord record{};
+        record.window = std::get<3>(trayFollowed.at(0));
+        record.id = std::get<0>(trayFollowed.at(0));
+        record.flags = TrayFlagTip;
+        std::memcpy(record.tip, u"tip", sizeof u"tip");
+        ASSERT_TRUE(TrayNotify(TrayModify, &record));
+        follow("the tip changed");
+    });
+    s.Do("tray double\nmenu 7");
+    s.Check([&] { follow("the sheet runs"); });
+    s.Do("sheet cancel");
+    s.Check([&] { follow("the sheet closed"); });
+    s.Do("destroy");
+    s.Check([&] { follow("the program ended"); });
+    s.Start();
+    EXPECT_EQ(trayChanges, 3);
+    EXPECT_EQ(keyChanges, 4);
 }
 
 TEST(HostDisplay, GlassShowsTheHostScreenAndDrawsItsFramesThere) {

@@ -238,6 +238,8 @@ struct DeviceState {
     // ---- System services ----
     std::vector<TrayRecord> tray;
     std::vector<HotKeyRecord> hotKeys;
+    uint64_t trayChanges = 0;
+    uint64_t hotKeyChanges = 0;
     std::map<const MenuObject*, std::unique_ptr<MenuObject>> menus;
     std::optional<std::vector<MenuItemInfo>> lastMenu;
     std::vector<ProcessRecord> processes;

@@ -70,6 +70,18 @@ void StylusDoubleClick(Point screen);
 // How many times a program put a text on the clipboard (a host offers the text anew after each,
 // even when it is the same text).
 uint64_t ClipboardPuts();
+// How many times the tray's icons and the registered hot keys have changed: a host follows them anew
+// only after a change.
+uint64_t TrayChanges();
+uint64_t HotKeyChanges();
+// Where each top-level window lies and whether it is shown, in z-order, topmost first, into *out (its
+// storage reused): what a host follows every turn, without the windows' texts.
+struct TopLevelPlace {
+    Window handle = nullptr;
+    Rect rect;
+    bool visible = false;
+};
+void TopLevelPlaces(std::vector<TopLevelPlace>* out);
 // The cursor the program set (null: none).
 Cursor CurrentCursor();
 // Host path of a device path; empty when it maps nowhere.

@@ -2,11 +2,13 @@
 #include <algorithm>
 
 #include "platform/windowing/DeviceState.h"
+#include "platform/windowing/HostDisplay.h"
 
 namespace platform::sim::detail {
 
 void RemoveHotKeysOf(Window window) {
-    std::erase_if(Dev().hotKeys, [window](const HotKeyRecord& h) { return h.window == window; });
+    if (std::erase_if(Dev().hotKeys, [window](const HotKeyRecord& h) { return h.window == window; }))
+        ++Dev().hotKeyChanges;
 }
 
 }  // namespace platform::sim::detail
@@ -23,6 +25,7 @@ bool RegisterHotKeyFor(Window window, int id, uint32_t modifiers, uint32_t virtu
         if (h.virtualKey == virtualKey && h.modifiers == modifiers) return false;  // key taken
     }
     dev.hotKeys.push_back(HotKeyRecord{window, id, modifiers, virtualKey});
+    ++dev.hotKeyChanges;
     return true;
 }
 
@@ -32,6 +35,7 @@ bool UnregisterHotKeyFor(Window window, int id) {
                            [&](const HotKeyRecord& h) { return h.window == window && h.id == id; });
     if (it == hotKeys.end()) return false;
     hotKeys.erase(it);
+    ++Dev().hotKeyChanges;
     return true;
 }
 
@@ -45,6 +49,8 @@ void HotKey(uint32_t virtualKey, bool keyUp) {
         return;
     }
 }
+
+uint64_t HotKeyChanges() { return Dev().hotKeyChanges; }
 
 std::vector<HotKeyInfo> HotKeys() {
     std::vector<HotKeyInfo> out;

@@ -1,5 +1,6 @@
 // What a host, tests and vistrel-sim can read of the device: windows, cursor, capture, focus.
 #include "platform/windowing/DeviceState.h"
+#include "platform/windowing/HostDisplay.h"
 
 namespace platform::sim {
 
@@ -25,6 +26,12 @@ std::vector<WindowInfo> TopLevelWindows() {
     std::vector<WindowInfo> out;
     for (Window w : Dev().topLevels) out.push_back(InfoOf(w));
     return out;
+}
+
+void TopLevelPlaces(std::vector<TopLevelPlace>* out) {
+    out->clear();
+    for (Window w : Dev().topLevels)
+        out->push_back(TopLevelPlace{w, WindowScreenRect(w), (w->style & StyleVisible) != 0});
 }
 
 std::optional<WindowInfo> FindWindowByClass(const std::u16string& className) {

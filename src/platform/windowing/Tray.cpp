@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/windowing/DeviceState.h"
+#include "platform/windowing/HostDisplay.h"
 
 namespace platform::sim::detail {
 
@@ -49,15 +50,18 @@ bool TrayNotify(uint32_t operation, const TrayIconRecord* record) {
         icon.id = record->id;
         Apply(icon, *record);
         dev.tray.push_back(icon);
+        ++dev.trayChanges;
         return true;
     }
     case TrayModify:
         if (found == dev.tray.end()) return false;
         Apply(*found, *record);
+        ++dev.trayChanges;
         return true;
     case TrayDelete:
         if (found == dev.tray.end()) return false;
         dev.tray.erase(found);
+        ++dev.trayChanges;
         return true;
     default:
         return false;
@@ -72,6 +76,8 @@ void TrayEvent(uint32_t pointerMessage) {
     const TrayRecord& icon = dev.tray.front();
     PostToWindow(icon.owner, icon.callback, icon.id, LParam(pointerMessage));
 }
+
+uint64_t TrayChanges() { return Dev().trayChanges; }
 
 std::vector<TrayInfo> TrayIcons() {
     std::vector<TrayInfo> out;

@@ -129,12 +129,11 @@ void EventLoop::FollowCursor() {
 // grabs change when the program's hot keys change or the server's key map does.
 void EventLoop::FollowHotKeys() {
     Connection& x = X();
-    const std::vector<sim::HotKeyInfo> keys = sim::HotKeys();
-    std::vector<std::pair<uint32_t, uint32_t>> asked;
-    for (const sim::HotKeyInfo& key : keys) asked.emplace_back(key.virtualKey, key.modifiers);
-    if (asked == hotKeys_ && !keyboardChanged_) return;
-    hotKeys_ = asked;
+    const uint64_t changes = sim::HotKeyChanges();
+    if (changes == hotKeyChangesSeen_ && !keyboardChanged_) return;
+    hotKeyChangesSeen_ = changes;
     keyboardChanged_ = false;
+    const std::vector<sim::HotKeyInfo> keys = sim::HotKeys();
     std::set<std::pair<int, unsigned>> wanted;
     for (const sim::HotKeyInfo& key : keys) {
         const KeySym symbol = KeySymOf(key.virtualKey);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -50,8 +51,8 @@ private:
     ::Cursor cursor_ = None;
     platform::Window focus_ = nullptr;
     std::set<std::pair<int, unsigned>> grabbedKeys_;  // keycode and modifier mask
-    std::vector<std::pair<uint32_t, uint32_t>> hotKeys_;  // the keys grabbed for: virtual key, modifiers
-    bool keyboardChanged_ = true;                         // the server's key map changed since
+    std::optional<uint64_t> hotKeyChangesSeen_;  // the program's hot keys as last grabbed for
+    bool keyboardChanged_ = true;                // the server's key map changed since
     // The last press, to tell a double click.
     ::Window pressWindow_ = 0;
     ::Time pressTime_ = 0;

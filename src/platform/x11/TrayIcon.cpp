@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/windowing/Device.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/windowing/Internal.h"
 #include "platform/x11/Connection.h"
 #include "platform/x11/ImageBuffer.h"
@@ -36,6 +37,9 @@ TrayIcon::~TrayIcon() { Destroy(); }
 ::Window TrayIcon::Manager() const { return XGetSelectionOwner(X().display, selection_); }
 
 bool TrayIcon::Follow() {
+    const uint64_t changes = sim::TrayChanges();
+    if (changes == changesSeen_) return !window_ || manager_ != 0;
+    changesSeen_ = changes;
     const std::vector<sim::TrayInfo> icons = sim::TrayIcons();
     if (icons.empty()) {
         Destroy();

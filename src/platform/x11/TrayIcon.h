@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/Types.h"
@@ -33,6 +34,7 @@ private:
     ::Window manager_ = 0;
     platform::Icon icon_ = nullptr;
     std::u16string tip_;
+    std::optional<uint64_t> changesSeen_;  // the program's tray as last followed
     ::Time lastTap_ = 0;
     bool lastWasDouble_ = false;
 };

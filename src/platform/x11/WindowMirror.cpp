@@ -56,8 +56,11 @@ WindowMirror::~WindowMirror() {
     if (gc_) XFreeGC(x.display, gc_);
 }
 
-void WindowMirror::Create(Mirror& mirror, const Rect& rect, const std::u16string& title) {
+void WindowMirror::Create(Mirror& mirror, platform::Window window, const Rect& rect) {
     Connection& x = X();
+    std::u16string title;
+    for (const sim::WindowInfo& top : sim::TopLevelWindows())
+        if (top.handle == window) title = top.title;
     XSetWindowAttributes attributes{};
     // The program places its windows itself and draws their caption-less look: the window manager
     // neither moves nor decorates them.
@@ -81,9 +84,10 @@ void WindowMirror::Create(Mirror& mirror, const Rect& rect, const std::u16string
 
 void WindowMirror::Sync() {
     Connection& x = X();
-    const std::vector<sim::WindowInfo> tops = sim::TopLevelWindows();
+    sim::TopLevelPlaces(&tops_);
     for (auto it = mirrors_.begin(); it != mirrors_.end();) {
-        bool alive = std::any_of(tops.begin(), tops.end(), [&](const sim::WindowInfo& t) { return t.handle == it->first; });
+        const bool alive = std::any_of(tops_.begin(), tops_.end(),
+                                       [&](const sim::TopLevelPlace& t) { return t.handle == it->first; });
         if (alive) {
             ++it;
             continue;
@@ -91,10 +95,10 @@ void WindowMirror::Sync() {
         XDestroyWindow(x.display, it->second.xid);
         it = mirrors_.erase(it);
     }
-    std::vector<::Window> stack;
-    for (const sim::WindowInfo& top : tops) {
+    wantedStack_.clear();
+    for (const sim::TopLevelPlace& top : tops_) {
         Mirror& mirror = mirrors_[top.handle];
-        if (!mirror.xid) Create(mirror, top.rect, top.title);
+        if (!mirror.xid) Create(mirror, top.handle, top.rect);
         if (top.rect != mirror.rect) {
             XMoveResizeWindow(x.display, mirror.xid, top.rect.left, top.rect.top,
                               unsigned(std::max(1, Width(top.rect))), unsigned(std::max(1, Height(top.rect))));
@@ -105,13 +109,13 @@ void WindowMirror::Sync() {
             else XUnmapWindow(x.display, mirror.xid);
             mirror.mapped = top.visible;
         }
-        if (top.visible) stack.push_back(mirror.xid);
+        if (top.visible) wantedStack_.push_back(mirror.xid);
     }
-    if (stack != stack_ && !stack.empty()) {
-        XRaiseWindow(x.display, stack.front());
-        XRestackWindows(x.display, stack.data(), int(stack.size()));
+    if (wantedStack_ != stack_ && !wantedStack_.empty()) {
+        XRaiseWindow(x.display, wantedStack_.front());
+        XRestackWindows(x.display, wantedStack_.data(), int(wantedStack_.size()));
     }
-    stack_ = stack;
+    stack_ = wantedStack_;
 
     for (const auto& [window, mirror] : mirrors_) {
         const Rect damage = sim::TakeWindowDamage(window);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Types.h"
+#include "platform/windowing/HostDisplay.h"
 #include "platform/x11/ImageBuffer.h"
 #include "platform/x11/RootScreen.h"
 
@@ -34,11 +35,14 @@ private:
         Rect rect;
         bool mapped = false;
     };
-    void Create(Mirror& mirror, const Rect& rect, const std::u16string& title);
+    void Create(Mirror& mirror, platform::Window window, const Rect& rect);
     void Put(platform::Window window, const Mirror& mirror, const Rect& picturePart);
 
     std::map<platform::Window, Mirror> mirrors_;
     std::vector<::Window> stack_;  // the mapped windows as last stacked, topmost first
+    // Each turn's view of the program's windows and of the stack it asks for (their storage kept).
+    std::vector<sim::TopLevelPlace> tops_;
+    std::vector<::Window> wantedStack_;
     RootScreen& screen_;
     ImageBuffer puts_;  // for a picture the screen does not keep
     ::GC gc_ = nullptr;
