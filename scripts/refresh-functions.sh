@@ -51,6 +51,12 @@ for dump in sorted(glob.glob(work + '/calls.*.1')):
             name = line[3:].strip()
             if name not in names and re.fullmatch(r'[A-Za-z_][A-Za-z0-9_.$]*', name):
                 names.append(name)
+                # A constructor or destructor runs under its complete object's name (C1, D1), while
+                # GCC puts the code in the section of the base object's (C2, D2), of which the other
+                # is an alias: both are listed.
+                base = re.sub(r'([CD])1E', r'\g<1>2E', name, count=1)
+                if base != name and base not in names:
+                    names.append(base)
 with open(out, 'w') as f:
     f.write('# The functions a refresh of the glass runs, laid side by side in the Linux program; written by\n'
             '# scripts/refresh-functions.sh.\n')
