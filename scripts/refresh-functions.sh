@@ -49,7 +49,8 @@ for dump in sorted(glob.glob(work + '/calls.*.1')):
         # (functions laid out already are of an object of no name to valgrind)
         elif line.startswith('fn=') and ob in (program, '???'):
             name = line[3:].strip()
-            if name not in names and re.fullmatch(r'[A-Za-z_][A-Za-z0-9_.$]*', name):
+            # (main is only below every refresh on the stack; it runs once, from .text.startup)
+            if name not in names and name != 'main' and re.fullmatch(r'[A-Za-z_][A-Za-z0-9_.$]*', name):
                 names.append(name)
                 # A constructor or destructor runs under its complete object's name (C1, D1), while
                 # GCC puts the code in the section of the base object's (C2, D2), of which the other
