@@ -283,6 +283,10 @@ template <typename Fn>
 void ForEachBottomToTop(Window window, Fn&& fn);
 template <typename Fn>
 void ForEachWindowBottomToTop(Fn&& fn);
+// The first window in painting order for which pred is true, else null; pred must not change any
+// window's place in the lists (the walk copies none of them).
+template <typename Pred>
+Window FindBottomToTop(Pred&& pred);
 
 // A fresh device whose screen `screen` keeps (null: none, the windows are shown by the host display
 // or by nothing). Frees everything the previous device held.
@@ -392,6 +396,24 @@ void ForEachWindowBottomToTop(Fn&& fn) {
     std::vector<Window> tops = Dev().topLevels;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it)
         if (LiveWindow(*it)) ForEachBottomToTop(*it, fn);
+}
+
+template <typename Pred>
+Window FindBottomToTopFrom(Window window, Pred& pred) {
+    if (pred(window)) return window;
+    for (auto it = window->children.rbegin(); it != window->children.rend(); ++it)
+        if (LiveWindow(*it))
+            if (Window found = FindBottomToTopFrom(*it, pred)) return found;
+    return nullptr;
+}
+
+template <typename Pred>
+Window FindBottomToTop(Pred&& pred) {
+    const std::vector<Window>& tops = Dev().topLevels;
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+        if (LiveWindow(*it))
+            if (Window found = FindBottomToTopFrom(*it, pred)) return found;
+    return nullptr;
 }
 
 }  // namespace platform::sim::detail

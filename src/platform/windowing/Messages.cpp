@@ -34,12 +34,9 @@ std::optional<Message> TakePosted(Process& process) {
 }
 
 std::optional<Message> TakePaint(const Process& process) {
-    std::optional<Message> paint;
-    ForEachWindowBottomToTop([&](Window w) {
-        if (!paint && w->process == &process && EffectivelyVisible(w) && HasUpdate(w))
-            paint = MakeMessage(w, MsgPaint, 0, 0);
-    });
-    return paint;
+    Window w = FindBottomToTop([&](Window w) { return w->process == &process && EffectivelyVisible(w) && HasUpdate(w); });
+    if (!w) return std::nullopt;
+    return MakeMessage(w, MsgPaint, 0, 0);
 }
 
 // Lets device time pass towards the pending wait's target, stopping at the next timer of the process
