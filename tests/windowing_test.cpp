@@ -85,6 +85,29 @@ TEST_F(DeviceTest, AWindowUncoveredByAnotherRepaintsOnlyWhatWasCovered) {
     RunTestProgram();
 }
 
+// Windows waiting for a paint get it in painting order: the bottom window first, each one before its
+// children, so that what lies above is drawn last.
+TEST_F(DeviceTest, WindowsArePaintedFromTheBottomUpEachBeforeItsChildren) {
+    PaintedClass white(White), red(Red);
+    Window below = nullptr, child = nullptr, above = nullptr;
+    setup = [&](Module m) {
+        RegisterTestClass(m, u"W", 0, white.brush);
+        RegisterTestClass(m, u"R", 0, red.brush);
+        below = MakeWindow(m, u"W", {0, 0, 100, 100});
+        child = MakeWindow(m, u"R", {10, 10, 40, 40}, StyleChild | StyleVisible, 0, below);
+        above = MakeWindow(m, u"R", {50, 50, 150, 150});
+    };
+    script.Then([&] {
+        std::vector<Window> painted;
+        for (const Received& paint : MessagesOf(nullptr, MsgPaint)) painted.push_back(paint.window);
+        EXPECT_EQ(painted, (std::vector<Window>{below, child, above}));
+        EXPECT_EQ(sim::ScreenPixel(20, 20), Red);  // the child over its parent
+        EXPECT_EQ(sim::ScreenPixel(75, 75), Red);  // the upper window over the lower
+        EXPECT_EQ(sim::ScreenPixel(5, 5), White);
+    });
+    RunTestProgram();
+}
+
 // A window uncovered only along its right border, from inside its client area outwards, draws that
 // border again: the uncovered run of pixels ends on the frame.
 TEST_F(DeviceTest, AWindowUncoveredAcrossItsRightBorderDrawsItsFrameAgain) {
