@@ -13,10 +13,11 @@
 # the changing window's own share of the X server (the median of the rounds' differences; that share is
 # the same whatever magnifier runs, and dividing it by each program's refreshes would charge the one that
 # refreshes less often more of it, so this is the figure that compares programs at equal refresh), and
-# the client's own part of that. Then each glass's and the floor's cost a refresh as a ratio to xzoom's, taken round by
-# round, with and without that share. Not a test. On a shared virtual machine the figures hold much stiller with the whole bench on one processor
-# (`taskset -c 1 bash scripts/bench-x11-rounds.sh`): the programs then no longer wake each other across
-# processors, which such machines charge dearly and unevenly.
+# the client's own part of that. Then each glass's and the floor's cost a refresh as a ratio to xzoom's,
+# taken round by round, with and without that share. Not a test. On a shared virtual machine the figures
+# hold much stiller with the whole bench on one processor (`taskset -c 1 bash scripts/bench-x11-rounds.sh`):
+# the programs then no longer wake each other across processors, which such machines charge dearly and
+# unevenly.
 #
 #   bash scripts/bench-x11-rounds.sh [SECONDS]     (default 20; ROUNDS, default 5; SIZE, default 499)
 set -uo pipefail

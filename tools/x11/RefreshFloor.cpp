@@ -16,7 +16,6 @@
 #include <sys/shm.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,13 +56,13 @@ XImage* SharedImage(Display* display, XShmSegmentInfo* segment, int width, int h
 // Each source pixel becomes a Zoom x Zoom block of the enlargement.
 void Enlarge(const XImage& source, XImage* out) {
     for (int y = 0; y < out->height; ++y) {
-        const auto* in = reinterpret_cast<const uint32_t*>(source.data + size_t(y / Zoom) * size_t(source.bytes_per_line));
-        auto* row = reinterpret_cast<uint32_t*>(out->data + size_t(y) * size_t(out->bytes_per_line));
-        if (y % Zoom != 0) {
-            std::memcpy(row, row - out->bytes_per_line / 4, size_t(out->width) * 4);
+        char* row = out->data + size_t(y) * size_t(out->bytes_per_line);
+        if (y % Zoom != 0) {  // the row above again
+            std::memcpy(row, row - out->bytes_per_line, size_t(out->width) * 4);
             continue;
         }
-        for (int x = 0; x < out->width; ++x) row[x] = in[x / Zoom];
+        const char* in = source.data + size_t(y / Zoom) * size_t(source.bytes_per_line);
+        for (int x = 0; x < out->width; ++x) std::memcpy(row + size_t(x) * 4, in + size_t(x / Zoom) * 4, 4);
     }
 }
 
@@ -100,8 +99,9 @@ int main(int argc, char** argv) {
     }
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
-    const ::Window window = XCreateWindow(display, root, 100, 100, unsigned(picture->width), unsigned(picture->height),
-                                          0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    const unsigned width = unsigned(picture->width), height = unsigned(picture->height);
+    const ::Window window = XCreateWindow(display, root, 100, 100, width, height, 0, CopyFromParent, InputOutput,
+                                          CopyFromParent, CWOverrideRedirect, &attributes);
     XMapRaised(display, window);
     GC gc = XCreateGC(display, window, 0, nullptr);
     XSync(display, False);
@@ -114,8 +114,7 @@ int main(int argc, char** argv) {
             if (next < now) next = now + std::chrono::milliseconds(RefreshMs);
             if (XShmGetImage(display, root, read, centreX - source / 2, centreY - source / 2, AllPlanes)) {
                 Enlarge(*read, picture);
-                XShmPutImage(display, window, gc, picture, 0, 0, 0, 0, unsigned(picture->width),
-                             unsigned(picture->height), False);
+                XShmPutImage(display, window, gc, picture, 0, 0, 0, 0, width, height, False);
             }
         }
         if (!XPending(display)) {

@@ -34,7 +34,9 @@ std::optional<Message> TakePosted(Process& process) {
 }
 
 std::optional<Message> TakePaint(const Process& process) {
-    Window w = FindBottomToTop([&](Window w) { return w->process == &process && EffectivelyVisible(w) && HasUpdate(w); });
+    Window w = FindBottomToTop([&](Window candidate) {
+        return candidate->process == &process && EffectivelyVisible(candidate) && HasUpdate(candidate);
+    });
     if (!w) return std::nullopt;
     return MakeMessage(w, MsgPaint, 0, 0);
 }
